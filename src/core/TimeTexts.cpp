@@ -1,0 +1,126 @@
+#include "TimeTexts.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace TimeTexts {
+
+double elapsedSeconds(const PellowTimer& t, double now)
+{
+    return t.banked + (t.running ? std::max(0.0, now - t.startedAt) : 0.0);
+}
+
+double remainingSeconds(const PellowTimer& t, double now)
+{
+    return std::max(0.0, t.duration - elapsedSeconds(t, now));
+}
+
+double shownSeconds(const PellowTimer& t, double now)
+{
+    return t.isCountdown() ? remainingSeconds(t, now) : elapsedSeconds(t, now);
+}
+
+bool isFinished(const PellowTimer& t, double now)
+{
+    return t.isCountdown() && !(t.duration > elapsedSeconds(t, now));
+}
+
+std::optional<double> endDate(const PellowTimer& t, double now)
+{
+    if (!t.isCountdown() || !t.running || isFinished(t, now))
+        return std::nullopt;
+    return now + (t.duration - elapsedSeconds(t, now));
+}
+
+QString clockText(double seconds)
+{
+    if (std::isnan(seconds))
+        return QStringLiteral("--:--");
+    // Round half away from zero, saturating at the 64-bit range instead of overflowing.
+    const double rounded = std::round(seconds);
+    constexpr double limit = 9223372036854774784.0; // largest double below 2^63
+    const std::int64_t s = rounded >= limit    ? std::numeric_limits<std::int64_t>::max()
+                           : rounded <= -limit ? -std::numeric_limits<std::int64_t>::max()
+                                               : static_cast<std::int64_t>(rounded);
+    const bool negative = s < 0;
+    const std::uint64_t a = negative ? static_cast<std::uint64_t>(-s) : static_cast<std::uint64_t>(s);
+    const QString sign = negative ? QStringLiteral("-") : QString();
+    if (a < 3600)
+        return sign + QStringLiteral("%1:%2")
+                          .arg(a / 60, 2, 10, QLatin1Char('0'))
+                          .arg(a % 60, 2, 10, QLatin1Char('0'));
+    return sign + QStringLiteral("%1:%2:%3")
+                      .arg(a / 3600)
+                      .arg((a % 3600) / 60, 2, 10, QLatin1Char('0'))
+                      .arg(a % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString shortTimeText(double instant, const QLocale& locale)
+{
+    if (!std::isfinite(instant))
+        return QString();
+    const auto msecs = static_cast<qint64>(std::clamp(instant, -1e14, 1e14) * 1000.0);
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::systemTimeZone());
+    return locale.toString(when.time(), QLocale::ShortFormat);
+}
+
+QString statusText(const PellowTimer& t, double now, const QLocale& locale)
+{
+    if (isFinished(t, now))
+        return QStringLiteral("finished");
+    if (const auto end = endDate(t, now))
+        return QStringLiteral("ends ") + shortTimeText(*end, locale);
+    if (t.running)
+        return t.isCountdown() ? QStringLiteral("counting down") : QStringLiteral("counting up");
+    if (t.banked > 0)
+        return QStringLiteral("paused");
+    return QStringLiteral("ready");
+}
+
+QString detailText(const PellowTimer& t, double now, const QLocale& locale)
+{
+    if (isFinished(t, now))
+        return QStringLiteral("finished");
+    return clockText(shownSeconds(t, now)) + QStringLiteral(" \u00B7 ") + statusText(t, now, locale);
+}
+
+std::optional<qsizetype> timerIndex(const TimerList& timers, const QString& id)
+{
+    for (qsizetype i = 0; i < timers.size(); ++i)
+        if (timers[i].id == id)
+            return i;
+    return std::nullopt;
+}
+
+namespace {
+bool isHorizontalSpace(QChar c)
+{
+    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
+}
+} // namespace
+
+QString trimHorizontal(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isHorizontalSpace(text[begin]))
+        ++begin;
+    while (end > begin && isHorizontalSpace(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString displayName(const PellowTimer& t, const TimerList& timers)
+{
+    const QString trimmed = trimHorizontal(t.label);
+    if (!trimmed.isEmpty())
+        return trimmed;
+    return QStringLiteral("Timer %1").arg(timerIndex(timers, t.id).value_or(0) + 1);
+}
+
+} // namespace TimeTexts

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+// The user's preferences: a map of keys to JSON values with a registration layer of defaults.
+// Registered defaults answer reads of keys that were never written and are never persisted.
+// Typed reads give the getter's empty value for a missing key or a value of another type.
+class PreferenceStore
+{
+public:
+    virtual ~PreferenceStore() = default;
+
+    void registerDefaults(const QJsonObject& defaults);
+
+    // The stored value, else the registered default, else undefined.
+    QJsonValue value(const QString& key) const;
+    bool isStored(const QString& key) const { return m_stored.contains(key); }
+
+    bool boolValue(const QString& key) const;
+    qint64 intValue(const QString& key) const;
+    double doubleValue(const QString& key) const;
+    std::optional<QString> stringValue(const QString& key) const;
+    std::optional<QJsonArray> listValue(const QString& key) const;
+
+    void setValue(const QString& key, const QJsonValue& value);
+    void setBool(const QString& key, bool value) { setValue(key, value); }
+    void setInt(const QString& key, qint64 value) { setValue(key, value); }
+    void setDouble(const QString& key, double value) { setValue(key, value); }
+    void setString(const QString& key, const QString& value) { setValue(key, value); }
+    void setList(const QString& key, const QJsonArray& value) { setValue(key, value); }
+    void remove(const QString& key);
+
+    const QJsonObject& storedValues() const { return m_stored; }
+
+protected:
+    explicit PreferenceStore(QJsonObject stored = {}) : m_stored(std::move(stored)) {}
+    // Called after every change with the whole stored map.
+    virtual void persist(const QJsonObject& stored) = 0;
+
+private:
+    QJsonObject m_stored;
+    QJsonObject m_defaults;
+};

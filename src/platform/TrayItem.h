@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/MenuModel.h"
+
+#include <QString>
+
+#include <functional>
+
+// The status item in the panel: an icon, an optional clock title beside it and the status menu.
+class TrayItem
+{
+public:
+    enum class Icon { Timer, Checkmark };
+    using ActionHandler = std::function<void(const MenuItem&)>;
+
+    virtual ~TrayItem() = default;
+
+    // False when there is no tray to show the item in.
+    virtual bool hasButton() const = 0;
+    virtual void setIcon(Icon icon) = 0;
+    virtual Icon icon() const = 0;
+    virtual QString title() const = 0;
+    // Sets the clock title; `shown` chooses the icon followed by the title, or the icon alone.
+    virtual void setTitle(const QString& title, bool shown) = 0;
+    virtual void setMenu(const Menu& menu) = 0;
+    virtual void setActionHandler(ActionHandler handler) = 0;
+    // A message from the item itself, used when no notification service answers.
+    virtual void showMessage(const QString& title, const QString& body) = 0;
+};
