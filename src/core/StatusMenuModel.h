@@ -1,0 +1,50 @@
+#pragma once
+
+#include "MenuModel.h"
+#include "PellowTimer.h"
+
+#include <QLocale>
+#include <QString>
+
+// Everything the status menu shows, read at build time.
+struct StatusMenuState
+{
+    TimerList timers;
+    double now = 0;
+    QLocale locale = QLocale::system();
+    bool hudVisible = false;
+    bool clockInMenuBar = false;
+    bool chirpCount = false;
+    bool paired = false;
+    QList<double> warnMarks;
+    // The texts stored under the three sound roles (empty when none is stored).
+    QString soundFinish;
+    QString soundHalfway;
+    QString soundWarn;
+    QString updateFrequency;
+    int screenCount = 1;
+    // The "Show the HUD on" submenu, built by the HUD placement code.
+    Menu hudScreenMenu;
+};
+
+// Builders of the status and Dock menus and of their parts; pure functions of the state.
+namespace StatusMenuModel {
+
+Menu buildStatusMenu(const StatusMenuState& state, bool forDock);
+void addTimersSection(Menu& menu, const StatusMenuState& state);
+void addEachTimerSection(Menu& menu, const StatusMenuState& state);
+Menu makeWarnMenu(const QList<double>& warnMarks);
+Menu makeSoundsMenu(const StatusMenuState& state);
+struct SoundEntry
+{
+    QString name;
+    QString title;
+};
+Menu makeRoleSoundMenu(const QString& key, const QString& current, const QList<SoundEntry>& entries,
+                       bool withSilent);
+Menu timerSubmenu(const PellowTimer& timer, double now);
+QList<MenuItem> timerOptionItems(const PellowTimer& timer, double now);
+// "Pause", "Resume" or "Start".
+QString runVerb(const PellowTimer& timer);
+
+} // namespace StatusMenuModel
