@@ -1,6 +1,68 @@
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "platform/Clock.h"
+#include "platform/DBusNotifier.h"
+#include "platform/PreferenceFile.h"
+#include "platform/QtScheduler.h"
+#include "platform/QtSoundPlayer.h"
+#include "platform/SystemTrayItem.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+// The sounds beside the binary (the build tree), then the installed data folders.
+QStringList soundFolders()
+{
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QStringList folders{appDir + QStringLiteral("/sounds"), appDir + QStringLiteral("/../share/pellow/sounds")};
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders.append(data + QStringLiteral("/pellow/sounds"));
+    return folders;
+}
+
+QString unreadableSettingsNotice(const PreferenceFile& prefs)
+{
+    switch (prefs.loadStatus()) {
+    case PreferenceFile::LoadStatus::MovedAside:
+        return QStringLiteral("Pellow couldn't read its settings and started afresh. The old file was kept as %1.")
+            .arg(QDir::toNativeSeparators(prefs.movedAsidePath()));
+    case PreferenceFile::LoadStatus::Unreadable:
+        return QStringLiteral("Pellow couldn't read its settings file %1 and won't change it. "
+                              "Your timers won't be saved until it can be read.")
+            .arg(QDir::toNativeSeparators(prefs.path()));
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    Q_INIT_RESOURCE(pellow);
+    QApplication::setApplicationName(QStringLiteral("Pellow"));
+    QApplication::setDesktopFileName(QStringLiteral("pellow"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(SingleInstance::defaultName());
+    if (!instance.claim())
+        return 0;
+
+    SystemClock clock;
+    QtScheduler scheduler;
+    PreferenceFile preferences(PreferenceFile::defaultPath());
+    SystemTrayItem tray;
+    DBusNotifier notifier([&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
+    QtSoundPlayer sounds;
+
+    AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, soundFolders()});
+    instance.setActivationHandler([&delegate] { delegate.activateFromSecondLaunch(); });
+    delegate.applicationDidFinishLaunching();
+    if (const QString notice = unreadableSettingsNotice(preferences); !notice.isEmpty())
+        delegate.postNotice(notice);
+    return app.exec();
 }

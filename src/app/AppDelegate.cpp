@@ -1,0 +1,174 @@
+#include "AppDelegate.h"
+
+#include "core/TickRules.h"
+#include "core/TimeTexts.h"
+#include "platform/Clock.h"
+#include "platform/Notifier.h"
+#include "platform/PreferenceStore.h"
+#include "platform/TrayItem.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonArray>
+
+AppDelegate::AppDelegate(Platform platform, QObject* parent) : QObject(parent), m_platform(std::move(platform)) {}
+
+AppDelegate::~AppDelegate()
+{
+    if (timerTick)
+        m_platform.scheduler.cancel(*timerTick);
+    if (syncPoll)
+        m_platform.scheduler.cancel(*syncPoll);
+    if (syncPushWork)
+        m_platform.scheduler.cancel(*syncPushWork);
+}
+
+double AppDelegate::now() const
+{
+    return m_platform.clock.now();
+}
+
+Scheduler::TaskId AppDelegate::later(double seconds, std::function<void()> task)
+{
+    return m_platform.scheduler.after(seconds, [self = QPointer<AppDelegate>(this), task = std::move(task)] {
+        if (self)
+            task();
+    });
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    statusItem = &m_platform.tray;
+    statusItem->setIcon(TrayItem::Icon::Timer);
+    statusItem->setActionHandler([self = QPointer<AppDelegate>(this)](const MenuItem& item) {
+        if (self)
+            self->performMenuAction(item);
+    });
+    registerDefaults();
+    loadTimers();
+    statusItem->setMenu(buildStatusMenu(false));
+    catchUpTimers();
+    startSyncPolling();
+    updateFrequency = m_platform.preferences.stringValue(updateFrequencyKey).value_or(QStringLiteral("start"));
+    applyUpdateFrequency(true);
+}
+
+void AppDelegate::registerDefaults()
+{
+    m_platform.preferences.registerDefaults({
+        {timerInMenuBarKey, true},
+        {timerDisplayKey, QStringLiteral("left+end")},
+        {timerHUDSizeKey, QStringLiteral("compact")},
+        {timerHUDCornerKey, 1},
+        {timerHUDAlphaKey, 1.0},
+        {timerWarnMinutesKey, QJsonArray{10.0, 5.0}},
+        {soundFinishKey, QStringLiteral("chime")},
+        {soundHalfwayKey, QStringLiteral("tap")},
+        {soundWarnKey, QStringLiteral("ping")},
+        {soundChirpCountKey, true},
+    });
+}
+
+void AppDelegate::loadTimers()
+{
+    PreferenceStore& prefs = m_platform.preferences;
+    if (!prefs.isStored(timersKey))
+        return;
+    const QJsonValue stored = prefs.value(timersKey);
+    const auto decoded = stored.isArray() ? TimerJson::decode(stored.toArray()) : std::nullopt;
+    if (decoded)
+        timers = *decoded;
+    else
+        keepUndecodableTimersAside(stored);
+}
+
+// A stored list this version cannot read is copied under a key of its own before anything can
+// replace it, so the next save never destroys the user's timers.
+void AppDelegate::keepUndecodableTimersAside(const QJsonValue& stored)
+{
+    PreferenceStore& prefs = m_platform.preferences;
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString key = timersKey + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; prefs.isStored(key); ++n)
+        key = timersKey + QStringLiteral(".unreadable-%1-%2").arg(stamp).arg(n);
+    prefs.setValue(key, stored);
+}
+
+void AppDelegate::catchUpTimers()
+{
+    const double t = now();
+    for (qsizetype i = 0; i < timers.size(); ++i) {
+        const PellowTimer& timer = timers[i];
+        if (timer.running && timer.isCountdown() && !(timer.duration > TimeTexts::elapsedSeconds(timer, t)))
+            finishTimer(i, true);
+    }
+    saveTimers();
+    refresh(false);
+}
+
+void AppDelegate::saveTimers()
+{
+    const auto encoded = TimerJson::encode(timers);
+    if (!encoded)
+        return;
+    m_platform.preferences.setList(timersKey, *encoded);
+    scheduleSyncPush();
+}
+
+void AppDelegate::commitChange()
+{
+    saveTimers();
+    refresh(true);
+}
+
+void AppDelegate::refresh(bool rebuildMenu)
+{
+    const bool needed = TickRules::tickNeeded(timers, m_platform.preferences.boolValue(timerHUDVisibleKey));
+    if (!needed && timerTick) {
+        m_platform.scheduler.cancel(*timerTick);
+        timerTick.reset();
+    } else if (needed && !timerTick) {
+        timerTick = m_platform.scheduler.every(1.0, [self = QPointer<AppDelegate>(this)] {
+            if (self)
+                self->tick();
+        });
+    }
+    updateStatusTitle();
+    rebuildHUD();
+    if (rebuildMenu && statusItem)
+        statusItem->setMenu(buildStatusMenu(false));
+}
+
+void AppDelegate::quit()
+{
+    QCoreApplication::quit();
+}
+
+void AppDelegate::activateFromSecondLaunch()
+{
+    // Until the new-timer window exists, a second launch shows the running instance's notice.
+    postNotice(QStringLiteral("Pellow is already running. Find it in the system tray."));
+}
+
+void AppDelegate::postNotice(const QString& text)
+{
+    m_platform.notifier.post(QStringLiteral("Pellow"), text);
+}
+
+void AppDelegate::scheduleSyncPush()
+{
+    // Pushing starts with pairing; unpaired, nothing is scheduled.
+    if (!m_platform.preferences.stringValue(syncTokenKey))
+        return;
+}
+
+void AppDelegate::startSyncPolling()
+{
+    if (!m_platform.preferences.stringValue(syncTokenKey))
+        return;
+}
+
+void AppDelegate::applyUpdateFrequency(bool atLaunch)
+{
+    Q_UNUSED(atLaunch);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+
+class Clock;
+class Notifier;
+class PreferenceStore;
+class Scheduler;
+class SoundPlayer;
+class TrayItem;
+
+// The platform services the controller is built with; tests pass fakes.
+struct Platform
+{
+    Clock& clock;
+    Scheduler& scheduler;
+    PreferenceStore& preferences;
+    Notifier& notifier;
+    SoundPlayer& sounds;
+    TrayItem& tray;
+    // Folders searched, in order, for "<name>.wav".
+    QStringList soundFolders;
+};

@@ -1,0 +1,120 @@
+#include "AppDelegate.h"
+
+#include "core/TickRules.h"
+#include "core/TimeTexts.h"
+#include "platform/Clock.h"
+#include "platform/Notifier.h"
+#include "platform/PreferenceStore.h"
+
+void AppDelegate::tick()
+{
+    const qsizetype count = timers.size();
+    const QList<double> marks = warnMarks();
+    bool changed = false;
+    for (qsizetype i = 0; i < count && i < timers.size(); ++i) {
+        const TickRules::Alert alert = TickRules::nextAlert(timers[i], marks, now());
+        switch (alert.kind) {
+        case TickRules::AlertKind::None:
+            break;
+        case TickRules::AlertKind::Finish:
+            finishTimer(i, false);
+            changed = true;
+            break;
+        case TickRules::AlertKind::Halfway:
+            timers[i].warned.append(kHalfwayMark);
+            halfwayAlert(timers[i]);
+            changed = true;
+            break;
+        case TickRules::AlertKind::Warn:
+            timers[i].warned.append(alert.mark);
+            warnAlert(timers[i], alert.mark);
+            changed = true;
+            break;
+        }
+    }
+    if (changed)
+        saveTimers();
+    updateStatusTitle();
+    rebuildHUD();
+}
+
+void AppDelegate::finishTimer(qsizetype index, bool whileClosed)
+{
+    if (index < 0 || index >= timers.size())
+        return;
+    PellowTimer& timer = timers[index];
+    const QString name = TimeTexts::displayName(timer, timers);
+    const QString length = TimeTexts::clockText(timer.duration);
+    const bool alreadyAlerted = timer.alerted;
+
+    timer.banked = timer.duration;
+    timer.running = false;
+    timer.alerted = true;
+    if (alreadyAlerted)
+        return;
+
+    playSoundNamed(m_platform.preferences.stringValue(soundFinishKey).value_or(QStringLiteral("chime")));
+    flashStatusIcon();
+    flashHUD();
+    m_platform.notifier.post(name + QStringLiteral(" finished"),
+                             whileClosed ? QStringLiteral("It ran out while Pellow was closed.")
+                                         : length + QStringLiteral(" is up."));
+}
+
+void AppDelegate::halfwayAlert(const PellowTimer& timer)
+{
+    Q_UNUSED(timer);
+    const QString sound = m_platform.preferences.stringValue(soundHalfwayKey).value_or(QStringLiteral("tap"));
+    if (sound == QLatin1String("off"))
+        return;
+    playSoundNamed(sound);
+    flashHUD();
+}
+
+void AppDelegate::warnAlert(const PellowTimer& timer, double markSeconds)
+{
+    const long long minutes = TickRules::markMinutes(markSeconds);
+    flashHUD();
+    if (m_platform.preferences.boolValue(soundChirpCountKey))
+        playChirps(static_cast<int>(std::clamp<long long>(minutes, -1, 1000)));
+    else
+        playSoundNamed(m_platform.preferences.stringValue(soundWarnKey).value_or(QStringLiteral("ping")));
+    const QString title = QStringLiteral("%1 minute%2 left").arg(minutes).arg(minutes == 1 ? "" : "s");
+    m_platform.notifier.post(title, TimeTexts::displayName(timer, timers) + QStringLiteral(" \u2014 ") +
+                                        TimeTexts::statusText(timer, now()));
+}
+
+std::optional<double> AppDelegate::dueWarnMark(const PellowTimer& timer) const
+{
+    return TickRules::dueWarnMark(timer, warnMarks(), now());
+}
+
+QList<double> AppDelegate::warnMarks() const
+{
+    return TickRules::warnMarksFrom(m_platform.preferences.value(timerWarnMinutesKey));
+}
+
+void AppDelegate::flashStatusIcon()
+{
+    if (!statusItem || !statusItem->hasButton())
+        return;
+    // Overlapping flashes keep the image the first one found, and the last one to end puts it back.
+    if (m_flashesShowing == 0)
+        m_flashRestoreIcon = statusItem->icon();
+    ++m_flashesShowing;
+    statusItem->setIcon(TrayItem::Icon::Checkmark);
+    later(0.9, [this] {
+        if (--m_flashesShowing == 0 && statusItem)
+            statusItem->setIcon(m_flashRestoreIcon);
+    });
+}
+
+void AppDelegate::flashHUD()
+{
+    // The HUD blinks here once it exists.
+}
+
+void AppDelegate::rebuildHUD()
+{
+    // The HUD is rebuilt here once it exists.
+}

@@ -1,0 +1,50 @@
+#include "app/AppDelegate.h"
+
+#include "core/StatusMenuModel.h"
+#include "platform/Clock.h"
+#include "platform/PreferenceStore.h"
+
+#include <QGuiApplication>
+#include <QHash>
+
+Menu AppDelegate::buildStatusMenu(bool forDock) const
+{
+    const PreferenceStore& prefs = m_platform.preferences;
+    StatusMenuState state;
+    state.timers = timers;
+    state.now = now();
+    state.hudVisible = prefs.boolValue(timerHUDVisibleKey);
+    state.clockInMenuBar = prefs.boolValue(timerInMenuBarKey);
+    state.chirpCount = prefs.boolValue(soundChirpCountKey);
+    state.paired = prefs.stringValue(syncTokenKey).has_value();
+    state.warnMarks = warnMarks();
+    state.soundFinish = prefs.stringValue(soundFinishKey).value_or(QString());
+    state.soundHalfway = prefs.stringValue(soundHalfwayKey).value_or(QString());
+    state.soundWarn = prefs.stringValue(soundWarnKey).value_or(QString());
+    state.updateFrequency = updateFrequency;
+    state.screenCount = static_cast<int>(QGuiApplication::screens().size());
+    return StatusMenuModel::buildStatusMenu(state, forDock);
+}
+
+void AppDelegate::performMenuAction(const MenuItem& item)
+{
+    using Handler = void (*)(AppDelegate&, const MenuItem&);
+    static const QHash<QString, Handler> handlers = {
+        {QStringLiteral("timerToggleRun:"), [](AppDelegate& d, const MenuItem& i) { d.timerToggleRun(i); }},
+        {QStringLiteral("timerStartOver:"), [](AppDelegate& d, const MenuItem& i) { d.timerStartOver(i); }},
+        {QStringLiteral("timerReset:"), [](AppDelegate& d, const MenuItem& i) { d.timerReset(i); }},
+        {QStringLiteral("timerToggleMode:"), [](AppDelegate& d, const MenuItem& i) { d.timerToggleMode(i); }},
+        {QStringLiteral("timerSetLength:"), [](AppDelegate& d, const MenuItem& i) { d.timerSetLength(i); }},
+        {QStringLiteral("timerRemove:"), [](AppDelegate& d, const MenuItem& i) { d.timerRemove(i); }},
+        {QStringLiteral("pauseAllTimers"), [](AppDelegate& d, const MenuItem&) { d.pauseAllTimers(); }},
+        {QStringLiteral("startAllTimers"), [](AppDelegate& d, const MenuItem&) { d.startAllTimers(); }},
+        {QStringLiteral("toggleWarnMark:"), [](AppDelegate& d, const MenuItem& i) { d.toggleWarnMark(i); }},
+        {QStringLiteral("toggleTimerInMenuBar"), [](AppDelegate& d, const MenuItem&) { d.toggleTimerInMenuBar(); }},
+        {QStringLiteral("setSound:"), [](AppDelegate& d, const MenuItem& i) { d.setSound(i); }},
+        {QStringLiteral("toggleChirpCount"), [](AppDelegate& d, const MenuItem&) { d.toggleChirpCount(); }},
+        {QStringLiteral("quit"), [](AppDelegate& d, const MenuItem&) { d.quit(); }},
+    };
+    // Actions whose windows are not built yet are simply not found here and do nothing.
+    if (const auto it = handlers.constFind(item.action); it != handlers.constEnd())
+        (*it)(*this, item);
+}

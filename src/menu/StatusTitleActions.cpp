@@ -1,0 +1,31 @@
+#include "app/AppDelegate.h"
+
+#include "core/StatusTitle.h"
+#include "platform/Clock.h"
+#include "platform/PreferenceStore.h"
+
+std::optional<qsizetype> AppDelegate::clockTimer() const
+{
+    return StatusTitle::clockTimer(timers, now());
+}
+
+void AppDelegate::updateStatusTitle()
+{
+    if (!statusItem || !statusItem->hasButton())
+        return;
+    const QString title =
+        StatusTitle::title(timers, now(), m_platform.preferences.boolValue(timerInMenuBarKey));
+    // Only a changed title touches the item, so a paused clock is not re-set every second.
+    if (title == statusItem->title())
+        return;
+    statusItem->setTitle(title, !title.isEmpty());
+}
+
+void AppDelegate::toggleTimerInMenuBar()
+{
+    PreferenceStore& prefs = m_platform.preferences;
+    prefs.setBool(timerInMenuBarKey, !prefs.boolValue(timerInMenuBarKey));
+    if (statusItem && statusItem->hasButton())
+        statusItem->setTitle(QString(), false);
+    refresh(true);
+}
