@@ -1,0 +1,104 @@
+#include "ControllerFixture.h"
+
+#include <QTest>
+
+// Launching: countdowns that ran out while Pellow was closed, timers that go on, and stored
+// lists that cannot be read.
+class TestLaunch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ranOutWhileClosed_data()
+    {
+        QTest::addColumn<bool>("alerted");
+        QTest::addColumn<int>("notices");
+        QTest::newRow("not yet alerted") << false << 1;
+        QTest::newRow("already alerted elsewhere") << true << 0;
+    }
+    void ranOutWhileClosed()
+    {
+        QFETCH(bool, alerted);
+        QFETCH(int, notices);
+        ControllerFixture f;
+        PellowTimer tea = countdown(QStringLiteral("T"), 300, f.fake.clock.current - 900);
+        tea.label = QStringLiteral("Tea");
+        tea.alerted = alerted;
+        f.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea}));
+        f.app = std::make_unique<AppDelegate>(f.fake.platform());
+        f.app->applicationDidFinishLaunching();
+
+        const PellowTimer stored = f.storedTimers().value(0);
+        QCOMPARE(stored.running, false);
+        QCOMPARE(stored.alerted, true);
+        QCOMPARE(stored.banked, 300.0);
+        QCOMPARE(f.fake.notifier.posted.size(), notices);
+        if (notices) {
+            QCOMPARE(f.fake.notifier.posted[0].first, QStringLiteral("Tea finished"));
+            QCOMPARE(f.fake.notifier.posted[0].second, QStringLiteral("It ran out while Pellow was closed."));
+            QCOMPARE(f.fake.sounds.played, QStringList{QStringLiteral("chime")});
+            QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
+            f.fake.scheduler.advance(0.9);
+            QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Timer);
+        } else {
+            QVERIFY(f.fake.sounds.played.isEmpty());
+        }
+        // Nothing runs any more, so no tick is kept alive.
+        QVERIFY(!f.app->timerTick);
+    }
+
+    void timersGoOnAcrossRelaunch()
+    {
+        ControllerFixture f;
+        const double now = f.fake.clock.current;
+        f.launch({countUp(QStringLiteral("U"), now - 4000), countdown(QStringLiteral("P"), 600, now - 9000, false, 120)});
+        QCOMPARE(f.app->timers[0].running, true);
+        QCOMPARE(TimeTexts::elapsedSeconds(f.app->timers[0], now), 4000.0);
+        QCOMPARE(f.app->timers[1].running, false);
+        QCOMPARE(f.app->timers[1].banked, 120.0);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        QVERIFY(f.app->timerTick);
+        QCOMPARE(f.fake.tray.currentTitle, QStringLiteral(" 1:06:40"));
+    }
+
+    void undecodableListIsKeptAside_data()
+    {
+        QTest::addColumn<QJsonValue>("stored");
+        QTest::newRow("missing key") << QJsonValue(QJsonArray{QJsonObject{{"id", "x"}}});
+        QTest::newRow("not an array") << QJsonValue(QStringLiteral("garbage"));
+        QTest::newRow("wrong type") << QJsonValue(QJsonArray{QJsonObject{{"id", 5}}});
+    }
+    void undecodableListIsKeptAside()
+    {
+        QFETCH(QJsonValue, stored);
+        ControllerFixture f;
+        f.launch({}, {{QStringLiteral("timers"), stored}});
+        QVERIFY(f.app->timers.isEmpty());
+        // A later save replaces "timers" but the unreadable value survives under its own key.
+        f.app->startAllTimers();
+        QCOMPARE(f.fake.preferences.value(QStringLiteral("timers")), QJsonValue(QJsonArray{}));
+        const QStringList keys = f.fake.preferences.storedValues().keys();
+        const auto aside = std::find_if(keys.begin(), keys.end(),
+                                        [](const QString& k) { return k.startsWith("timers.unreadable-"); });
+        QVERIFY(aside != keys.end());
+        QCOMPARE(f.fake.preferences.value(*aside), stored);
+    }
+
+    void defaultsAreRegisteredNotWritten()
+    {
+        ControllerFixture f;
+        f.launch();
+        const PreferenceStore& prefs = f.fake.preferences;
+        QVERIFY(prefs.boolValue(QStringLiteral("timerInMenuBar")));
+        QVERIFY(prefs.boolValue(QStringLiteral("soundChirpCount")));
+        QCOMPARE(prefs.intValue(QStringLiteral("timerHUDCorner")), 1);
+        QCOMPARE(prefs.stringValue(QStringLiteral("soundFinish")), QStringLiteral("chime"));
+        QCOMPARE(f.app->warnMarks(), (QList<double>{10, 5}));
+        QCOMPARE(f.app->updateFrequency, QStringLiteral("start"));
+        QVERIFY(!prefs.isStored(QStringLiteral("timerInMenuBar")));
+        QVERIFY(!prefs.boolValue(QStringLiteral("timerHUDVisible")));
+    }
+};
+
+QTEST_MAIN(TestLaunch)
+#include "tst_launch.moc"

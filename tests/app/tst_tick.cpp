@@ -1,0 +1,180 @@
+#include "ControllerFixture.h"
+
+#include <QTest>
+
+// The one-second tick: finishes, halfway and minutes-left alerts, chirps and the icon flash,
+// driven by the fake clock and scheduler.
+class TestTick : public QObject
+{
+    Q_OBJECT
+
+    static PellowTimer named(PellowTimer t, const QString& label)
+    {
+        t.label = label;
+        return t;
+    }
+
+private slots:
+    void tenMinuteCountdownAlertsInOrder()
+    {
+        ControllerFixture f;
+        f.launch({named(countdown(QStringLiteral("A"), 600, f.fake.clock.current), QStringLiteral("Tea"))});
+        f.fake.scheduler.advance(300); // halfway reached on this tick
+        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1}));
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        QCOMPARE(f.fake.sounds.played, QStringList{QStringLiteral("tap")});
+
+        f.fake.scheduler.advance(1); // the 5-minute mark follows on the next tick; 10 is never given
+        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 300}));
+        QCOMPARE(f.fake.notifier.posted.size(), 1);
+        QCOMPARE(f.fake.notifier.posted[0].first, QStringLiteral("5 minutes left"));
+        QVERIFY(f.fake.notifier.posted[0].second.startsWith(QStringLiteral("Tea \u2014 ends ")));
+        f.fake.scheduler.advance(1);
+        QCOMPARE(f.fake.sounds.played.count(QStringLiteral("chirp")), 5);
+
+        f.fake.scheduler.advance(300);
+        const PellowTimer& t = f.app->timers[0];
+        QCOMPARE(t.running, false);
+        QCOMPARE(t.banked, 600.0);
+        QCOMPARE(f.fake.notifier.posted.last(), qMakePair(QStringLiteral("Tea finished"), QStringLiteral("10:00 is up.")));
+        QCOMPARE(f.storedTimers()[0], t);
+    }
+
+    void wokenWithThreeMinutesLeftGivesOneAlertPerTick()
+    {
+        ControllerFixture f;
+        f.launch({countdown(QStringLiteral("A"), 1800, f.fake.clock.current - 1620)});
+        f.fake.notifier.posted.clear();
+        f.fake.scheduler.advance(1);
+        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1}));
+        f.fake.scheduler.advance(1);
+        f.fake.scheduler.advance(1);
+        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 600, 300}));
+        QCOMPARE(f.fake.notifier.posted.size(), 2);
+        QCOMPARE(f.fake.notifier.posted[0].first, QStringLiteral("10 minutes left"));
+        QCOMPARE(f.fake.notifier.posted[1].first, QStringLiteral("5 minutes left"));
+        QVERIFY(f.fake.notifier.posted[1].second.startsWith(QStringLiteral("Timer 1 \u2014 ends ")));
+        f.fake.scheduler.advance(3);
+        QCOMPARE(f.fake.sounds.played.count(QStringLiteral("chirp")), 10 + 5);
+    }
+
+    void twoCountdownsFinishInOneTick()
+    {
+        ControllerFixture f;
+        const double now = f.fake.clock.current;
+        f.launch({countdown(QStringLiteral("A"), 60, now - 59.5), countdown(QStringLiteral("B"), 30, now - 29.2)});
+        f.fake.scheduler.advance(1);
+        QCOMPARE(f.app->timers[0].running, false);
+        QCOMPARE(f.app->timers[1].running, false);
+        QCOMPARE(f.fake.notifier.posted.size(), 2);
+        QCOMPARE(f.fake.notifier.posted[1].first, QStringLiteral("Timer 2 finished"));
+        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
+        f.fake.scheduler.advance(0.9);
+        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Timer);
+    }
+
+    void overlappingFlashesRestoreTheNormalIcon()
+    {
+        ControllerFixture f;
+        f.launch();
+        f.app->flashStatusIcon();
+        f.fake.scheduler.advance(0.5);
+        f.app->flashStatusIcon();
+        f.fake.scheduler.advance(0.5);
+        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
+        f.fake.scheduler.advance(0.4);
+        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Timer);
+    }
+
+    void halfwaySoundOffStillRecordsTheMark()
+    {
+        ControllerFixture f;
+        f.launch({countdown(QStringLiteral("A"), 240, f.fake.clock.current - 119.5)},
+                 {{QStringLiteral("soundHalfway"), QStringLiteral("off")}});
+        f.fake.scheduler.advance(1);
+        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1}));
+        QVERIFY(f.fake.sounds.played.isEmpty());
+    }
+
+    void chirps_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("soundWarn");
+        QTest::addColumn<QStringList>("played");
+        const QString chirp = QStringLiteral("chirp");
+        QTest::newRow("one") << 1 << "ping" << QStringList{chirp};
+        QTest::newRow("ten") << 10 << "ping" << QStringList(10, chirp);
+        QTest::newRow("fifteen falls back") << 15 << "ping" << QStringList{"ping"};
+        QTest::newRow("zero falls back") << 0 << "tick" << QStringList{"tick"};
+        QTest::newRow("warn off still chirps") << 3 << "off" << QStringList(3, chirp);
+        QTest::newRow("warn off above ten is silent") << 15 << "off" << QStringList{};
+    }
+    void chirps()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, soundWarn);
+        QFETCH(QStringList, played);
+        ControllerFixture f;
+        f.launch({}, {{QStringLiteral("soundWarn"), soundWarn}});
+        f.app->playChirps(count);
+        if (count >= 2 && count <= 10) { // 0.21 s apart: the last one is still to come just before its time
+            f.fake.scheduler.advance(0.21 * (count - 1) - 0.01);
+            QCOMPARE(f.fake.sounds.played.size(), count - 1);
+        }
+        f.fake.scheduler.advance(3);
+        QCOMPARE(f.fake.sounds.played, played);
+    }
+
+    void alreadyAlertedCountdownStopsSilently()
+    {
+        ControllerFixture f;
+        PellowTimer t = countdown(QStringLiteral("A"), 60, f.fake.clock.current - 30);
+        t.alerted = true;
+        f.launch({t});
+        f.fake.scheduler.advance(31);
+        QCOMPARE(f.app->timers[0].running, false);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        QVERIFY(!f.fake.sounds.played.contains(QStringLiteral("chime")));
+    }
+
+    void countUpNeverAlerts()
+    {
+        ControllerFixture f;
+        f.launch({countUp(QStringLiteral("U"), f.fake.clock.current)});
+        f.fake.scheduler.advance(7200);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        QVERIFY(f.fake.sounds.played.isEmpty());
+        QCOMPARE(f.fake.tray.currentTitle, QStringLiteral(" 2:00:00"));
+    }
+
+    void tickLivesOnlyWhileNeeded()
+    {
+        ControllerFixture f;
+        f.launch({}, {{QStringLiteral("timerHUDVisible"), true}});
+        QVERIFY(!f.app->timerTick); // visible HUD but nothing to show
+        f.app->timers.append(countdown(QStringLiteral("A"), 60, f.fake.clock.current));
+        f.app->refresh(true);
+        QVERIFY(f.app->timerTick);
+        const auto tick = *f.app->timerTick;
+        f.app->refresh(false);
+        QCOMPARE(*f.app->timerTick, tick); // kept, so its phase is not reset
+        f.fake.preferences.setBool(QStringLiteral("timerHUDVisible"), false);
+        f.fake.scheduler.advance(61); // finishes; the tick itself never stops the tick
+        QVERIFY(f.app->timerTick);
+        f.app->refresh(true);
+        QVERIFY(!f.app->timerTick);
+        QCOMPARE(f.fake.scheduler.repeatingCount(), 0);
+    }
+
+    void tickNeverRebuildsTheMenu()
+    {
+        ControllerFixture f;
+        f.launch({countdown(QStringLiteral("A"), 600, f.fake.clock.current)});
+        const int menus = f.fake.tray.menuSets;
+        f.fake.scheduler.advance(5);
+        QCOMPARE(f.fake.tray.menuSets, menus);
+    }
+};
+
+QTEST_MAIN(TestTick)
+#include "tst_tick.moc"

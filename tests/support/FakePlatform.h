@@ -1,0 +1,114 @@
+#pragma once
+
+#include "app/Platform.h"
+#include "platform/Clock.h"
+#include "platform/Notifier.h"
+#include "platform/PreferenceStore.h"
+#include "platform/Scheduler.h"
+#include "platform/SoundPlayer.h"
+#include "platform/TrayItem.h"
+
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+
+// A clock the test sets.
+class FakeClock final : public Clock
+{
+public:
+    double now() const override { return current; }
+    double current = 1'800'000'000.0;
+};
+
+// Delayed and repeating work that runs only when the test advances time; advancing also moves
+// the clock, task by task, so every task sees the time it was due at.
+class FakeScheduler final : public Scheduler
+{
+public:
+    explicit FakeScheduler(FakeClock& clock) : m_clock(clock) {}
+
+    TaskId after(double seconds, Task task) override;
+    TaskId every(double seconds, Task task) override;
+    void cancel(TaskId id) override { m_tasks.erase(id); }
+
+    // Runs everything due within `seconds` from now, in time order.
+    void advance(double seconds);
+    int pendingCount() const { return static_cast<int>(m_tasks.size()); }
+    int repeatingCount() const;
+
+private:
+    struct Entry
+    {
+        double due;
+        double interval; // 0 for one-shot
+        Task task;
+    };
+    FakeClock& m_clock;
+    std::map<TaskId, Entry> m_tasks;
+    TaskId m_nextId = 1;
+};
+
+class MemoryPreferenceStore final : public PreferenceStore
+{
+public:
+    explicit MemoryPreferenceStore(QJsonObject stored = {}) : PreferenceStore(std::move(stored)) {}
+    int writes = 0;
+
+protected:
+    void persist(const QJsonObject&) override { ++writes; }
+};
+
+class RecordingNotifier final : public Notifier
+{
+public:
+    void post(const QString& title, const QString& body) override { posted.append({title, body}); }
+    QList<QPair<QString, QString>> posted;
+};
+
+// Records the sound names played (the file name without its folder and ".wav").
+class RecordingSoundPlayer final : public SoundPlayer
+{
+public:
+    void play(const QString& filePath) override;
+    QStringList played;
+};
+
+class FakeTrayItem final : public TrayItem
+{
+public:
+    bool hasButton() const override { return true; }
+    void setIcon(Icon icon) override { icons.append(icon); }
+    Icon icon() const override { return icons.isEmpty() ? Icon::Timer : icons.last(); }
+    QString title() const override { return currentTitle; }
+    void setTitle(const QString& title, bool shown) override;
+    void setMenu(const Menu& m) override;
+    void setActionHandler(ActionHandler h) override { handler = std::move(h); }
+    void showMessage(const QString& title, const QString& body) override { messages.append({title, body}); }
+
+    QList<Icon> icons;
+    QString currentTitle;
+    bool titleShown = false;
+    int titleSets = 0;
+    Menu menu;
+    int menuSets = 0;
+    ActionHandler handler;
+    QList<QPair<QString, QString>> messages;
+};
+
+// Every fake together, with a folder holding the thirteen sound files.
+struct FakePlatform
+{
+    FakePlatform();
+    Platform platform();
+
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    MemoryPreferenceStore preferences;
+    RecordingNotifier notifier;
+    RecordingSoundPlayer sounds;
+    FakeTrayItem tray;
+    QTemporaryDir soundDir;
+};
