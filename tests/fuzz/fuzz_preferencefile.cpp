@@ -1,0 +1,89 @@
+// Preference file contents: any bytes either parse to one JSON object or are refused; a parsed
+// map survives being written back, every typed read of it is safe, and a "timers" value goes
+// through the timer decoder the way the app reads it at start.
+
+#include "FuzzCheck.h"
+#include "PellowTimer.h"
+#include "platform/PreferenceFile.h"
+
+#include <QJsonDocument>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+// The store's reads without a file behind it.
+class MemoryStore final : public PreferenceStore
+{
+public:
+    explicit MemoryStore(QJsonObject stored) : PreferenceStore(std::move(stored)) {}
+
+protected:
+    void persist(const QJsonObject&) override {}
+};
+
+void readEveryKey(const QJsonObject& values)
+{
+    MemoryStore store(values);
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const QString& key = it.key();
+        FUZZ_CHECK(store.isStored(key));
+        const QJsonValue value = it.value();
+        FUZZ_CHECK(store.value(key) == value);
+
+        FUZZ_CHECK(store.boolValue(key) == (value.isBool() && value.toBool()));
+        const qint64 n = store.intValue(key);
+        const double d = store.doubleValue(key);
+        if (!value.isDouble()) {
+            FUZZ_CHECK(n == 0);
+            FUZZ_CHECK(d == 0.0);
+        } else {
+            FUZZ_CHECK(d == value.toDouble());
+            // Truncated toward zero, saturating at the 64-bit range.
+            if (d >= 1.0)
+                FUZZ_CHECK(n >= 0);
+            if (d <= -1.0)
+                FUZZ_CHECK(n <= 0);
+            if (std::fabs(d) < 1e15)
+                FUZZ_CHECK(static_cast<double>(n) == std::trunc(d));
+        }
+        FUZZ_CHECK(store.stringValue(key).has_value() == value.isString());
+        FUZZ_CHECK(store.listValue(key).has_value() == value.isArray());
+    }
+}
+
+void decodeTimers(const QJsonObject& values)
+{
+    const QJsonValue timers = values.value(QLatin1String("timers"));
+    if (!timers.isArray())
+        return;
+    const auto decoded = TimerJson::decode(timers.toArray());
+    if (!decoded)
+        return;
+    const auto encoded = TimerJson::encode(*decoded);
+    FUZZ_CHECK(encoded.has_value());
+    const auto again = TimerJson::decode(*encoded);
+    FUZZ_CHECK(again.has_value() && *again == *decoded);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes = FuzzInput::bytes(data, size);
+    const auto values = PreferenceFile::parse(bytes);
+    if (!values)
+        return 0;
+
+    // What the store writes, it reads back as the same map.
+    const QByteArray written = PreferenceFile::serialize(*values);
+    const auto reread = PreferenceFile::parse(written);
+    FUZZ_CHECK(reread.has_value());
+    FUZZ_CHECK(*reread == *values);
+
+    readEveryKey(*values);
+    decodeTimers(*values);
+    return 0;
+}
