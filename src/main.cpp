@@ -40,8 +40,19 @@ QString unreadableSettingsNotice(const PreferenceFile& prefs)
 
 } // namespace
 
+// The floating windows need to place themselves and stay above others, which a native Wayland
+// client cannot do: under Wayland, run on XWayland when it is there.
+void preferXWayland()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return;
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland" && qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 int main(int argc, char** argv)
 {
+    preferXWayland();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(pellow);
     QApplication::setApplicationName(QStringLiteral("Pellow"));

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Pellow needs to build, run and test, when any is missing.
+# Sourced by run.sh and test.sh; uses sudo when not root.
+set -euo pipefail
+
+PELLOW_PACKAGES=(
+    cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+    qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libqt6svg6-dev libgl-dev
+    libbenchmark-dev
+    xvfb xauth trayer dbus dbus-bin
+)
+
+pellow_install_deps() {
+    local missing=()
+    for pkg in "${PELLOW_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    ((${#missing[@]} == 0)) && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
