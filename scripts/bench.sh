@@ -12,8 +12,9 @@ if [ ! -f "$build/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
 fi
 
 cmake -S "$root" -B "$build" "${generator[@]}" \
-    -DCMAKE_BUILD_TYPE=Release -DPELLOW_BUILD_BENCH=ON -DPELLOW_BUILD_TESTS=OFF -DPELLOW_BUILD_FUZZ=OFF
-cmake --build "$build" --parallel 2 --target pellow_bench
+    -DCMAKE_BUILD_TYPE=Release -DPELLOW_BUILD_BENCH=ON -DPELLOW_BUILD_TESTS=ON -DPELLOW_BUILD_FUZZ=OFF
+cmake --build "$build" --parallel 2 --target pellow_bench pellow_bench_app
 
 # A fixed time zone and locale, so every run formats the same texts.
 TZ=UTC LC_ALL=C.UTF-8 "$build/bin/pellow_bench" "$@"
+TZ=UTC LC_ALL=C.UTF-8 "$build/bin/pellow_bench_app" "$@"

@@ -112,6 +112,8 @@ public:
 
     // --- State, in the order the rest of the system knows it ---
     TrayItem* statusItem = nullptr;
+    // The update checker, made on first use once updates are checked.
+    QObject* updaterController = nullptr;
     QString updateFrequency = QStringLiteral("start");
     TimerList timers;
     std::optional<Scheduler::TaskId> timerTick;

@@ -21,6 +21,12 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(p
 
 SingleInstance::~SingleInstance() = default;
 
+// The socket sits beside the lock in the user's runtime folder, out of other users' reach.
+QString SingleInstance::socketPath() const
+{
+    return runtimeFolder() + QLatin1Char('/') + m_name + QStringLiteral(".socket");
+}
+
 QString SingleInstance::defaultName()
 {
     return QStringLiteral("pellow-%1").arg(::getuid());
@@ -32,14 +38,13 @@ bool SingleInstance::claim()
     // A held lock never goes stale by age: only a dead owner frees it.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
-        // The owner may still be starting up; give its socket a moment before handing over.
         notifyRunning();
         return false;
     }
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(m_name);
-    m_server->listen(m_name);
+    QLocalServer::removeServer(socketPath());
+    m_server->listen(socketPath());
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -54,7 +59,7 @@ bool SingleInstance::claim()
 bool SingleInstance::notifyRunning()
 {
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(socketPath());
     if (!socket.waitForConnected(500))
         return false;
     socket.write("activate\n");

@@ -28,6 +28,7 @@ public:
 
 private:
     bool notifyRunning();
+    QString socketPath() const;
 
     QString m_name;
     std::unique_ptr<QLockFile> m_lock;

@@ -1,0 +1,57 @@
+// The controller on fakes: one tick over many running timers, and a launch from a large store.
+#include "BenchTimers.h"
+#include "ControllerFixture.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Running countdowns far from any mark, so a tick only redraws.
+TimerList runningTimers(int count, double now)
+{
+    TimerList timers;
+    for (int i = 0; i < count; ++i)
+        timers.append(countdown(QStringLiteral("timer-%1").arg(i), 36000, now - i));
+    return timers;
+}
+
+void ensureApp()
+{
+    static int argc = 1;
+    static char name[] = "pellow_bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    static_cast<void>(app);
+}
+
+void BM_TickRunningTimers(benchmark::State& state)
+{
+    ensureApp();
+    ControllerFixture f;
+    f.launch(runningTimers(static_cast<int>(state.range(0)), f.fake.clock.current));
+    for (auto _ : state) {
+        f.fake.clock.current += 1;
+        f.app->tick();
+    }
+}
+BENCHMARK(BM_TickRunningTimers)->Arg(10)->Arg(1000);
+
+void BM_LaunchFromStore(benchmark::State& state)
+{
+    ensureApp();
+    const TimerList stored = makeBenchTimers(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ControllerFixture f;
+        f.fake.clock.current = kBenchNow;
+        f.launch(stored);
+        benchmark::DoNotOptimize(f.app->timers.size());
+    }
+}
+BENCHMARK(BM_LaunchFromStore)->Arg(1000);
+
+} // namespace
