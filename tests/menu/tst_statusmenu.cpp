@@ -1,0 +1,364 @@
+#include "core/StatusMenuModel.h"
+
+#include <QTest>
+
+using namespace StatusMenuModel;
+
+namespace {
+
+constexpr double kNow = 1'000'000;
+
+PellowTimer countdown(const QString& id, double duration, double banked = 0, bool running = false)
+{
+    PellowTimer t;
+    t.id = id;
+    t.duration = duration;
+    t.banked = banked;
+    t.running = running;
+    t.startedAt = kNow;
+    return t;
+}
+
+PellowTimer stopwatch(const QString& id, double banked, bool running, double duration = 0)
+{
+    PellowTimer t = countdown(id, duration, banked, running);
+    t.mode = QStringLiteral("up");
+    return t;
+}
+
+StatusMenuState stateWith(TimerList timers)
+{
+    StatusMenuState s;
+    s.timers = std::move(timers);
+    s.now = kNow;
+    s.locale = QLocale::c();
+    return s;
+}
+
+// "a|b|c" as a list; keeps the expected menus on one line each.
+QStringList L(const char* items)
+{
+    return *items ? QString::fromUtf8(items).split('|') : QStringList();
+}
+
+// Titles of one menu level; separators read "-".
+QStringList titles(const Menu& menu)
+{
+    QStringList out;
+    for (const MenuItem& item : menu.items)
+        out << (item.separator ? QStringLiteral("-") : item.title);
+    return out;
+}
+
+QStringList checkedTitles(const Menu& menu)
+{
+    QStringList out;
+    for (const MenuItem& i : menu.items)
+        if (i.checked)
+            out << i.title;
+    return out;
+}
+
+// Every item of the menu and its submenus, one line each: path and title, action, represented
+// text, check, enabled, image, key.
+QStringList dump(const Menu& menu, const QString& path = {})
+{
+    QStringList out;
+    for (const MenuItem& i : menu.items) {
+        out << QStringLiteral("%1%2~%3~%4~%5~%6~%7~%8")
+                   .arg(path, i.title, i.action, i.representedObject.toString(), i.checked ? "on" : "",
+                        i.enabled ? "" : "off", i.image, i.keyEquivalent);
+        if (i.submenu)
+            out << dump(*i.submenu, path + i.title + " > ");
+    }
+    return out;
+}
+
+const MenuItem& item(const Menu& menu, const QString& title)
+{
+    static const MenuItem missing;
+    auto it = std::find_if(menu.items.begin(), menu.items.end(),
+                           [&](const MenuItem& i) { return i.title == title; });
+    return it == menu.items.end() ? missing : *it;
+}
+
+const QStringList kTail =
+    L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
+      "Sync with iPhone\u2026|-|Check for Updates\u2026|Check automatically|Quit Pellow");
+const QStringList kOptions =
+    L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
+
+} // namespace
+
+class StatusMenuTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void structure_data()
+    {
+        QTest::addColumn<TimerList>("timers");
+        QTest::addColumn<QStringList>("head");
+        QTest::newRow("no timers") << TimerList{} << L("No timers running|-|New timer\u2026");
+        QTest::newRow("one timer")
+            << TimerList{countdown("A", 600)}
+            << L("Start  Timer 1 \u2014 10:00 \u00B7 ready|Start over|Reset|-|New timer\u2026|-") + kOptions;
+        PellowTimer tea = stopwatch("B", 5, true);
+        tea.label = QStringLiteral("  Tea ");
+        tea.startedAt = kNow - 60;
+        QTest::newRow("running and paused") << TimerList{tea, countdown("C", 300, 100)}
+                                            << L("Pause  Tea \u2014 01:05 \u00B7 counting up|Resume  Timer 2 "
+                                                 "\u2014 03:20 \u00B7 paused|Pause all|-|"
+                                                 "New timer\u2026|-|Each timer");
+        QTest::newRow("none running")
+            << TimerList{countdown("D", 60, 60), countdown("E", 60)}
+            << L("Start  Timer 1 \u2014 finished|Start  Timer 2 \u2014 01:00 \u00B7 ready|"
+                 "Start all|-|New timer\u2026|-|Each timer");
+    }
+    void structure()
+    {
+        QFETCH(TimerList, timers);
+        QFETCH(QStringList, head);
+        const StatusMenuState state = stateWith(timers);
+        const Menu menu = buildStatusMenu(state, false);
+        QCOMPARE(titles(menu), head + kTail);
+
+        QStringList disabled; // only the three labels
+        for (const QString& line : dump(menu))
+            if (line.section('~', 4, 4) == QLatin1String("off"))
+                disabled << line.section('~', 0, 0);
+        const QString labels =
+            "Warn me when\u2026 > Flash the HUD and post a notice at:|Sounds > Picking one plays it";
+        QCOMPARE(disabled, L(qPrintable((timers.isEmpty() ? "No timers running|" : "") + labels)));
+
+        QStringList dock = dump(buildStatusMenu(state, true)); // all but "Quit Pellow"
+        QCOMPARE(dock << "Quit Pellow~quit~~~~~q", dump(menu));
+
+        for (const MenuItem& i : menu.items)
+            if (i.action == QLatin1String("timerToggleRun:") || i.title == QLatin1String("Reset"))
+                QVERIFY(!menuTimerID(i).isEmpty());
+        if (timers.size() >= 2) {
+            const Menu& each = *item(menu, "Each timer").submenu;
+            QCOMPARE(each.items.size(), timers.size());
+            QVERIFY(each.items[0].action.isEmpty());
+            QCOMPARE(each.items[0].title, head[0].section(QStringLiteral("  "), 1));
+            QCOMPARE(titles(*each.items[1].submenu),
+                     QStringList{runVerb(timers[1])} + L("Start over|Reset|-") + kOptions);
+        }
+    }
+
+    void runVerbs_data()
+    {
+        QTest::addColumn<PellowTimer>("timer");
+        QTest::addColumn<QString>("verb");
+        QTest::newRow("running countdown") << countdown("A", 60, 10, true) << "Pause";
+        QTest::newRow("running stopwatch") << stopwatch("A", 0, true) << "Pause";
+        QTest::newRow("paused countdown") << countdown("A", 60, 10) << "Resume";
+        QTest::newRow("paused stopwatch") << stopwatch("A", 10, false) << "Resume";
+        QTest::newRow("countdown used up") << countdown("A", 60, 60) << "Start";
+        QTest::newRow("countdown overrun") << countdown("A", 60, 61) << "Start";
+        QTest::newRow("fresh countdown") << countdown("A", 60) << "Start";
+        QTest::newRow("fresh stopwatch") << stopwatch("A", 0, false) << "Start";
+    }
+    void runVerbs()
+    {
+        QFETCH(PellowTimer, timer);
+        QFETCH(QString, verb);
+        QCOMPARE(runVerb(timer), verb);
+        QCOMPARE(timerSubmenu(timer, kNow).items.first().title, verb);
+    }
+
+    void timerImages_data()
+    {
+        QTest::addColumn<QVariant>("color");
+        QTest::addColumn<QString>("image");
+        QTest::newRow("none") << QVariant() << "";
+        QTest::newRow("palette") << QVariant("teal") << "swatch:#1C8C94";
+        QTest::newRow("custom") << QVariant("#1c8c94") << "swatch:#1C8C94";
+        QTest::newRow("unknown key") << QVariant("Teal") << "";
+        QTest::newRow("hash only") << QVariant("#") << "";
+    }
+    void timerImages()
+    {
+        QFETCH(QVariant, color);
+        QFETCH(QString, image);
+        PellowTimer t = countdown("A", 60);
+        if (color.isValid())
+            t.color = color.toString();
+        QCOMPARE(buildStatusMenu(stateWith({t}), false).items[0].image, image);
+        const Menu two = buildStatusMenu(stateWith({t, countdown("B", 60)}), false);
+        QCOMPARE(item(two, "Each timer").submenu->items[0].image, image);
+    }
+
+    void warnMarks_data()
+    {
+        QTest::addColumn<QList<double>>("marks");
+        QTest::addColumn<QStringList>("checked");
+        QTest::newRow("defaults") << QList<double>{10, 5} << L("10 minutes left|5 minutes left");
+        QTest::newRow("none") << QList<double>{} << QStringList{};
+        QTest::newRow("one and thirty") << QList<double>{1, 30} << L("30 minutes left|1 minute left");
+        QTest::newRow("off-list values") << QList<double>{7, 2.5} << QStringList{};
+    }
+    void warnMarks()
+    {
+        QFETCH(QList<double>, marks);
+        QFETCH(QStringList, checked);
+        const Menu menu = makeWarnMenu(marks);
+        QCOMPARE(titles(menu),
+                 L("Flash the HUD and post a notice at:|30 minutes left|15 minutes left|10 minutes "
+                   "left|5 minutes left|2 minutes left|1 minute left"));
+        QCOMPARE(checkedTitles(menu), checked);
+        QCOMPARE(menu.items[4].representedObject.typeId(), QMetaType::Double);
+        QCOMPARE(menu.items[4].representedObject.toDouble(), 5.0);
+    }
+
+    void optionItems_data()
+    {
+        QTest::addColumn<PellowTimer>("timer");
+        QTest::addColumn<QStringList>("titles"); // length item, set-up item
+        QTest::addColumn<QStringList>("presetChecked");
+        const QStringList fresh = L("Count down from|Set it up again\u2026");
+        const QStringList again = L("Start again from|Set it again\u2026");
+        QTest::newRow("25 minutes") << countdown("A", 1500, 0, true) << fresh << L("25 minutes");
+        QTest::newRow("1499.7 s") << countdown("A", 1499.7) << fresh << L("25 minutes");
+        QTest::newRow("1499.4 s") << countdown("A", 1499.4) << fresh << L("");
+        QTest::newRow("1500.5 s") << countdown("A", 1500.5) << fresh << L("");
+        QTest::newRow("one hour, half used") << countdown("A", 3600, 1800) << fresh << L("1 hour");
+        QTest::newRow("stopwatch of 25 minutes") << stopwatch("A", 100, false, 1500) << fresh << L("");
+        PellowTimer over = countdown("A", 60, 30, true);
+        over.startedAt = kNow - 30;
+        QTest::newRow("ran out while running") << over << again << L("1 minute");
+        QTest::newRow("used up, paused") << countdown("A", 180, 180) << again << L("3 minutes");
+        QTest::newRow("no length") << countdown("A", 0) << again << L("");
+    }
+    void optionItems()
+    {
+        QFETCH(PellowTimer, timer);
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, presetChecked);
+        const QList<MenuItem> items = timerOptionItems(timer, kNow);
+        QCOMPARE(QStringList({items[3].title, items[4].title}), titles);
+        QCOMPARE(items[1].checked, !timer.isCountdown());
+        const Menu& lengths = *items[3].submenu;
+        QCOMPARE(::titles(lengths),
+                 L("1 minute|3 minutes|5 minutes|10 minutes|15 minutes|20 minutes|25 minutes|30 "
+                   "minutes|45 minutes|1 hour|-|Custom\u2026|End at\u2026"));
+        QCOMPARE(checkedTitles(lengths), presetChecked);
+        const QVariantMap preset = lengths.items[1].representedObject.toMap();
+        QCOMPARE(preset.value("secs").typeId(), QMetaType::Double);
+        QCOMPARE(preset.value("secs").toDouble(), 180.0);
+        QCOMPARE(menuTimerID(lengths.items[1]), timer.id);
+    }
+
+    void colorMenu_data()
+    {
+        QTest::addColumn<QVariant>("color");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QString>("anyImage");
+        QTest::newRow("none") << QVariant() << L("None (frosted)") << "swatch:neutral";
+        QTest::newRow("palette") << QVariant("teal") << L("Teal") << "swatch:#1C8C94";
+        QTest::newRow("custom") << QVariant("#1C8C94") << L("Any color\u2026") << "swatch:#1C8C94";
+        QTest::newRow("unknown key") << QVariant("Teal") << L("") << "swatch:neutral";
+        QTest::newRow("empty") << QVariant("") << L("") << "swatch:neutral";
+        QTest::newRow("bad custom") << QVariant("#q") << L("Any color\u2026") << "swatch:neutral";
+    }
+    void colorMenu()
+    {
+        QFETCH(QVariant, color);
+        QFETCH(QStringList, checked);
+        QFETCH(QString, anyImage);
+        PellowTimer t = countdown("A", 60);
+        if (color.isValid())
+            t.color = color.toString();
+        const QList<MenuItem> items = timerOptionItems(t, kNow);
+        const Menu& menu = *items[2].submenu;
+        QCOMPARE(titles(menu),
+                 L("None (frosted)|-|Red|Orange|Yellow|Green|Teal|Blue|Indigo|Purple|Pink|Graphite|-|"
+                   "Any color\u2026"));
+        QCOMPARE(checkedTitles(menu), checked);
+        QCOMPARE(menu.items.last().image, anyImage);
+        QCOMPARE(menu.items[0].image, QStringLiteral("swatch:neutral"));
+        QCOMPARE(menu.items[0].representedObject, QVariant(QVariantMap{{"id", "A"}}));
+        QCOMPARE(menu.items[3].representedObject, QVariant(QVariantMap{{"id", "A"}, {"color", "orange"}}));
+        QCOMPARE(menu.items[3].image, QStringLiteral("swatch:#E87A14"));
+    }
+
+    void settings_data()
+    {
+        QTest::addColumn<int>("screens");
+        QTest::addColumn<bool>("paired");
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QStringList>("frequencyChecked");
+        QTest::newRow("one screen, weekly") << 1 << false << "weekly" << L("Weekly");
+        QTest::newRow("two screens, paired") << 2 << true << "start" << L("On every launch");
+        QTest::newRow("three screens, unknown") << 3 << false << "daily" << L("");
+        QTest::newRow("no screen, wrong case") << 0 << true << "Never" << L("");
+    }
+    void settings()
+    {
+        QFETCH(int, screens);
+        QFETCH(bool, paired);
+        QFETCH(QString, frequency);
+        QFETCH(QStringList, frequencyChecked);
+        StatusMenuState s = stateWith({});
+        s.screenCount = screens;
+        s.paired = paired;
+        s.updateFrequency = frequency;
+        s.hudScreenMenu.add(MenuItem::make(QStringLiteral("Main screen")));
+        const Menu menu = buildStatusMenu(s, false);
+
+        const MenuItem& hudOn = item(menu, "Show the HUD on");
+        QCOMPARE(hudOn.submenu ? titles(*hudOn.submenu) : QStringList(),
+                 L(screens >= 2 ? "Main screen" : ""));
+
+        const MenuItem& sync = item(menu, paired ? "Syncing with iPhone" : "Sync with iPhone\u2026");
+        QCOMPARE(sync.action, paired ? QString() : QStringLiteral("pairWithPhone"));
+        QCOMPARE(sync.submenu ? dump(*sync.submenu) : QStringList(),
+                 L(paired ? "Sync now~pullTimers~~~~~|Pair another phone\u2026~pairWithPhone~~~~~|Stop "
+                            "syncing~unpairPhone~~~~~"
+                          : ""));
+
+        const Menu& updates = *item(menu, "Check automatically").submenu;
+        QCOMPARE(titles(updates), L("On every launch|Weekly|Every two weeks|Monthly|Never"));
+        QCOMPARE(checkedTitles(updates), frequencyChecked);
+        QCOMPARE(updates.items[2].representedObject, QVariant("biweekly"));
+    }
+
+    void roleSounds_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QStringList>("checked");
+        QTest::newRow("finish default") << 0 << "chime" << L("Chime");
+        QTest::newRow("finish short sound") << 0 << "tap" << L("");
+        QTest::newRow("finish off") << 0 << "off" << L("Silent");
+        QTest::newRow("halfway empty") << 1 << "" << L("Silent");
+        QTest::newRow("warn chirp") << 2 << "chirp" << L("Chirp");
+        QTest::newRow("warn wrong case") << 2 << "Ping" << L("");
+    }
+    void roleSounds()
+    {
+        QFETCH(int, role);
+        QFETCH(QString, current);
+        QFETCH(QStringList, checked);
+        StatusMenuState s = stateWith({});
+        s.soundFinish = s.soundHalfway = s.soundWarn = current;
+        s.chirpCount = role == 1;
+        const Menu sounds = makeSoundsMenu(s);
+        QCOMPARE(titles(sounds),
+                 L("All sounds\u2026|-|Picking one plays it|When it's up|Halfway through|Minutes-left "
+                   "warning|Count the minutes in chirps"));
+        QCOMPARE(sounds.items.last().checked, role == 1);
+        QCOMPARE(sounds.items.last().toolTip, QStringLiteral("Two chirps means two minutes left"));
+        const Menu& menu = *sounds.items[3 + role].submenu;
+        QCOMPARE(titles(menu), L(role == 0 ? "Silent|-|Chime|Ding|Bell|Marimba|Glass|Triple|Ripple|Gong"
+                                           : "Silent|-|Tap|Tick|Ping|Murmur|Chirp"));
+        QCOMPARE(checkedTitles(menu), checked);
+        const QString key = L("soundFinish|soundHalfway|soundWarn")[role];
+        QCOMPARE(menu.items[0].representedObject, QVariant(QVariantMap{{"key", key}, {"value", "off"}}));
+        QCOMPARE(menu.items[3].representedObject,
+                 QVariant(QVariantMap{{"key", key}, {"value", role == 0 ? "ding" : "tick"}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(StatusMenuTest)
+#include "tst_statusmenu.moc"
