@@ -17,7 +17,8 @@ namespace {
 QStringList soundFolders()
 {
     const QString appDir = QCoreApplication::applicationDirPath();
-    QStringList folders{appDir + QStringLiteral("/sounds"), appDir + QStringLiteral("/../share/pellow/sounds")};
+    QStringList folders{appDir + QStringLiteral("/sounds"),
+                        appDir + QStringLiteral("/../share/pellow/sounds")};
     for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders.append(data + QStringLiteral("/pellow/sounds"));
     return folders;
@@ -27,7 +28,8 @@ QString unreadableSettingsNotice(const PreferenceFile& prefs)
 {
     switch (prefs.loadStatus()) {
     case PreferenceFile::LoadStatus::MovedAside:
-        return QStringLiteral("Pellow couldn't read its settings and started afresh. The old file was kept as %1.")
+        return QStringLiteral(
+                   "Pellow couldn't read its settings and started afresh. The old file was kept as %1.")
             .arg(QDir::toNativeSeparators(prefs.movedAsidePath()));
     case PreferenceFile::LoadStatus::Unreadable:
         return QStringLiteral("Pellow couldn't read its settings file %1 and won't change it. "
@@ -67,7 +69,8 @@ int main(int argc, char** argv)
     QtScheduler scheduler;
     PreferenceFile preferences(PreferenceFile::defaultPath());
     SystemTrayItem tray;
-    DBusNotifier notifier([&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
+    DBusNotifier notifier(
+        [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
     QtSoundPlayer sounds;
 
     AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, soundFolders()});

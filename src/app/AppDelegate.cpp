@@ -11,7 +11,9 @@
 #include <QDateTime>
 #include <QJsonArray>
 
-AppDelegate::AppDelegate(Platform platform, QObject* parent) : QObject(parent), m_platform(std::move(platform)) {}
+AppDelegate::AppDelegate(Platform platform, QObject* parent)
+    : QObject(parent), m_platform(std::move(platform))
+{}
 
 AppDelegate::~AppDelegate()
 {
@@ -49,7 +51,8 @@ void AppDelegate::applicationDidFinishLaunching()
     statusItem->setMenu(buildStatusMenu(false));
     catchUpTimers();
     startSyncPolling();
-    updateFrequency = m_platform.preferences.stringValue(updateFrequencyKey).value_or(QStringLiteral("start"));
+    updateFrequency =
+        m_platform.preferences.stringValue(updateFrequencyKey).value_or(QStringLiteral("start"));
     applyUpdateFrequency(true);
 }
 

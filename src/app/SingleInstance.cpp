@@ -34,7 +34,8 @@ QString SingleInstance::defaultName()
 
 bool SingleInstance::claim()
 {
-    m_lock = std::make_unique<QLockFile>(runtimeFolder() + QLatin1Char('/') + m_name + QStringLiteral(".lock"));
+    m_lock =
+        std::make_unique<QLockFile>(runtimeFolder() + QLatin1Char('/') + m_name + QStringLiteral(".lock"));
     // A held lock never goes stale by age: only a dead owner frees it.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {

@@ -30,7 +30,10 @@ const QList<PaletteEntry>& colorPalette();
 
 // The drawable colour of a stored colour string, or none when absent or unresolvable.
 std::optional<Rgb> resolveColor(const std::optional<QString>& stored);
-inline std::optional<Rgb> timerColor(const PellowTimer& timer) { return resolveColor(timer.color); }
+inline std::optional<Rgb> timerColor(const PellowTimer& timer)
+{
+    return resolveColor(timer.color);
+}
 
 // "#RRGGBB" with components clamped to 0...1 and rounded half away from zero.
 QString hexColorString(const Rgb& color);

@@ -72,8 +72,8 @@ std::optional<double> parseLength(const QString& text)
                 return std::nullopt;
             parts[i] = *n;
         }
-        total = pieces.size() == 2 ? parts[0] * 60.0 + parts[1]
-                                   : parts[0] * 3600.0 + parts[1] * 60.0 + parts[2];
+        total =
+            pieces.size() == 2 ? parts[0] * 60.0 + parts[1] : parts[0] * 3600.0 + parts[1] * 60.0 + parts[2];
     }
     if (!std::isfinite(total) || total > kMaxLengthSeconds)
         return std::nullopt;

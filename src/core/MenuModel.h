@@ -19,7 +19,7 @@ struct MenuItem
     QVariant representedObject; // a timer id, a QVariantMap, or a number
     bool checked = false;
     bool enabled = true;
-    QString image;              // "" none; "swatch:#rrggbb"; "swatch:neutral"
+    QString image; // "" none; "swatch:#rrggbb"; "swatch:neutral"
     QString toolTip;
     QString keyEquivalent;
     std::shared_ptr<const Menu> submenu;

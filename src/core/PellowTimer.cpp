@@ -23,14 +23,10 @@ QJsonObject encodeOne(const PellowTimer& t)
     for (double w : t.warned)
         warned.append(w);
     QJsonObject o{
-        {QStringLiteral("id"), t.id},
-        {QStringLiteral("label"), t.label},
-        {QStringLiteral("mode"), t.mode},
-        {QStringLiteral("duration"), t.duration},
-        {QStringLiteral("banked"), t.banked},
-        {QStringLiteral("startedAt"), t.startedAt},
-        {QStringLiteral("running"), t.running},
-        {QStringLiteral("alerted"), t.alerted},
+        {QStringLiteral("id"), t.id},           {QStringLiteral("label"), t.label},
+        {QStringLiteral("mode"), t.mode},       {QStringLiteral("duration"), t.duration},
+        {QStringLiteral("banked"), t.banked},   {QStringLiteral("startedAt"), t.startedAt},
+        {QStringLiteral("running"), t.running}, {QStringLiteral("alerted"), t.alerted},
         {QStringLiteral("warned"), warned},
     };
     if (t.color)

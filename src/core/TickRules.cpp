@@ -57,7 +57,8 @@ Alert nextAlert(const PellowTimer& t, const QList<double>& marks, double now)
 
 bool tickNeeded(const TimerList& timers, bool hudVisible)
 {
-    const bool anyRunning = std::any_of(timers.begin(), timers.end(), [](const PellowTimer& t) { return t.running; });
+    const bool anyRunning =
+        std::any_of(timers.begin(), timers.end(), [](const PellowTimer& t) { return t.running; });
     return anyRunning || (hudVisible && !timers.isEmpty());
 }
 

@@ -9,7 +9,13 @@
 // What the one-second tick does with each timer, decided from the record and the clock.
 namespace TickRules {
 
-enum class AlertKind { None, Finish, Halfway, Warn };
+enum class AlertKind
+{
+    None,
+    Finish,
+    Halfway,
+    Warn
+};
 
 struct Alert
 {

@@ -6,7 +6,9 @@
 #include <QDBusPendingReply>
 #include <QVariantMap>
 
-DBusNotifier::DBusNotifier(Fallback fallback, QObject* parent) : QObject(parent), m_fallback(std::move(fallback)) {}
+DBusNotifier::DBusNotifier(Fallback fallback, QObject* parent)
+    : QObject(parent), m_fallback(std::move(fallback))
+{}
 
 void DBusNotifier::post(const QString& title, const QString& body)
 {
@@ -19,8 +21,8 @@ void DBusNotifier::post(const QString& title, const QString& body)
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    call << QStringLiteral("Pellow") << quint32(0) << QStringLiteral("pellow") << title << body << QStringList()
-         << QVariantMap() << qint32(-1);
+    call << QStringLiteral("Pellow") << quint32(0) << QStringLiteral("pellow") << title << body
+         << QStringList() << QVariantMap() << qint32(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, body] {
         watcher->deleteLater();

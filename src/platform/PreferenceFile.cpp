@@ -28,8 +28,7 @@ PreferenceFile::PreferenceFile(const QString& path) : PreferenceFile(path, load(
 PreferenceFile::PreferenceFile(const QString& path, Loaded loaded)
     : PreferenceStore(std::move(loaded.values)), m_path(path), m_status(loaded.status),
       m_movedAside(std::move(loaded.movedAside))
-{
-}
+{}
 
 QString PreferenceFile::defaultPath()
 {
@@ -79,7 +78,8 @@ void PreferenceFile::persist(const QJsonObject& stored)
     }
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QSaveFile file(m_path);
     m_lastWriteOk = file.open(QIODevice::WriteOnly) && file.setPermissions(kOwnerOnly) &&

@@ -10,7 +10,13 @@
 class PreferenceFile final : public PreferenceStore
 {
 public:
-    enum class LoadStatus { Missing, Loaded, MovedAside, Unreadable };
+    enum class LoadStatus
+    {
+        Missing,
+        Loaded,
+        MovedAside,
+        Unreadable
+    };
 
     explicit PreferenceFile(const QString& path);
 

@@ -10,7 +10,11 @@
 class TrayItem
 {
 public:
-    enum class Icon { Timer, Checkmark };
+    enum class Icon
+    {
+        Timer,
+        Checkmark
+    };
     using ActionHandler = std::function<void(const MenuItem&)>;
 
     virtual ~TrayItem() = default;

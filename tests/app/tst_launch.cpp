@@ -51,7 +51,8 @@ private slots:
     {
         ControllerFixture f;
         const double now = f.fake.clock.current;
-        f.launch({countUp(QStringLiteral("U"), now - 4000), countdown(QStringLiteral("P"), 600, now - 9000, false, 120)});
+        f.launch({countUp(QStringLiteral("U"), now - 4000),
+                  countdown(QStringLiteral("P"), 600, now - 9000, false, 120)});
         QCOMPARE(f.app->timers[0].running, true);
         QCOMPARE(TimeTexts::elapsedSeconds(f.app->timers[0], now), 4000.0);
         QCOMPARE(f.app->timers[1].running, false);

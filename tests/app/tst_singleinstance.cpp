@@ -19,7 +19,8 @@ private slots:
     void init()
     {
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
-        QFile::setPermissions(m_runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(m_runtime.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_name = QStringLiteral("pellow-test-") + QUuid::createUuid().toString(QUuid::Id128);
     }
 

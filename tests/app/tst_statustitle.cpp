@@ -16,13 +16,15 @@ private slots:
         QTest::addColumn<QString>("title");
         const double now = 1'800'000'000.0;
         QTest::newRow("least time left beats a running stopwatch")
-            << TimerList{countUp("S", now - 30), countdown("A", 600, now - 360), countdown("B", 600, now - 480)}
+            << TimerList{countUp("S", now - 30), countdown("A", 600, now - 360),
+                         countdown("B", 600, now - 480)}
             << " 02:00";
         QTest::newRow("tie goes to the earlier")
             << TimerList{countdown("A", 100, now - 40), countdown("B", 100, now - 40)} << " 01:00";
         QTest::newRow("stopwatch in hours") << TimerList{countUp("S", now - 4500)} << " 1:15:00";
         QTest::newRow("used up but still running") << TimerList{countdown("A", 60, now - 90)} << " 0:00";
-        QTest::newRow("paused countdown") << TimerList{countdown("A", 600, now - 999, false, 100)} << " 08:20";
+        QTest::newRow("paused countdown")
+            << TimerList{countdown("A", 600, now - 999, false, 100)} << " 08:20";
         QTest::newRow("untouched timers show nothing") << TimerList{countdown("A", 600, 0, false)} << "";
         QTest::newRow("no timers") << TimerList{} << "";
     }

@@ -36,7 +36,8 @@ private slots:
         const PellowTimer& t = f.app->timers[0];
         QCOMPARE(t.running, false);
         QCOMPARE(t.banked, 600.0);
-        QCOMPARE(f.fake.notifier.posted.last(), qMakePair(QStringLiteral("Tea finished"), QStringLiteral("10:00 is up.")));
+        QCOMPARE(f.fake.notifier.posted.last(),
+                 qMakePair(QStringLiteral("Tea finished"), QStringLiteral("10:00 is up.")));
         QCOMPARE(f.storedTimers()[0], t);
     }
 
@@ -62,7 +63,8 @@ private slots:
     {
         ControllerFixture f;
         const double now = f.fake.clock.current;
-        f.launch({countdown(QStringLiteral("A"), 60, now - 59.5), countdown(QStringLiteral("B"), 30, now - 29.2)});
+        f.launch(
+            {countdown(QStringLiteral("A"), 60, now - 59.5), countdown(QStringLiteral("B"), 30, now - 29.2)});
         f.fake.scheduler.advance(1);
         QCOMPARE(f.app->timers[0].running, false);
         QCOMPARE(f.app->timers[1].running, false);

@@ -8,20 +8,38 @@ class TestTimerActions : public QObject
 {
     Q_OBJECT
 
-    enum Command { ToggleRun, StartOver, Reset, ToggleMode, SetLength, Remove };
+    enum Command
+    {
+        ToggleRun,
+        StartOver,
+        Reset,
+        ToggleMode,
+        SetLength,
+        Remove
+    };
 
     static void run(AppDelegate& app, Command command, const QString& id)
     {
         const MenuItem item = ControllerFixture::sender(id);
         switch (command) {
-        case ToggleRun: app.timerToggleRun(item); break;
-        case StartOver: app.timerStartOver(item); break;
-        case Reset: app.timerReset(item); break;
-        case ToggleMode: app.timerToggleMode(item); break;
+        case ToggleRun:
+            app.timerToggleRun(item);
+            break;
+        case StartOver:
+            app.timerStartOver(item);
+            break;
+        case Reset:
+            app.timerReset(item);
+            break;
+        case ToggleMode:
+            app.timerToggleMode(item);
+            break;
         case SetLength:
             app.timerSetLength(ControllerFixture::sender(QVariantMap{{"id", id}, {"secs", 900.0}}));
             break;
-        case Remove: app.timerRemove(item); break;
+        case Remove:
+            app.timerRemove(item);
+            break;
         }
     }
 
@@ -42,13 +60,20 @@ private slots:
         PellowTimer paused = countdown("A", 1200, t0 - 1000, false, 500);
         paused.warned = {-1, 600};
         const PellowTimer running = countdown("A", 1200, t0 - 100);
-        QTest::newRow("finished restarts from zero") << finished << int(ToggleRun) << true << 0.0 << QList<double>{} << "down" << 300.0;
-        QTest::newRow("paused resumes keeping marks") << paused << int(ToggleRun) << true << 500.0 << QList<double>{-1, 600} << "down" << 1200.0;
-        QTest::newRow("running pauses") << running << int(ToggleRun) << false << 100.0 << QList<double>{} << "down" << 1200.0;
-        QTest::newRow("start over") << paused << int(StartOver) << true << 0.0 << QList<double>{} << "down" << 1200.0;
-        QTest::newRow("reset") << running << int(Reset) << false << 0.0 << QList<double>{} << "down" << 1200.0;
-        QTest::newRow("running countdown to stopwatch") << running << int(ToggleMode) << false << 0.0 << QList<double>{} << "up" << 1200.0;
-        QTest::newRow("set length") << paused << int(SetLength) << true << 0.0 << QList<double>{} << "down" << 900.0;
+        QTest::newRow("finished restarts from zero")
+            << finished << int(ToggleRun) << true << 0.0 << QList<double>{} << "down" << 300.0;
+        QTest::newRow("paused resumes keeping marks")
+            << paused << int(ToggleRun) << true << 500.0 << QList<double>{-1, 600} << "down" << 1200.0;
+        QTest::newRow("running pauses")
+            << running << int(ToggleRun) << false << 100.0 << QList<double>{} << "down" << 1200.0;
+        QTest::newRow("start over") << paused << int(StartOver) << true << 0.0 << QList<double>{} << "down"
+                                    << 1200.0;
+        QTest::newRow("reset") << running << int(Reset) << false << 0.0 << QList<double>{} << "down"
+                               << 1200.0;
+        QTest::newRow("running countdown to stopwatch")
+            << running << int(ToggleMode) << false << 0.0 << QList<double>{} << "up" << 1200.0;
+        QTest::newRow("set length") << paused << int(SetLength) << true << 0.0 << QList<double>{} << "down"
+                                    << 900.0;
     }
     void stateTable()
     {

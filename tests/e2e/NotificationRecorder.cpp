@@ -156,7 +156,8 @@ int checkJson(const QString& filePath, const QStringList& checks)
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        std::fprintf(stderr, "%s is not a JSON object: %s\n", qPrintable(filePath), qPrintable(error.errorString()));
+        std::fprintf(stderr, "%s is not a JSON object: %s\n", qPrintable(filePath),
+                     qPrintable(error.errorString()));
         return 1;
     }
     int failures = 0;
@@ -206,9 +207,8 @@ int main(int argc, char** argv)
     if (args.size() >= 3 && args.at(1) == QLatin1String("--check-json"))
         return checkJson(args.at(2), args.mid(3));
     if (args.size() != 2 || args.at(1).startsWith(QLatin1String("--"))) {
-        std::fprintf(stderr,
-                     "usage: pellow-notification-recorder <output-file>\n"
-                     "       pellow-notification-recorder --check-json <file> <path>=<json>...\n");
+        std::fprintf(stderr, "usage: pellow-notification-recorder <output-file>\n"
+                             "       pellow-notification-recorder --check-json <file> <path>=<json>...\n");
         return 2;
     }
     return record(args.at(1));

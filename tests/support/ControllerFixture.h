@@ -30,7 +30,8 @@ struct ControllerFixture
 
     TimerList storedTimers() const
     {
-        return TimerJson::decode(fake.preferences.value(QStringLiteral("timers")).toArray()).value_or(TimerList{});
+        return TimerJson::decode(fake.preferences.value(QStringLiteral("timers")).toArray())
+            .value_or(TimerList{});
     }
 
     static MenuItem sender(const QVariant& represented)
