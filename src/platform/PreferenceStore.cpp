@@ -28,6 +28,10 @@ qint64 PreferenceStore::intValue(const QString& key) const
     const QJsonValue v = value(key);
     if (!v.isDouble())
         return 0;
+    // Whole numbers come back exactly, even beyond a double's 53-bit precision.
+    constexpr qint64 notWhole = std::numeric_limits<qint64>::min();
+    if (const qint64 exact = v.toInteger(notWhole); exact != notWhole)
+        return exact;
     const double d = std::trunc(v.toDouble());
     constexpr double limit = 9223372036854774784.0;
     if (d >= limit)

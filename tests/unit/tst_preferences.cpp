@@ -1,0 +1,201 @@
+#include "platform/PreferenceFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <limits>
+#include <memory>
+#include <tuple>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+int modeOf(const QString& path)
+{
+    struct stat st
+    {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QStringList fileKeys(const QString& path)
+{
+    return PreferenceFile::parse(readAll(path)).value_or(QJsonObject()).keys();
+}
+
+} // namespace
+
+class PreferencesTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_path = m_dir->filePath(QStringLiteral("pellow/preferences.json"));
+    }
+
+    void typedReads_data()
+    {
+        QTest::addColumn<QByteArray>("json"); // empty: never written
+        QTest::addColumn<bool>("asBool");
+        QTest::addColumn<qint64>("asInt");
+        QTest::addColumn<double>("asDouble");
+        QTest::addColumn<bool>("isText");
+        QTest::addColumn<bool>("isList");
+        constexpr qint64 max = std::numeric_limits<qint64>::max(), min = std::numeric_limits<qint64>::min();
+        // clang-format off
+        const std::tuple<const char*, bool, qint64, double, bool, bool> rows[] = {
+            {"",                    false, 0,                   0,                      false, false},
+            {"null",                false, 0,                   0,                      false, false},
+            {"true",                true,  0,                   0,                      false, false},
+            {"false",               false, 0,                   0,                      false, false},
+            {"1",                   false, 1,                   1,                      false, false},
+            {"2.9",                 false, 2,                   2.9,                    false, false},
+            {"-2.9",                false, -2,                  -2.9,                   false, false},
+            {"4611686018427387905", false, 4611686018427387905, 4611686018427387904.0, false, false},
+            {"1e300",               false, max,                 1e300,                  false, false},
+            {"-1e300",              false, min,                 -1e300,                 false, false},
+            {"\"true\"",            false, 0,                   0,                      true,  false},
+            {"\"5\"",               false, 0,                   0,                      true,  false},
+            {"[10, 5]",             false, 0,                   0,                      false, true},
+            {"{}",                  false, 0,                   0,                      false, false}};
+        // clang-format on
+        for (auto [json, b, i, d, s, l] : rows)
+            QTest::newRow(*json ? json : "missing") << QByteArray(json) << b << i << d << s << l;
+    }
+    void typedReads()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, asBool);
+        QFETCH(qint64, asInt);
+        QFETCH(double, asDouble);
+        QFETCH(bool, isText);
+        QFETCH(bool, isList);
+        const QString key = QStringLiteral("k");
+        if (!json.isEmpty())
+            writeAll(m_path, "{\"k\": " + json + "}");
+        PreferenceFile loaded(m_path);
+        PreferenceFile rewritten(m_path + QStringLiteral(".2"));
+        rewritten.setValue(key, loaded.value(key)); // and back from what this store writes
+        const PreferenceFile reloaded(rewritten.path());
+        const PreferenceStore* stores[] = {&loaded, &reloaded};
+        for (const PreferenceStore* store : stores) {
+            QCOMPARE(store->boolValue(key), asBool);
+            QCOMPARE(store->intValue(key), asInt);
+            QCOMPARE(store->doubleValue(key), asDouble);
+            QCOMPARE(store->stringValue(key).has_value(), isText);
+            QCOMPARE(store->listValue(key).has_value(), isList);
+        }
+    }
+
+    void defaultsAnswerButAreNeverWritten()
+    {
+        PreferenceFile store(m_path);
+        QCOMPARE(store.loadStatus(), PreferenceFile::LoadStatus::Missing);
+        store.registerDefaults({{QStringLiteral("timerInMenuBar"), true},
+                                {QStringLiteral("timerHUDCorner"), 1},
+                                {QStringLiteral("timerWarnMinutes"), QJsonArray{10, 5}},
+                                {QStringLiteral("soundFinish"), QStringLiteral("chime")}});
+        store.remove(QStringLiteral("timerHUDCorner"));
+        QVERIFY(!QFileInfo::exists(QFileInfo(m_path).absolutePath()));
+        QVERIFY(store.boolValue(QStringLiteral("timerInMenuBar")));
+        QCOMPARE(store.listValue(QStringLiteral("timerWarnMinutes")), QJsonArray({10, 5}));
+        QCOMPARE(store.stringValue(QStringLiteral("soundFinish")), QStringLiteral("chime"));
+
+        store.setInt(QStringLiteral("timerHUDCorner"), 3);
+        store.setBool(QStringLiteral("timerHUDVisible"), false);
+        QCOMPARE(store.intValue(QStringLiteral("timerHUDCorner")), 3);
+        QCOMPARE(fileKeys(m_path), QStringList({"timerHUDCorner", "timerHUDVisible"}));
+        QVERIFY(readAll(m_path).contains("\"timerHUDCorner\": 3,")); // integers carry no fraction
+        QCOMPARE(modeOf(QFileInfo(m_path).absolutePath()), 0700);
+        QCOMPARE(modeOf(m_path), 0600);
+
+        store.remove(QStringLiteral("timerHUDCorner"));
+        QCOMPARE(store.intValue(QStringLiteral("timerHUDCorner")), 1);
+        QCOMPARE(fileKeys(m_path), QStringList({"timerHUDVisible"}));
+    }
+
+    void writesKeepUnknownKeysAtomicallyAndOwnerOnly()
+    {
+        const QJsonObject old{
+            {QStringLiteral("futureKey"), QJsonObject{{QStringLiteral("n"), QJsonArray{1, "x"}}}},
+            {QStringLiteral("syncRev"), 7}};
+        writeAll(m_path, QJsonDocument(old).toJson());
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        PreferenceFile store(m_path);
+        QCOMPARE(store.loadStatus(), PreferenceFile::LoadStatus::Loaded);
+        store.setString(QStringLiteral("syncToken"), QStringLiteral("sécret"));
+        QJsonObject expected = old;
+        expected.insert(QStringLiteral("syncToken"), QStringLiteral("sécret"));
+        QCOMPARE(PreferenceFile::parse(readAll(m_path)), expected);
+        QCOMPARE(modeOf(m_path), 0600);
+        QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"preferences.json"}); // no temporary file is left behind
+    }
+
+    void unreadableFileIsMovedAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("\x00\xff\xfe{\"a\"", 7);
+        QTest::newRow("array") << QByteArray("[{\"timerHUDCorner\": 2}]");
+        QTest::newRow("null") << QByteArray("null");
+        QTest::newRow("truncated") << QByteArray("{\"timerHUDCorner\": ");
+        QTest::newRow("trailing bytes") << QByteArray("{\"a\": 1} x");
+    }
+    void unreadableFileIsMovedAside()
+    {
+        QFETCH(QByteArray, bytes);
+        QStringList asides;
+        for (int round = 0; round < 2; ++round) { // a second bad file, likely in the same second, is kept too
+            writeAll(m_path, bytes);
+            PreferenceFile store(m_path);
+            QCOMPARE(store.loadStatus(), PreferenceFile::LoadStatus::MovedAside);
+            QVERIFY(store.storedValues().isEmpty());
+            QVERIFY(store.movedAsidePath().startsWith(m_path + QStringLiteral(".unreadable-")));
+            QVERIFY(!asides.contains(store.movedAsidePath()));
+            asides << store.movedAsidePath();
+            store.setInt(QStringLiteral("timerHUDCorner"), 0);
+            QCOMPARE(PreferenceFile(m_path).loadStatus(), PreferenceFile::LoadStatus::Loaded);
+        }
+        for (const QString& aside : asides)
+            QCOMPARE(readAll(aside), bytes);
+    }
+
+    void defaultPathFollowsXdgConfigHome()
+    {
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        const QString home = QDir::homePath() + QStringLiteral("/.config/pellow/preferences.json");
+        for (const auto& [config, path] :
+             {std::pair{QByteArray("/x/cfg"), QStringLiteral("/x/cfg/pellow/preferences.json")},
+              std::pair{QByteArray(), home}, std::pair{QByteArray("relative"), home}}) {
+            qputenv("XDG_CONFIG_HOME", config);
+            QCOMPARE(PreferenceFile::defaultPath(), path);
+        }
+        qputenv("XDG_CONFIG_HOME", saved);
+    }
+};
+
+QTEST_GUILESS_MAIN(PreferencesTest)
+#include "tst_preferences.moc"

@@ -1,0 +1,148 @@
+#include "core/TimeTexts.h"
+
+#include <QTest>
+
+#include <array>
+#include <limits>
+#include <tuple>
+#include <utility>
+
+using namespace TimeTexts;
+
+namespace {
+
+constexpr double kNow = 1733499300; // 2024-12-06 15:35:00 UTC
+const QLocale kUs(QLocale::English, QLocale::UnitedStates);
+
+PellowTimer timer(const char* mode, double duration, double banked, double startOffset, bool running)
+{
+    PellowTimer t;
+    t.mode = QString::fromLatin1(mode);
+    t.duration = duration;
+    t.banked = banked;
+    t.startedAt = kNow + startOffset;
+    t.running = running;
+    return t;
+}
+
+QByteArray printable(const char* text)
+{
+    return QByteArray(text).replace('\n', "\\n").replace('\t', "\\t");
+}
+
+} // namespace
+
+class TimeTextsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { qputenv("TZ", "UTC"); }
+
+    void clockText_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        constexpr double inf = std::numeric_limits<double>::infinity(), big = 9223372036854775808.0;
+        const char* max = "2562047788015215:30:07";
+        const char* min = "-2562047788015215:30:07";
+        // clang-format off
+        const std::pair<double, const char*> rows[] = {
+            {0, "00:00"}, {0.4, "00:00"}, {0.5, "00:01"}, {59.5, "01:00"}, {299, "04:59"}, {3599.4, "59:59"},
+            {3599.5, "1:00:00"}, {3900, "1:05:00"}, {86400, "24:00:00"}, {100000, "27:46:40"},
+            {-0.4, "00:00"}, {-0.5, "-00:01"}, {-5, "-00:05"}, {-3600, "-1:00:00"},
+            {9223372036854773760.0, "2562047788015214:56:00"}, {big, max}, {1e300, max}, {inf, max},
+            {-big, min}, {-inf, min}, {std::numeric_limits<double>::quiet_NaN(), "--:--"}};
+        // clang-format on
+        for (auto [seconds, text] : rows)
+            QTest::addRow("%.17g", seconds) << seconds << QString::fromLatin1(text);
+    }
+    void clockText()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(TimeTexts::clockText(seconds), text);
+    }
+
+    void timerStates_data()
+    {
+        QTest::addColumn<PellowTimer>("timer");
+        QTest::addColumn<double>("shown");
+        QTest::addColumn<QString>("detail");
+        const auto row = [](const char* name, PellowTimer t, double shown, const char* detail) {
+            QTest::newRow(name) << t << shown << QString::fromUtf8(detail);
+        };
+        row("running countdown", timer("down", 900, 0, -300, true), 600, "10:00 · ends 3:45 PM");
+        row("start in the future", timer("down", 630, 30, 100, true), 600, "10:00 · ends 3:45 PM");
+        row("reached its end unstopped", timer("down", 300, 0, -300, true), 0, "finished");
+        row("ran out while closed", timer("down", 300, 0, -3 * 86400, true), 0, "finished");
+        row("stopped at its end", timer("down", 300, 300, -5000, false), 0, "finished");
+        row("paused countdown", timer("down", 300, 10, -50, false), 290, "04:50 · paused");
+        row("never started", timer("down", 1500, 0, -kNow, false), 1500, "25:00 · ready");
+        row("count-up running", timer("up", 300, 5, -7, true), 12, "00:12 · counting up");
+        row("count-up over two days", timer("up", 300, 0, -2 * 86400, true), 172800,
+            "48:00:00 · counting up");
+        row("count-up paused at zero", timer("up", 300, 0, -7, false), 0, "00:00 · ready");
+        row("count-up past its length", timer("up", 60, 3600, 0, false), 3600, "1:00:00 · paused");
+        row("other mode text counts up", timer("Down", 60, 0, -120, true), 120, "02:00 · counting up");
+    }
+    void timerStates()
+    {
+        QFETCH(PellowTimer, timer);
+        QFETCH(double, shown);
+        QFETCH(QString, detail);
+        QCOMPARE(shownSeconds(timer, kNow), shown);
+        QCOMPARE(isFinished(timer, kNow), detail == QLatin1String("finished"));
+        QCOMPARE(detailText(timer, kNow, kUs), detail);
+        const QString status = isFinished(timer, kNow) ? detail : detail.section(QStringLiteral(" · "), 1);
+        QCOMPARE(statusText(timer, kNow, kUs), status);
+        const auto end = endDate(timer, kNow);
+        QCOMPARE(end.has_value(), status.startsWith(QLatin1String("ends ")));
+        if (end)
+            QCOMPARE(*end, kNow + shown);
+    }
+
+    void endsInTheLocaleShortTime()
+    {
+        const PellowTimer t = timer("down", 959, 0, -300, true); // ends 15:45:59
+        QCOMPARE(statusText(t, kNow, kUs).replace(QChar(0x202F), QLatin1Char(' ')),
+                 QStringLiteral("ends 3:45 PM"));
+        QCOMPARE(statusText(t, kNow, QLocale(QLocale::German)), QStringLiteral("ends 15:45"));
+    }
+
+    void namesAndPositions_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("id"); // the list holds the ids a, B, b, B
+        QTest::addColumn<int>("index");  // -1: not in the list
+        QTest::addColumn<QString>("name");
+        // clang-format off
+        const std::tuple<const char*, const char*, int, const char*> rows[] = {
+            {"  ", "b", 2, "Timer 3"}, {"", "a", 0, "Timer 1"}, {"", "B", 1, "Timer 2"},
+            {"", "A", -1, "Timer 1"}, {"", "b ", -1, "Timer 1"}, {"  Tea ", "b", 2, "Tea"},
+            {"\t\u00A0Tea\u2003", "a", 0, "Tea"},
+            {"\u00A0\u2003\u3000\u202F\t", "b", 2, "Timer 3"}, {" Green  tea ", "a", 0, "Green  tea"},
+            {"\nTea \n", "a", 0, "\nTea \n"}, {"\u2028", "a", 0, "\u2028"}};
+        // clang-format on
+        for (auto [label, id, index, name] : rows)
+            QTest::addRow("'%s' %s", printable(label).constData(), id)
+                << QString::fromUtf8(label) << QString::fromLatin1(id) << index << QString::fromUtf8(name);
+    }
+    void namesAndPositions()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, id);
+        QFETCH(int, index);
+        QFETCH(QString, name);
+        TimerList list(4);
+        for (int i = 0; i < 4; ++i)
+            list[i].id = QString::fromLatin1(std::array{"a", "B", "b", "B"}[i]);
+        QCOMPARE(timerIndex(list, id).value_or(-1), index);
+        PellowTimer t;
+        t.id = id;
+        t.label = label;
+        QCOMPARE(displayName(t, list), name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TimeTextsTest)
+#include "tst_timetexts.moc"
