@@ -17,8 +17,11 @@
 
 #include <optional>
 
-class QWidget;
+class QColor;
+class QColorDialog;
+class QDateTimeEdit;
 class QLineEdit;
+class QWidget;
 
 // The one owner of Pellow's state: the timer list, the tray item, every window and timer.
 // Its operations are spread over the subsystem folders, one source file per concern.
@@ -102,6 +105,62 @@ public:
     void setSound(const MenuItem& sender);
     void toggleChirpCount();
 
+    // --- Prompts (menu/PromptActions.cpp) ---
+    struct PromptField
+    {
+        QString label;
+        QString placeholder;
+        QString initialValue;
+    };
+    // Closes any open prompt (without running its completion) and shows a new one.
+    void showPrompt(const QString& title, const QString& message, const QList<PromptField>& fields,
+                    const QString& confirmTitle, std::function<void(const QStringList&)> done);
+    void hudPromptConfirm();
+    void hudPromptCancel();
+    void closePrompt();
+    void timerRename(const MenuItem& sender);
+    void timerCustomLength(const MenuItem& sender);
+
+    // --- Colours (menu/ColorActions.cpp) ---
+    void setTimerColor(const MenuItem& sender);
+    void timerPickColor(const MenuItem& sender);
+    void openColorPicker();
+    void colorPanelPicked(const QColor& color);
+    // A button of the new-timer window's colour row: -1 no colour, 0...9 a palette entry,
+    // 999 the colour dialog.
+    void newTimerColorPicked(int tag);
+
+    // --- New-timer window (newtimer/NewTimerActions.cpp) ---
+    void newTimer();
+    void timerSetupAgain(const MenuItem& sender);
+    void newTimerPreset(int seconds);
+    void newTimerCustom();
+    void newTimerStopwatch();
+    void newTimerToggleName();
+    void newTimerCancel();
+    void openNewTimerWindow();
+    void closeNewTimerWindow();
+    void commitNewTimer(double seconds, bool stopwatch);
+    // Ten minutes from now, rounded up to the next quarter hour; seconds since 1970.
+    double defaultEndAtDate() const;
+
+    // --- End-at window (newtimer/EndAtActions.cpp) ---
+    void newTimerEndAt();
+    void timerEndAt(const MenuItem& sender);
+    void confirmEndAt();
+
+    // --- Sounds panel (sound/SoundsPanelActions.cpp) ---
+    void openSoundsPanel();
+    void soundListen(const QString& soundKey);
+    void soundAssign(const QString& soundKey, const QString& role);
+    void toggleChirpCountFromPanel(bool on);
+    void demoChirps();
+
+    // --- HUD switches (hud/HUDActions.cpp); the HUD window itself comes later ---
+    void toggleTimerHUD();
+    // The Dock's menu, built afresh on every request; platforms without a dock never ask.
+    Menu applicationDockMenu() const { return buildStatusMenu(true); }
+
     // --- Notices ---
     void postNotice(const QString& text);
 
@@ -133,22 +192,26 @@ public:
     QString newTimerNameDraft;
     std::optional<QString> newTimerColor;
     std::optional<QString> newTimerTargetID;
-    QPointer<QWidget> newTimerEndPicker;
+    QPointer<QDateTimeEdit> newTimerEndPicker;
     std::optional<QString> endAtTargetID;
     std::optional<QString> colorTargetTimerID;
     bool suppressHUDMoveSave = false;
     bool resizingHUD = false;
     std::optional<QString> hudFlashRowID;
     QPointer<QWidget> soundsPanel;
+    // The one shared, non-modal colour dialog, made on first use.
+    QPointer<QColorDialog> colorPanel;
 
-private:
     double now() const;
+    Platform& platform() { return m_platform; }
     // Runs `task` later unless the controller is gone by then.
     Scheduler::TaskId later(double seconds, std::function<void()> task);
     // Finds the timer an action's sender names; none when it carries no id or the id is unknown.
     PellowTimer* senderTimer(const MenuItem& sender);
     // Saves, then refreshes with a rebuilt menu: the end of every change of the list.
     void commitChange();
+
+private:
     void keepUndecodableTimersAside(const QJsonValue& stored);
 
     Platform m_platform;

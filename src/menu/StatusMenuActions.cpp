@@ -44,6 +44,16 @@ void AppDelegate::performMenuAction(const MenuItem& item)
         {QStringLiteral("setSound:"), [](AppDelegate& d, const MenuItem& i) { d.setSound(i); }},
         {QStringLiteral("toggleChirpCount"), [](AppDelegate& d, const MenuItem&) { d.toggleChirpCount(); }},
         {QStringLiteral("quit"), [](AppDelegate& d, const MenuItem&) { d.quit(); }},
+        {QStringLiteral("timerRename:"), [](AppDelegate& d, const MenuItem& i) { d.timerRename(i); }},
+        {QStringLiteral("timerCustomLength:"),
+         [](AppDelegate& d, const MenuItem& i) { d.timerCustomLength(i); }},
+        {QStringLiteral("setTimerColor:"), [](AppDelegate& d, const MenuItem& i) { d.setTimerColor(i); }},
+        {QStringLiteral("timerPickColor:"), [](AppDelegate& d, const MenuItem& i) { d.timerPickColor(i); }},
+        {QStringLiteral("newTimer"), [](AppDelegate& d, const MenuItem&) { d.newTimer(); }},
+        {QStringLiteral("timerSetupAgain:"), [](AppDelegate& d, const MenuItem& i) { d.timerSetupAgain(i); }},
+        {QStringLiteral("timerEndAt:"), [](AppDelegate& d, const MenuItem& i) { d.timerEndAt(i); }},
+        {QStringLiteral("openSoundsPanel"), [](AppDelegate& d, const MenuItem&) { d.openSoundsPanel(); }},
+        {QStringLiteral("toggleTimerHUD"), [](AppDelegate& d, const MenuItem&) { d.toggleTimerHUD(); }},
     };
     // Actions whose windows are not built yet are simply not found here and do nothing.
     if (const auto it = handlers.constFind(item.action); it != handlers.constEnd())
