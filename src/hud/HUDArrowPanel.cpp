@@ -1,0 +1,83 @@
+#include "HUDArrowPanel.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+HUDArrowPanel::HUDArrowPanel(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+std::optional<quint16> HUDArrowPanel::keyCode(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Escape:
+        return kEscape;
+    case Qt::Key_Left:
+        return kLeft;
+    case Qt::Key_Right:
+        return kRight;
+    case Qt::Key_Down:
+        return kDown;
+    case Qt::Key_Up:
+        return kUp;
+    default:
+        return std::nullopt;
+    }
+}
+
+void HUDArrowPanel::keyPressEvent(QKeyEvent* event)
+{
+    const auto code = keyCode(event->key());
+    if (!code) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (*code == kEscape) {
+        if (onEscape)
+            onEscape();
+    } else if (onArrow) {
+        onArrow(*code);
+    }
+}
+
+// A frosted look: the window colour, mostly opaque, in a rounded rectangle with a faint edge.
+void HUDArrowPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlpha(238);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlpha(40);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
+    p.fillPath(path, fill);
+    p.setPen(QPen(edge, 1));
+    p.drawPath(path);
+}
+
+void HUDArrowPanel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    QWidget::mousePressEvent(event);
+}
+
+void HUDArrowPanel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragOffset && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *m_dragOffset);
+    QWidget::mouseMoveEvent(event);
+}
+
+void HUDArrowPanel::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_dragOffset.reset();
+    QWidget::mouseReleaseEvent(event);
+}
