@@ -7,9 +7,11 @@
 #include "platform/PreferenceStore.h"
 #include "platform/TrayItem.h"
 
+#include <QColorDialog>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
+#include <QWidget>
 
 AppDelegate::AppDelegate(Platform platform, QObject* parent)
     : QObject(parent), m_platform(std::move(platform))
@@ -17,6 +19,11 @@ AppDelegate::AppDelegate(Platform platform, QObject* parent)
 
 AppDelegate::~AppDelegate()
 {
+    // The windows are top-level and parentless; the controller owns them.
+    delete hudPromptWindow.data();
+    delete newTimerWindow.data();
+    delete soundsPanel.data();
+    delete colorPanel.data();
     if (timerTick)
         m_platform.scheduler.cancel(*timerTick);
     if (syncPoll)

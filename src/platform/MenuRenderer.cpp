@@ -1,30 +1,40 @@
 #include "MenuRenderer.h"
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 
 namespace {
 
+// The 12 x 12 swatch of a timer's colour: a rounded rectangle filled with the colour, or a
+// faint neutral fill, with a thin outline. Drawn at twice the size for sharp high-DPI menus.
 QIcon swatchIcon(const QString& image)
 {
     static const QLatin1String prefix("swatch:");
     if (!image.startsWith(prefix))
         return {};
     const QString spec = image.mid(prefix.size());
-    const bool neutral = spec == QLatin1String("neutral");
-    const QColor fill = neutral ? QColor(200, 200, 200, 140) : QColor::fromString(spec);
+    const QPalette palette = QGuiApplication::palette();
+    QColor fill = palette.color(QPalette::PlaceholderText);
+    fill.setAlphaF(0.2f);
+    if (spec != QLatin1String("neutral"))
+        fill = QColor::fromString(spec);
     if (!fill.isValid())
         return {};
-    QPixmap pixmap(32, 32);
+    QColor outline = palette.color(QPalette::WindowText);
+    outline.setAlphaF(0.25f);
+    QPixmap pixmap(24, 24);
+    pixmap.setDevicePixelRatio(2);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 0, 0, 70), 2));
+    p.setPen(QPen(outline, 1));
     p.setBrush(fill);
-    p.drawEllipse(QRectF(4, 4, 24, 24));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 11, 11), 3, 3);
     return QIcon(pixmap);
 }
 

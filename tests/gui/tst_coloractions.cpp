@@ -1,0 +1,96 @@
+#include "ControllerFixture.h"
+
+#include <QColorDialog>
+#include <QTest>
+
+// Colour choices from the timer submenu and the shared colour dialog's hand-off between a
+// timer and the new-timer window.
+class TestColorActions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void setTimerColor_data()
+    {
+        QTest::addColumn<QVariant>("represented");
+        QTest::addColumn<QVariant>("color"); // invalid: no colour; "unchanged": the action did nothing
+        QTest::newRow("palette key") << QVariant(QVariantMap{{"id", "A"}, {"color", "teal"}})
+                                     << QVariant("teal");
+        QTest::newRow("none (frosted)") << QVariant(QVariantMap{{"id", "A"}}) << QVariant();
+        QTest::newRow("colour not a text") << QVariant(QVariantMap{{"id", "A"}, {"color", 3}}) << QVariant();
+        QTest::newRow("plain id is no dictionary") << QVariant("A") << QVariant("unchanged");
+        QTest::newRow("unknown timer")
+            << QVariant(QVariantMap{{"id", "Z"}, {"color", "red"}}) << QVariant("unchanged");
+    }
+    void setTimerColor()
+    {
+        QFETCH(QVariant, represented);
+        QFETCH(QVariant, color);
+        ControllerFixture f;
+        PellowTimer t = countdown("A", 60, 0, false);
+        t.color = QStringLiteral("unchanged");
+        f.launch({t});
+        f.app->setTimerColor(ControllerFixture::sender(represented));
+        const auto stored = f.storedTimers()[0].color;
+        QCOMPARE(stored.has_value(), color.isValid());
+        if (stored)
+            QCOMPARE(*stored, color.toString());
+    }
+
+    void dialogPicksFollowTheirTarget()
+    {
+        ControllerFixture f;
+        PellowTimer a = countdown("A", 60, 0, false);
+        a.color = QStringLiteral("teal");
+        f.launch({a});
+        f.app->timerPickColor(ControllerFixture::sender(QStringLiteral("A")));
+        QVERIFY(f.app->colorPanel);
+        QCOMPARE(f.app->colorPanel->currentColor().toRgb(), QColor(28, 140, 148));
+
+        f.app->colorPanelPicked(QColor::fromRgbF(0.5, 0.5, 0.5));
+        QCOMPARE(f.storedTimers()[0].color, std::optional<QString>("#808080"));
+        f.app->colorPanelPicked(QColor(255, 0, 0)); // the target stays until another is chosen
+        QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0000"));
+
+        f.app->newTimerColorPicked(999); // the new-timer window's "Any color…"
+        f.app->colorPanelPicked(QColor(0, 0, 255));
+        QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0000"));
+        QCOMPARE(f.app->newTimerColor, std::optional<QString>("#0000FF"));
+    }
+
+    void outOfGamutColoursAreClamped()
+    {
+        ControllerFixture f;
+        f.launch({countdown("A", 60, 0, false)});
+        f.app->colorTargetTimerID = QStringLiteral("A");
+        QColor wide = QColor::fromRgbF(1.25f, -0.2f, 0.5f).toExtendedRgb();
+        wide.setRgbF(1.25f, -0.2f, 0.5f);
+        f.app->colorPanelPicked(wide);
+        QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0080"));
+    }
+
+    void newTimerColorTags_data()
+    {
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QVariant>("color");
+        QTest::newRow("no colour") << -1 << QVariant();
+        QTest::newRow("first palette entry") << 0 << QVariant("red");
+        QTest::newRow("last palette entry") << 9 << QVariant("graphite");
+        QTest::newRow("unknown tag keeps the choice") << 42 << QVariant("blue");
+    }
+    void newTimerColorTags()
+    {
+        QFETCH(int, tag);
+        QFETCH(QVariant, color);
+        ControllerFixture f;
+        f.launch();
+        f.app->newTimerColor = QStringLiteral("blue");
+        f.app->newTimerColorPicked(tag);
+        QCOMPARE(f.app->newTimerColor.has_value(), color.isValid());
+        if (color.isValid())
+            QCOMPARE(*f.app->newTimerColor, color.toString());
+    }
+};
+
+QTEST_MAIN(TestColorActions)
+#include "tst_coloractions.moc"
