@@ -1,8 +1,12 @@
-// The controller on fakes: one tick over many running timers, and a launch from a large store.
+// The controller on fakes: one tick over many running timers, a launch from a large store, and
+// building and rendering the status menu.
 #include "BenchTimers.h"
 #include "ControllerFixture.h"
 
+#include "platform/MenuRenderer.h"
+
 #include <QApplication>
+#include <QMenu>
 
 #include <benchmark/benchmark.h>
 
@@ -53,5 +57,30 @@ void BM_LaunchFromStore(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LaunchFromStore)->Arg(1000);
+
+void BM_BuildStatusMenu(benchmark::State& state)
+{
+    ensureApp();
+    ControllerFixture f;
+    f.fake.clock.current = kBenchNow;
+    f.launch(makeBenchTimers(static_cast<int>(state.range(0))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f.app->buildStatusMenu(false).items.size());
+}
+BENCHMARK(BM_BuildStatusMenu)->Arg(10)->Arg(100);
+
+void BM_BuildAndRenderStatusMenu(benchmark::State& state)
+{
+    ensureApp();
+    ControllerFixture f;
+    f.fake.clock.current = kBenchNow;
+    f.launch(makeBenchTimers(static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        std::unique_ptr<QMenu> menu(
+            MenuRenderer::render(f.app->buildStatusMenu(false), [](const MenuItem&) {}));
+        benchmark::DoNotOptimize(menu->actions().size());
+    }
+}
+BENCHMARK(BM_BuildAndRenderStatusMenu)->Arg(10)->Arg(100);
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "TimeTexts.h"
 
 #include <QDateTime>
-#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +64,8 @@ QString shortTimeText(double instant, const QLocale& locale)
     if (!std::isfinite(instant))
         return QString();
     const auto msecs = static_cast<qint64>(std::clamp(instant, -1e14, 1e14) * 1000.0);
-    const QDateTime when = QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::systemTimeZone());
+    // Local time through the C library: cheap, unlike building the system time zone per call.
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime);
     return locale.toString(when.time(), QLocale::ShortFormat);
 }
 

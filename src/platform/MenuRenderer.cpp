@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -12,7 +13,7 @@ namespace {
 
 // The 12 x 12 swatch of a timer's colour: a rounded rectangle filled with the colour, or a
 // faint neutral fill, with a thin outline. Drawn at twice the size for sharp high-DPI menus.
-QIcon swatchIcon(const QString& image)
+QIcon drawSwatch(const QString& image)
 {
     static const QLatin1String prefix("swatch:");
     if (!image.startsWith(prefix))
@@ -36,6 +37,19 @@ QIcon swatchIcon(const QString& image)
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(0.5, 0.5, 11, 11), 3, 3);
     return QIcon(pixmap);
+}
+
+// Menus are rebuilt whole after every change; the few distinct swatches are drawn once.
+QIcon swatchIcon(const QString& image)
+{
+    static QHash<QString, QIcon> cache;
+    const auto cached = cache.constFind(image);
+    if (cached != cache.constEnd())
+        return *cached;
+    const QIcon icon = drawSwatch(image);
+    if (cache.size() < 256)
+        cache.insert(image, icon);
+    return icon;
 }
 
 void fill(QMenu* qmenu, const Menu& menu, const MenuRenderer::Handler& handler)
