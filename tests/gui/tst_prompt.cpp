@@ -1,0 +1,181 @@
+#include "ControllerFixture.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using Notices = QList<QPair<QString, QString>>;
+
+// The prompt window driven as the user does, through "Rename…" and "Custom…": typing, Return,
+// Escape and "Cancel", and what each leaves in the timer list and the notices.
+class TestPrompt : public QObject
+{
+    Q_OBJECT
+
+    static constexpr double t0 = 1'800'000'000.0;
+
+    static void open(ControllerFixture& f, const QString& prompt, const QVariant& id = "A")
+    {
+        const MenuItem item = ControllerFixture::sender(id);
+        prompt == QLatin1String("rename") ? f.app->timerRename(item) : f.app->timerCustomLength(item);
+    }
+
+    template <typename T = QLineEdit> static T* part(ControllerFixture& f, const char* name = "promptField0")
+    {
+        return f.app->hudPromptWindow ? f.app->hudPromptWindow->findChild<T*>(QLatin1String(name)) : nullptr;
+    }
+
+    // Replaces the text of the open prompt's first field and presses Return.
+    static void answer(ControllerFixture& f, const QString& text)
+    {
+        QLineEdit* field = part(f);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+private slots:
+    void rename_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, const QString& typed, const QString& label,
+                            const QString& shown) { QTest::newRow(name) << typed << label << shown; };
+        row("spaces and tabs go", "  Parking meter\t ", "Parking meter", "Parking meter");
+        row("empty falls back", "", "", "Timer 1");
+        row("blank falls back", " \t ", "", "Timer 1");
+        row("no-break space stays", "\u00a0Tea", "\u00a0Tea", "Tea");
+    }
+    void rename()
+    {
+        ControllerFixture f;
+        PellowTimer a = countdown("A", 1500, t0);
+        a.label = " Soup";
+        f.launch({a});
+        open(f, "rename");
+        QCOMPARE(part(f)->text(), " Soup");
+        QFETCH(QString, typed);
+        answer(f, typed);
+        QVERIFY(!f.app->hudPromptWindow);
+        QTEST(f.app->timers.first().label, "label");
+        QTEST(TimeTexts::displayName(f.app->timers.first(), f.app->timers), "shown");
+        QCOMPARE(f.storedTimers(), f.app->timers);
+    }
+
+    // Escape, "Cancel" and the confirm button: only the last changes the timer.
+    void closing_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<int>("way");
+        for (const int way : {0, 1, 2})
+            for (const char* prompt : {"rename", "length"})
+                QTest::addRow("%s, %s", prompt,
+                              way == 0   ? "Escape"
+                              : way == 1 ? "Cancel"
+                                         : "confirm")
+                    << QString(prompt) << way;
+    }
+    void closing()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(int, way);
+        ControllerFixture f;
+        f.launch({countdown("A", 1500, t0 - 60)});
+        const TimerList before = f.app->timers;
+        open(f, prompt);
+        QTest::keyClicks(part(f), "5");
+        if (way == 0)
+            QTest::keyClick(part(f), Qt::Key_Escape);
+        else
+            QTest::mouseClick(part<QPushButton>(f, way == 1 ? "promptCancel" : "promptConfirm"),
+                              Qt::LeftButton);
+        QVERIFY(!f.app->hudPromptWindow && f.app->hudPromptFields.isEmpty() && !f.app->hudPromptDone);
+        QCOMPARE(f.app->timers != before, way == 2);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+    }
+
+    void anotherPromptReplacesTheOpenOne()
+    {
+        ControllerFixture f;
+        f.launch({countdown("A", 1500, t0)});
+        open(f, "length");
+        const QPointer<QWidget> first = f.app->hudPromptWindow;
+        QTest::keyClicks(part(f), "5");
+        open(f, "rename");
+        QVERIFY(first->isHidden());
+        answer(f, "Tea");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!first);
+        QCOMPARE(f.app->timers.first().label, "Tea");
+        QCOMPARE(f.app->timers.first().duration, 1500.0);
+    }
+
+    // On a running stopwatch of 25 minutes' length with time banked; 0 seconds: refused.
+    void customLength_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("clock") << "7:30" << 450.0;
+        QTest::newRow("minutes with spaces") << " 2.5 " << 150.0;
+        for (const char* typed : {"abc", "0", "0:00.5", "1e300", ""})
+            QTest::newRow(typed) << typed << 0.0;
+    }
+    void customLength()
+    {
+        QFETCH(double, seconds);
+        ControllerFixture f;
+        PellowTimer before = countUp("A", t0 - 100, true, 40);
+        before.duration = 1500;
+        f.launch({before});
+        f.fake.clock.current = t0 + 5;
+        open(f, "length");
+        QCOMPARE(part(f)->text(), "25:00");
+        QFETCH(QString, typed);
+        answer(f, typed);
+        PellowTimer expected = before;
+        if (seconds > 0) {
+            expected.mode = "down";
+            expected.duration = seconds;
+            expected.banked = 0;
+            expected.startedAt = t0 + 5;
+        }
+        QCOMPARE(f.app->timers, TimerList{expected});
+        QCOMPARE(f.storedTimers(), f.app->timers);
+        const Notices refused{{"Pellow", "Couldn't read that length"}};
+        QCOMPARE(f.fake.notifier.posted, seconds > 0 ? Notices{} : refused);
+    }
+
+    // No id, an unknown id: no prompt. The timer removed while its prompt is open: nothing.
+    void withoutTheTimer_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QVariant>("id");
+        for (const char* prompt : {"rename", "length"}) {
+            QTest::addRow("%s, no id", prompt) << QString(prompt) << QVariant();
+            QTest::addRow("%s, unknown id", prompt) << QString(prompt) << QVariant("Z");
+            QTest::addRow("%s, removed while open", prompt) << QString(prompt) << QVariant("A");
+        }
+    }
+    void withoutTheTimer()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(QVariant, id);
+        ControllerFixture f;
+        f.launch({countdown("A", 1500, t0), countdown("B", 600, t0)});
+        open(f, prompt, id);
+        QCOMPARE(bool(f.app->hudPromptWindow), id == QVariant("A"));
+        if (f.app->hudPromptWindow) {
+            f.app->timerRemove(ControllerFixture::sender("A"));
+            const TimerList remaining = f.app->timers;
+            answer(f, "10");
+            QCOMPARE(f.app->timers, remaining);
+        }
+        QCOMPARE(f.storedTimers(), f.app->timers);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPrompt)
+#include "tst_prompt.moc"
