@@ -1,0 +1,192 @@
+#include "ControllerFixture.h"
+
+#include "sound/SoundButton.h"
+
+#include <QCheckBox>
+#include <QTest>
+
+// The Sounds panel through the controller: its check boxes follow the stored roles, every press
+// plays and stores what it says, and the window keeps or finds its place.
+class TestSoundsPanel : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ControllerFixture> f;
+
+    QWidget* panel() const { return f->app->soundsPanel.data(); }
+    QAbstractButton* button(const QString& name) const { return panel()->findChild<QAbstractButton*>(name); }
+    QStringList checkedIn(const QString& role) const
+    {
+        QStringList on;
+        for (const SoundButton* box : panel()->findChildren<SoundButton*>())
+            if (box->role() == role && box->isChecked())
+                on.append(box->soundKey());
+        return on;
+    }
+    void open(const QJsonObject& prefs = {})
+    {
+        f->launch({}, prefs);
+        f->app->openSoundsPanel();
+    }
+    // Clicks where a user would: on a check box's indicator, inside a push button.
+    static void press(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, 11)); }
+
+private slots:
+    void init() { f = std::make_unique<ControllerFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void layoutCountsFromTheTopLeft_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("frame");
+        QTest::newRow("title") << "title" << QRect(16, 16, 398, 20);
+        QTest::newRow("first listen") << "listen-chime" << QRect(16, 104, 30, 22);
+        QTest::newRow("last warn") << "role-soundWarn-chirp" << QRect(346, 440, 64, 22);
+        QTest::newRow("chirp switch") << "chirpCount" << QRect(16, 474, 230, 22);
+    }
+    void layoutCountsFromTheTopLeft()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, frame);
+        open();
+        QCOMPARE(panel()->size(), QSize(430, 524));
+        QCOMPARE(panel()->findChild<QWidget*>(name)->geometry(), frame);
+        const QRect demo = button("hearTwoMinutes")->geometry();
+        QCOMPARE(QPoint(demo.right() + 1, demo.bottom() + 1), QPoint(414, 524 - 27));
+    }
+
+    void rowsOfferTheirRoles_data()
+    {
+        QTest::addColumn<QString>("sound");
+        QTest::addColumn<bool>("shortList");
+        QTest::newRow("gong") << "gong" << false;
+        QTest::newRow("tick") << "tick" << true;
+    }
+    void rowsOfferTheirRoles()
+    {
+        QFETCH(QString, sound);
+        QFETCH(bool, shortList);
+        open();
+        QVERIFY(button("role-soundFinish-" + sound));
+        QCOMPARE(button("role-soundHalfway-" + sound) != nullptr, shortList);
+        QCOMPARE(button("role-soundWarn-" + sound) != nullptr, shortList);
+        QCOMPARE(button("listen-" + sound)->toolTip(), "Hear " + sound.left(1).toUpper() + sound.mid(1));
+    }
+
+    void boxesShowTheStoredRoles_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("on");
+        QTest::newRow("default") << "soundHalfway" << QString() << QStringList{"tap"};
+        QTest::newRow("short sound for up") << "soundFinish"
+                                            << "tap" << QStringList{"tap"};
+        QTest::newRow("off") << "soundHalfway"
+                             << "off" << QStringList{};
+        QTest::newRow("empty") << "soundWarn"
+                               << "" << QStringList{};
+    }
+    void boxesShowTheStoredRoles()
+    {
+        QFETCH(QString, role);
+        QFETCH(QString, stored);
+        QFETCH(QStringList, on);
+        open(stored.isNull() ? QJsonObject{} : QJsonObject{{role, stored}});
+        QCOMPARE(checkedIn(role), on);
+    }
+
+    void pressingABoxAssignsAndPlays_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("sound");
+        QTest::newRow("up on a short sound") << "soundFinish"
+                                             << "tap";
+        QTest::newRow("warn") << "soundWarn"
+                              << "murmur";
+        QTest::newRow("already on") << "soundFinish"
+                                    << "chime";
+    }
+    void pressingABoxAssignsAndPlays()
+    {
+        QFETCH(QString, role);
+        QFETCH(QString, sound);
+        open();
+        QWidget* const window = panel();
+        window->move(30, 40);
+        const int menus = f->fake.tray.menuSets;
+        press(button(QStringLiteral("role-%1-%2").arg(role, sound)));
+        QCOMPARE(f->fake.preferences.stringValue(role), sound);
+        QCOMPARE(f->fake.sounds.played, QStringList{sound});
+        QCOMPARE(checkedIn(role), QStringList{sound});
+        QCOMPARE(panel(), window);
+        QCOMPARE(window->pos(), QPoint(30, 40));
+        QCOMPARE(f->fake.tray.menuSets, menus + 1);
+    }
+
+    void listeningOnlyPlays()
+    {
+        open();
+        const int writes = f->fake.preferences.writes;
+        QTest::mouseClick(button("listen-ripple"), Qt::LeftButton);
+        QCOMPARE(f->fake.sounds.played, QStringList{"ripple"});
+        QCOMPARE(f->fake.preferences.writes, writes);
+    }
+
+    void chirps_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<bool>("after");
+        QTest::addColumn<int>("chirps");
+        QTest::addColumn<int>("menusAdded");
+        QTest::newRow("switch on") << "chirpCount" << false << true << 2 << 1;
+        QTest::newRow("switch off") << "chirpCount" << true << false << 0 << 1;
+        QTest::newRow("demo") << "hearTwoMinutes" << false << false << 2 << 0;
+    }
+    void chirps()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, before);
+        QFETCH(bool, after);
+        QFETCH(int, chirps);
+        QFETCH(int, menusAdded);
+        open({{"soundChirpCount", before}});
+        QCOMPARE(button("chirpCount")->isChecked(), before);
+        const int menus = f->fake.tray.menuSets;
+        const QPointer<QAbstractButton> pressed = button(control);
+        press(pressed);
+        QCOMPARE(f->fake.preferences.boolValue("soundChirpCount"), after);
+        QCOMPARE(f->fake.tray.menuSets, menus + menusAdded);
+        QVERIFY2(pressed, "the panel is not rebuilt");
+        f->fake.scheduler.advance(0.209);
+        QCOMPARE(f->fake.sounds.played.size(), qMin(chirps, 1));
+        f->fake.scheduler.advance(0.002);
+        QCOMPARE(f->fake.sounds.played, QStringList(chirps, "chirp"));
+    }
+
+    void reopeningKeepsOrFindsItsPlace_data()
+    {
+        QTest::addColumn<bool>("closeFirst");
+        QTest::newRow("still open") << false;
+        QTest::newRow("closed") << true;
+    }
+    void reopeningKeepsOrFindsItsPlace()
+    {
+        QFETCH(bool, closeFirst);
+        open();
+        QWidget* const window = panel();
+        const QPoint centred = window->pos();
+        QCOMPARE(window->frameGeometry().center(),
+                 QGuiApplication::primaryScreen()->availableGeometry().center());
+        window->move(centred - QPoint(50, 30));
+        if (closeFirst)
+            QVERIFY(window->close());
+        f->app->openSoundsPanel();
+        QCOMPARE(panel(), window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->pos(), closeFirst ? centred : centred - QPoint(50, 30));
+    }
+};
+
+QTEST_MAIN(TestSoundsPanel)
+#include "tst_soundspanel.moc"
