@@ -47,8 +47,7 @@ void AppDelegate::openSoundsPanel()
                 self->demoChirps();
         };
         auto* panel = new SoundsPanel(std::move(handlers));
-        // The panel lives as long as the controller, closed or not.
-        connect(this, &QObject::destroyed, panel, [panel] { delete panel; });
+        // The panel lives as long as the controller, closed or not; the controller deletes it.
         soundsPanel = panel;
     }
     auto* panel = static_cast<SoundsPanel*>(soundsPanel.data());
