@@ -1,4 +1,72 @@
 #include "app/AppDelegate.h"
-void AppDelegate::newTimerEndAt() {}
-void AppDelegate::timerEndAt(const MenuItem&) {}
-void AppDelegate::confirmEndAt() {}
+
+#include "core/NewTimerRules.h"
+#include "core/TimeTexts.h"
+#include "newtimer/EndAtWindow.h"
+#include "newtimer/NewTimerWindow.h"
+
+#include <QDateTimeEdit>
+
+namespace {
+
+const QString kPastNotice = QStringLiteral("That time has already gone by");
+
+} // namespace
+
+void AppDelegate::newTimerEndAt()
+{
+    if (!newTimerEndPicker)
+        return;
+    const auto seconds = NewTimerRules::endAtLength(NewTimerWindow::pickedMoment(*newTimerEndPicker), now());
+    if (!seconds) {
+        postNotice(kPastNotice);
+        return;
+    }
+    commitNewTimer(*seconds, false);
+}
+
+void AppDelegate::timerEndAt(const MenuItem& sender)
+{
+    const PellowTimer* timer = senderTimer(sender);
+    if (!timer)
+        return;
+    const QString id = timer->id;
+    const QString name = TimeTexts::displayName(*timer, timers);
+    closeNewTimerWindow();
+
+    const QPointer<AppDelegate> self(this);
+    EndAtWindow::Handlers handlers;
+    handlers.start = [self] {
+        if (self)
+            self->confirmEndAt();
+    };
+    handlers.cancel = [self] {
+        if (self)
+            self->newTimerCancel();
+    };
+    const EndAtWindow::Window window = EndAtWindow::build(name, defaultEndAtDate(), handlers);
+    connect(this, &QObject::destroyed, window.panel, [panel = window.panel] { delete panel; });
+    newTimerWindow = window.panel;
+    newTimerEndPicker = window.endPicker;
+    endAtTargetID = id;
+    NewTimerWindow::present(window.panel, window.endPicker);
+}
+
+void AppDelegate::confirmEndAt()
+{
+    if (!endAtTargetID || !newTimerEndPicker)
+        return;
+    const auto seconds = NewTimerRules::endAtLength(NewTimerWindow::pickedMoment(*newTimerEndPicker), now());
+    if (!seconds) {
+        postNotice(kPastNotice);
+        return;
+    }
+    const QString id = *std::exchange(endAtTargetID, std::nullopt);
+    closeNewTimerWindow();
+    const auto index = TimeTexts::timerIndex(timers, id);
+    if (!index)
+        return;
+    // A plain countdown of the length up to the moment, from zero; name, colour and place stay.
+    applyLength(timers[*index], *seconds);
+    commitChange();
+}
