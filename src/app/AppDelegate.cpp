@@ -156,8 +156,8 @@ void AppDelegate::quit()
 
 void AppDelegate::activateFromSecondLaunch()
 {
-    // Until the new-timer window exists, a second launch shows the running instance's notice.
-    postNotice(QStringLiteral("Pellow is already running. Find it in the system tray."));
+    // Starting Pellow again is a way to ask for a new timer.
+    newTimer();
 }
 
 void AppDelegate::postNotice(const QString& text)

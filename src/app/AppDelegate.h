@@ -60,7 +60,7 @@ public:
     void saveTimers();
     void refresh(bool rebuildMenu);
     void quit();
-    // Shows the running instance to the user when another launch hands over to it.
+    // A later launch handed over to this one: the new-timer window opens.
     void activateFromSecondLaunch();
 
     // --- Tick and alerts (app/Tick.cpp) ---

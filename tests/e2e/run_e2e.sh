@@ -2,7 +2,7 @@
 # End-to-end check of the real pellow binary:
 #   1. a countdown that ran out while Pellow was closed is finished at launch, a desktop
 #      notification is posted over D-Bus and the preference file is saved (other data kept, mode 600);
-#   2. a second launch exits 0 at once and the running instance posts its "already running" notice.
+#   2. a second launch exits 0 at once and the running instance opens its new-timer window.
 #
 # Usage: run_e2e.sh <pellow-binary> <pellow-notification-recorder-binary>
 #
@@ -155,12 +155,12 @@ if [[ ${1:-} == --inner ]]; then
     unset 'pids[-1]'
     [[ $second_rc == 0 ]] || inner_fail "the second launch exited with $second_rc, expected 0"
 
-    already_posted() {
-        grep -qF '"body":"Pellow is already running. Find it in the system tray."' "$notes"
+    new_timer_window_shown() {
+        xwininfo -root -tree 2>/dev/null | grep -qF '"New timer"'
     }
-    wait_for 10 already_posted || inner_fail "no 'already running' notification after the second launch"
+    wait_for 10 new_timer_window_shown || inner_fail "no new-timer window after the second launch"
     kill -0 "$pellow_pid" 2>/dev/null || inner_fail "the first pellow exited after the second launch"
-    log "second launch exited 0 and the running instance posted its notice"
+    log "second launch exited 0 and the running instance opened its new-timer window"
     exit 0
 fi
 
@@ -233,4 +233,4 @@ case $rc in
     exit 1
     ;;
 esac
-echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600), second launch exited 0 and was announced"
+echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600), second launch exited 0 and opened the new-timer window"
