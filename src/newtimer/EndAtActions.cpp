@@ -45,7 +45,6 @@ void AppDelegate::timerEndAt(const MenuItem& sender)
             self->newTimerCancel();
     };
     const EndAtWindow::Window window = EndAtWindow::build(name, defaultEndAtDate(), handlers);
-    connect(this, &QObject::destroyed, window.panel, [panel = window.panel] { delete panel; });
     newTimerWindow = window.panel;
     newTimerEndPicker = window.endPicker;
     endAtTargetID = id;

@@ -117,8 +117,6 @@ void AppDelegate::openNewTimerWindow()
     handlers.cancel = weakly(this, &AppDelegate::newTimerCancel);
 
     const NewTimerWindow::Window window = NewTimerWindow::build(content, handlers);
-    // A panel still open when the controller goes goes with it.
-    connect(this, &QObject::destroyed, window.panel, [panel = window.panel] { delete panel; });
     newTimerWindow = window.panel;
     newTimerLengthField = window.lengthField;
     newTimerNameField = window.nameField;
