@@ -98,21 +98,26 @@ std::optional<qsizetype> timerIndex(const TimerList& timers, const QString& id)
 }
 
 namespace {
-bool isHorizontalSpace(QChar c)
+template <typename IsBlank> QString trimmed(const QString& text, IsBlank isBlank)
 {
-    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
 }
 } // namespace
 
 QString trimHorizontal(const QString& text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isHorizontalSpace(text[begin]))
-        ++begin;
-    while (end > begin && isHorizontalSpace(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
+    return trimmed(text, [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; });
+}
+
+QString trimSpacesAndTabs(const QString& text)
+{
+    return trimmed(text, [](QChar c) { return c == u' ' || c == u'\t'; });
 }
 
 QString displayName(const PellowTimer& t, const TimerList& timers)

@@ -33,5 +33,7 @@ QString displayName(const PellowTimer& t, const TimerList& timers);
 // Removes leading and trailing horizontal white space (spaces, tabs, Unicode space
 // separators); line breaks stay.
 QString trimHorizontal(const QString& text);
+// Removes only the spaces and tabs around a typed name; other white space stays.
+QString trimSpacesAndTabs(const QString& text);
 
 } // namespace TimeTexts

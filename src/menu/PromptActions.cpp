@@ -17,19 +17,6 @@ PellowTimer* timerWithID(TimerList& timers, const QString& id)
     return index ? &timers[*index] : nullptr;
 }
 
-// A typed name loses the spaces and tabs around it; line breaks and other white space stay.
-QString trimSpacesAndTabs(const QString& text)
-{
-    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 } // namespace
 
 void AppDelegate::showPrompt(const QString& title, const QString& message, const QList<PromptField>& fields,
@@ -111,7 +98,7 @@ void AppDelegate::timerRename(const MenuItem& sender)
                    PellowTimer* named = timerWithID(self->timers, id);
                    if (!named)
                        return;
-                   named->label = trimSpacesAndTabs(values.value(0));
+                   named->label = TimeTexts::trimSpacesAndTabs(values.value(0));
                    self->commitChange();
                });
 }

@@ -141,7 +141,8 @@ void AppDelegate::closeNewTimerWindow()
 
 void AppDelegate::commitNewTimer(double seconds, bool stopwatch)
 {
-    const QString name = TimeTexts::trimHorizontal(newTimerNameField ? newTimerNameField->text() : QString());
+    const QString name =
+        TimeTexts::trimSpacesAndTabs(newTimerNameField ? newTimerNameField->text() : QString());
     newTimerNameDraft.clear();
     newTimerWantsName = false;
     closeNewTimerWindow();
