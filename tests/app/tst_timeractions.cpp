@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <functional>
+
 // The user's commands on timers through the controller: each changes the list, saves and
 // rebuilds the menu; a sender naming no timer changes nothing at all.
 class TestTimerActions : public QObject
@@ -20,27 +22,12 @@ class TestTimerActions : public QObject
 
     static void run(AppDelegate& app, Command command, const QString& id)
     {
-        const MenuItem item = ControllerFixture::sender(id);
-        switch (command) {
-        case ToggleRun:
-            app.timerToggleRun(item);
-            break;
-        case StartOver:
-            app.timerStartOver(item);
-            break;
-        case Reset:
-            app.timerReset(item);
-            break;
-        case ToggleMode:
-            app.timerToggleMode(item);
-            break;
-        case SetLength:
-            app.timerSetLength(ControllerFixture::sender(QVariantMap{{"id", id}, {"secs", 900.0}}));
-            break;
-        case Remove:
-            app.timerRemove(item);
-            break;
-        }
+        const std::function<void(AppDelegate&, const MenuItem&)> actions[] = {
+            &AppDelegate::timerToggleRun,  &AppDelegate::timerStartOver, &AppDelegate::timerReset,
+            &AppDelegate::timerToggleMode, &AppDelegate::timerSetLength, &AppDelegate::timerRemove};
+        const QVariant represented =
+            command == SetLength ? QVariant(QVariantMap{{"id", id}, {"secs", 900.0}}) : QVariant(id);
+        actions[command](app, ControllerFixture::sender(represented));
     }
 
 private slots:

@@ -6,8 +6,8 @@
 //
 //   pellow-notification-recorder --check-json <file> <path>=<json>...
 //       Checks values in a JSON file and exits 0 when all match, 1 otherwise (reasons on stderr).
-//       A path is dot-separated; a step may pick an array element by index, key[2], or by a
-//       field's text, key[label=Tea]. The right side is JSON: 60, false, "text", {"keep":true}.
+//       A path is dot-separated; a step may pick the array element whose field has a given text,
+//       key[label=Tea]. The right side is JSON: 60, false, "text", {"keep":true}.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -34,13 +35,10 @@ public:
     explicit NotificationServer(QFile& out) : m_out(out) {}
 
 public slots:
-    uint Notify(const QString& appName, uint replacesId, const QString& appIcon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int expireTimeout)
+    uint Notify(const QString& appName, uint replacesId, const QString& /*appIcon*/, const QString& summary,
+                const QString& body, const QStringList& /*actions*/, const QVariantMap& /*hints*/,
+                int /*expireTimeout*/)
     {
-        Q_UNUSED(appIcon);
-        Q_UNUSED(actions);
-        Q_UNUSED(hints);
-        Q_UNUSED(expireTimeout);
         const QJsonObject line{
             {QStringLiteral("app"), appName},
             {QStringLiteral("summary"), summary},
@@ -61,7 +59,7 @@ public slots:
         return QStringLiteral("pellow-notification-recorder");
     }
 
-    void CloseNotification(uint id) { Q_UNUSED(id); }
+    void CloseNotification(uint) {}
 
 private:
     QFile& m_out;
@@ -97,42 +95,21 @@ int record(const QString& outputPath)
 // Follows one dot-separated path; returns Undefined when a step is missing.
 QJsonValue lookUp(QJsonValue value, const QString& path)
 {
-    static const QRegularExpression stepPattern(QStringLiteral(R"(^([^\[\]]*)(?:\[([^\]]*)\])?$)"));
+    static const QRegularExpression stepPattern(QStringLiteral(R"(^([^\[\]]*)(?:\[([^\]=]*)=([^\]]*)\])?$)"));
     for (const QString& step : path.split(QLatin1Char('.'))) {
         const QRegularExpressionMatch m = stepPattern.match(step);
         if (!m.hasMatch())
             return QJsonValue(QJsonValue::Undefined);
-        if (!m.captured(1).isEmpty()) {
-            if (!value.isObject())
-                return QJsonValue(QJsonValue::Undefined);
-            value = value.toObject().value(m.captured(1));
-        }
+        if (!m.captured(1).isEmpty())
+            value =
+                value.isObject() ? value.toObject().value(m.captured(1)) : QJsonValue(QJsonValue::Undefined);
         if (!m.hasCaptured(2))
             continue;
-        if (!value.isArray())
-            return QJsonValue(QJsonValue::Undefined);
-        const QJsonArray array = value.toArray();
-        const QString selector = m.captured(2);
-        const qsizetype eq = selector.indexOf(QLatin1Char('='));
-        if (eq < 0) {
-            bool ok = false;
-            const int index = selector.toInt(&ok);
-            if (!ok || index < 0 || index >= array.size())
-                return QJsonValue(QJsonValue::Undefined);
-            value = array.at(index);
-            continue;
-        }
-        const QString field = selector.left(eq);
-        const QString wanted = selector.mid(eq + 1);
-        QJsonValue found(QJsonValue::Undefined);
-        for (const QJsonValue& element : array) {
-            const QJsonValue candidate = element.toObject().value(field);
-            if (candidate.isString() && candidate.toString() == wanted) {
-                found = element;
-                break;
-            }
-        }
-        value = found;
+        const QJsonArray array = value.toArray(); // empty when it is no array
+        const auto found = std::find_if(array.begin(), array.end(), [&](const QJsonValue& element) {
+            return element.toObject().value(m.captured(2)) == QJsonValue(m.captured(3));
+        });
+        value = found == array.end() ? QJsonValue(QJsonValue::Undefined) : *found;
     }
     return value;
 }
@@ -162,25 +139,16 @@ int checkJson(const QString& filePath, const QStringList& checks)
     }
     int failures = 0;
     for (const QString& check : checks) {
-        // The path may itself hold '=' inside a selector, so split at the first '=' outside brackets.
-        qsizetype split = -1;
-        int depth = 0;
-        for (qsizetype i = 0; i < check.size() && split < 0; ++i) {
-            const QChar c = check.at(i);
-            if (c == QLatin1Char('['))
-                ++depth;
-            else if (c == QLatin1Char(']'))
-                --depth;
-            else if (c == QLatin1Char('=') && depth == 0)
-                split = i;
-        }
-        if (split < 0) {
+        // The path may hold '=' inside a selector: split at the first '=' outside brackets.
+        static const QRegularExpression checkPattern(QStringLiteral(R"(^((?:[^=\[]|\[[^\]]*\])*)=(.*)$)"));
+        const QRegularExpressionMatch split = checkPattern.match(check);
+        if (!split.hasMatch()) {
             std::fprintf(stderr, "bad check (no '='): %s\n", qPrintable(check));
             ++failures;
             continue;
         }
-        const QString path = check.left(split);
-        const QByteArray expectedText = "[" + check.mid(split + 1).toUtf8() + "]";
+        const QString path = split.captured(1);
+        const QByteArray expectedText = "[" + split.captured(2).toUtf8() + "]";
         const QJsonDocument expectedDoc = QJsonDocument::fromJson(expectedText, &error);
         if (error.error != QJsonParseError::NoError) {
             std::fprintf(stderr, "bad expected value in %s\n", qPrintable(check));

@@ -1,30 +1,25 @@
 #!/usr/bin/env bash
-# End-to-end check of the real pellow binary:
-#   1. a countdown that ran out while Pellow was closed is finished at launch, a desktop
-#      notification is posted over D-Bus and the preference file is saved (other data kept, mode 600);
+# End-to-end check of the real pellow binary, in a private temp dir (own HOME, XDG dirs, TMPDIR)
+# on a private session bus, a virtual X display (Xvfb) and a tray host (trayer):
+#   1. a countdown that ran out while Pellow was closed is finished at launch, a notification is
+#      posted over D-Bus and the preference file is saved (other data kept, mode 600);
 #   2. a second launch exits 0 at once and the running instance opens its new-timer window.
 #
 # Usage: run_e2e.sh <pellow-binary> <pellow-notification-recorder-binary>
-#
-# Everything runs in a private temp dir with its own XDG dirs, HOME and TMPDIR, on a private
-# session bus (dbus-run-session), a virtual X display (Xvfb) and a tray host (trayer).
-# The probe functions below are called through wait_for, which shellcheck cannot follow.
+# The probes are called through wait_for, which shellcheck cannot follow.
 # shellcheck disable=SC2317
 set -euo pipefail
 
 log() { printf '[e2e] %s\n' "$*" >&2; }
-# Exit code 3 means "reason already printed".
-fail() {
+fail() { # exit code 3: reason already printed
     printf 'FAIL e2e_finished_while_closed: %s\n' "$*"
     exit 3
 }
 
-# Polls "$@" every 0.1 s until it succeeds or <seconds> pass; returns 1 on timeout, or at once
-# when the probe returns 2 ("will never succeed").
+# Polls "$@" every 0.1 s for up to <seconds>; gives up at once when the probe returns 2.
 wait_for() {
-    local seconds=$1
+    local deadline=$((SECONDS + $1)) rc
     shift
-    local deadline=$((SECONDS + seconds)) rc
     while true; do
         rc=0
         "$@" || rc=$?
@@ -34,44 +29,32 @@ wait_for() {
     done
 }
 
-# ---------------------------------------------------------------------------------------------
-# Inner part: runs under dbus-run-session with the private bus in DBUS_SESSION_BUS_ADDRESS.
-# ---------------------------------------------------------------------------------------------
+# --- Inner part: under dbus-run-session, with the private bus in DBUS_SESSION_BUS_ADDRESS.
 if [[ ${1:-} == --inner ]]; then
-    pellow=$2
-    recorder=$3
-    work=$4
+    pellow=$2 recorder=$3 work=$4
     notes=$work/notifications.jsonl
     prefs=$XDG_CONFIG_HOME/pellow/preferences.json
     pids=()
 
-    # Stops everything this part started, newest first, and waits for each.
-    cleanup_inner() {
+    cleanup_inner() { # newest first
         local i
-        for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-            kill "${pids[i]}" 2>/dev/null || true
-        done
-        for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-            wait "${pids[i]}" 2>/dev/null || true
-        done
+        for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+        for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
     }
     trap cleanup_inner EXIT
     trap 'exit 143' TERM INT HUP
 
-    show_logs() {
+    inner_fail() { # with the tail of every log
         local f
         for f in "$work"/*.log "$notes"; do
             [[ -s $f ]] || continue
             printf -- '--- %s\n' "${f##*/}" >&2
             tail -n 30 "$f" >&2
         done
-    }
-    inner_fail() {
-        show_logs
         fail "$*"
     }
 
-    # --- X display: Xvfb picks a free display number and writes it to fd 5.
+    # Xvfb picks a free display number and writes it to fd 5.
     Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     xvfb_pid=$!
@@ -82,27 +65,21 @@ if [[ ${1:-} == --inner ]]; then
     }
     wait_for 15 display_ready || inner_fail "Xvfb did not report a display number"
     DISPLAY=":$(cat "$work/display")"
-    export DISPLAY
+    export DISPLAY QT_QPA_PLATFORM=xcb
     unset WAYLAND_DISPLAY
-    export QT_QPA_PLATFORM=xcb
-    log "Xvfb on $DISPLAY"
 
-    # --- Tray host.
     trayer --expand false --edge bottom --align right --widthtype request >"$work/trayer.log" 2>&1 &
     pids+=($!)
     tray_ready() {
         kill -0 "${pids[-1]}" 2>/dev/null || return 2
-        # Without xwininfo there is nothing to look at; a running trayer will do.
-        command -v xwininfo >/dev/null || return 0
+        command -v xwininfo >/dev/null || return 0 # nothing to look at: a running trayer will do
         xwininfo -root -children 2>/dev/null | grep -q '"panel" "trayer"'
     }
     if ! wait_for 20 tray_ready; then
         kill -0 "${pids[-1]}" 2>/dev/null && inner_fail "trayer is running but showed no tray panel within 20 s"
         inner_fail "trayer exited before showing its tray panel"
     fi
-    log "trayer is up"
 
-    # --- Notification recorder.
     : >"$notes"
     "$recorder" "$notes" >"$work/recorder.log" 2>&1 &
     pids+=($!)
@@ -112,13 +89,12 @@ if [[ ${1:-} == --inner ]]; then
             grep -q 'boolean true'
     }
     wait_for 10 name_owned || inner_fail "the recorder did not take org.freedesktop.Notifications"
-    log "recorder owns org.freedesktop.Notifications"
+    log "Xvfb on $DISPLAY, trayer and the notification recorder are up"
 
-    # --- First launch: the overdue countdown is finished and announced.
+    # First launch: the overdue countdown is finished and announced.
     "$pellow" >"$work/pellow.log" 2>&1 &
     pellow_pid=$!
     pids+=("$pellow_pid")
-
     finished_posted() {
         grep -F '"summary":"Tea finished"' "$notes" | grep -qF '"body":"It ran out while Pellow was closed."'
     }
@@ -126,7 +102,6 @@ if [[ ${1:-} == --inner ]]; then
     grep -F '"summary":"Tea finished"' "$notes" | grep -qF '"app":"Pellow"' ||
         inner_fail "the 'Tea finished' notification did not come from app \"Pellow\""
     kill -0 "$pellow_pid" 2>/dev/null || inner_fail "pellow exited after its first launch"
-    log "got the 'Tea finished' notification"
 
     # The notification may overtake the save, so give the file a moment to catch up.
     prefs_ok() {
@@ -142,9 +117,9 @@ if [[ ${1:-} == --inner ]]; then
     wait_for 5 prefs_ok || inner_fail "preference file contents: $(tr '\n' ';' <"$work/check.log")"
     mode=$(stat -c %a "$prefs")
     [[ $mode == 600 ]] || inner_fail "preference file mode is $mode, expected 600"
-    log "preference file checked (mode $mode)"
+    log "'Tea finished' posted; preference file checked"
 
-    # --- Second launch: exits 0 at once; the running instance posts its notice.
+    # Second launch: exits 0 at once; the running instance opens its new-timer window.
     "$pellow" >"$work/pellow-second.log" 2>&1 &
     second_pid=$!
     pids+=("$second_pid")
@@ -154,19 +129,13 @@ if [[ ${1:-} == --inner ]]; then
     wait "$second_pid" || second_rc=$?
     unset 'pids[-1]'
     [[ $second_rc == 0 ]] || inner_fail "the second launch exited with $second_rc, expected 0"
-
-    new_timer_window_shown() {
-        xwininfo -root -tree 2>/dev/null | grep -qF '"New timer"'
-    }
+    new_timer_window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF '"New timer"'; }
     wait_for 10 new_timer_window_shown || inner_fail "no new-timer window after the second launch"
     kill -0 "$pellow_pid" 2>/dev/null || inner_fail "the first pellow exited after the second launch"
-    log "second launch exited 0 and the running instance opened its new-timer window"
     exit 0
 fi
 
-# ---------------------------------------------------------------------------------------------
-# Outer part: temp dir, preference file, then the inner part on a private bus.
-# ---------------------------------------------------------------------------------------------
+# --- Outer part: temp dir and preference file, then the inner part on a private bus.
 (($# == 2)) || {
     echo "usage: $0 <pellow-binary> <pellow-notification-recorder-binary>" >&2
     exit 2
@@ -183,8 +152,7 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellow-e2e.XXXXXX")
 session_pid=
 cleanup() {
-    if [[ -n $session_pid ]]; then
-        # The run has its own process group (setsid below): stop the whole of it.
+    if [[ -n $session_pid ]]; then # the run's own process group (setsid below): stop all of it
         kill -TERM -- "-$session_pid" 2>/dev/null || true
         wait "$session_pid" 2>/dev/null || true
     fi
@@ -193,11 +161,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 
-export HOME=$work/home
-export XDG_CONFIG_HOME=$work/config
-export XDG_RUNTIME_DIR=$work/runtime
-export XDG_DATA_HOME=$work/data
-export XDG_CACHE_HOME=$work/cache
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime \
+    XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
 export TMPDIR=$work/tmp # QLocalServer sockets live here: keep them away from other runs
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/pellow" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -205,7 +170,7 @@ unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 export QT_LOGGING_RULES="qt.multimedia*=false"
 
 now=$(date +%s)
-cat >"$XDG_CONFIG_HOME/pellow/preferences.json" <<EOF
+cat >"$XDG_CONFIG_HOME/pellow/preferences.json" <<JSON
 {
     "someOtherApp": {"keep": true},
     "timers": [
@@ -215,22 +180,19 @@ cat >"$XDG_CONFIG_HOME/pellow/preferences.json" <<EOF
          "startedAt": $((now - 3600)), "running": false, "alerted": false, "warned": []}
     ]
 }
-EOF
+JSON
 chmod 600 "$XDG_CONFIG_HOME/pellow/preferences.json"
 
-# dbus-run-session ends the bus once the inner part exits; the inner part cleans up after itself.
-# setsid gives the run a process group of its own, so an interrupted run can be stopped whole.
+# dbus-run-session ends the bus once the inner part exits; setsid gives the run a process group
+# of its own, so an interrupted run can be stopped whole.
 setsid dbus-run-session -- bash "$self" --inner "$pellow" "$recorder" "$work" &
 session_pid=$!
 rc=0
 wait "$session_pid" || rc=$?
 session_pid=
-case $rc in
-0) ;;
-3) exit 1 ;;
-*)
-    echo "FAIL e2e_finished_while_closed: the run under dbus-run-session ended unexpectedly (exit code $rc)"
+if ((rc != 0)); then
+    ((rc == 3)) || echo "FAIL e2e_finished_while_closed: the run under dbus-run-session ended unexpectedly (exit code $rc)"
     exit 1
-    ;;
-esac
-echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600), second launch exited 0 and opened the new-timer window"
+fi
+echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600)," \
+    "second launch exited 0 and opened the new-timer window"

@@ -1,10 +1,10 @@
 #include "hud/HUDArrowPanel.h"
 
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QTest>
 
 // The floating panel's keys: arrows and Escape to their callbacks, swallowed without them,
-// every other key to the base class.
+// every other key to the base class. Escape typed in a field of a panel is tst_prompt's.
 class TestArrowPanel : public QObject
 {
     Q_OBJECT
@@ -35,27 +35,10 @@ private slots:
         QTEST(arrow, "arrow");
         QTEST(escapes, "escapes");
         QCOMPARE(press.isAccepted(), HUDArrowPanel::keyCode(key).has_value());
-    }
-
-    void escapeWithoutCallbackIsSwallowed()
-    {
-        QWidget outer;
-        auto* panel = new HUDArrowPanel(&outer);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(panel, &press);
-        QVERIFY(press.isAccepted());
-    }
-
-    void escapeInAFieldReachesThePanel()
-    {
-        HUDArrowPanel panel;
-        int escapes = 0;
-        panel.onEscape = [&] { ++escapes; };
-        auto* field = new QLineEdit(&panel);
-        panel.show();
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_Escape);
-        QCOMPARE(escapes, 1);
+        HUDArrowPanel bare; // without callbacks its keys are swallowed all the same
+        QKeyEvent again(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&bare, &again);
+        QCOMPARE(again.isAccepted(), HUDArrowPanel::keyCode(key).has_value());
     }
 };
 

@@ -49,24 +49,15 @@ private slots:
 
         f.app->colorPanelPicked(QColor::fromRgbF(0.5, 0.5, 0.5));
         QCOMPARE(f.storedTimers()[0].color, std::optional<QString>("#808080"));
-        f.app->colorPanelPicked(QColor(255, 0, 0)); // the target stays until another is chosen
-        QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0000"));
+        QColor wide = QColor::fromRgbF(1.25f, -0.2f, 0.5f).toExtendedRgb(); // out of gamut: clamped
+        wide.setRgbF(1.25f, -0.2f, 0.5f);
+        f.app->colorPanelPicked(wide); // the target stays until another is chosen
+        QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0080"));
 
         f.app->newTimerColorPicked(999); // the new-timer window's "Any color…"
         f.app->colorPanelPicked(QColor(0, 0, 255));
-        QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0000"));
-        QCOMPARE(f.app->newTimerColor, std::optional<QString>("#0000FF"));
-    }
-
-    void outOfGamutColoursAreClamped()
-    {
-        ControllerFixture f;
-        f.launch({countdown("A", 60, 0, false)});
-        f.app->colorTargetTimerID = QStringLiteral("A");
-        QColor wide = QColor::fromRgbF(1.25f, -0.2f, 0.5f).toExtendedRgb();
-        wide.setRgbF(1.25f, -0.2f, 0.5f);
-        f.app->colorPanelPicked(wide);
         QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0080"));
+        QCOMPARE(f.app->newTimerColor, std::optional<QString>("#0000FF"));
     }
 
     void newTimerColorTags_data()
@@ -76,7 +67,7 @@ private slots:
         QTest::newRow("no colour") << -1 << QVariant();
         QTest::newRow("first palette entry") << 0 << QVariant("red");
         QTest::newRow("last palette entry") << 9 << QVariant("graphite");
-        QTest::newRow("unknown tag keeps the choice") << 42 << QVariant("blue");
+        QTest::newRow("tag past the palette keeps the choice") << 10 << QVariant("blue");
     }
     void newTimerColorTags()
     {

@@ -22,7 +22,8 @@ class TestNewTimer : public QObject
     struct Case
     {
         bool again = false;
-        QString name = {}; // null: the name row is left alone
+        bool green = false; // the green colour button is pressed first
+        QString name = {};  // null: the name row is left alone
         QString length = {};
         QString action = {}; // a button, or "return:<field>"
         QString notice = {};
@@ -72,7 +73,6 @@ private slots:
         QTest::addColumn<Case>("c");
         const auto add = [](const char* name, const Case& c) { QTest::newRow(name) << c; };
         add("5 min", {.action = "preset-300", .duration = 300});
-        add("1 hr", {.action = "preset-3600", .duration = 3600});
         add("Return in the length field",
             {.length = "7:30", .action = "return:lengthField", .duration = 450});
         add("Start, spaces trimmed", {.length = " 90 ", .action = "startButton", .duration = 5400});
@@ -87,6 +87,8 @@ private slots:
             {.again = true, .action = "startButton", .notice = "Pick a length, or type one"});
         add("again, name cleared",
             {.again = true, .name = "", .action = "preset-600", .label = "Old", .duration = 600});
+        add("again, green",
+            {.again = true, .green = true, .action = "preset-600", .label = "Old", .duration = 600});
         add("again, new name",
             {.again = true, .name = "New", .action = "preset-600", .label = "New", .duration = 600});
         add("again, stopwatch",
@@ -105,6 +107,8 @@ private slots:
         QCOMPARE(qobject_cast<QLabel*>(part(f, "newTimerHeader"))->text(),
                  c.again ? "Set Old again" : "New timer");
         QCOMPARE(f.app->newTimerWindow->focusWidget(), part(f, c.again ? "nameField" : "lengthField"));
+        if (c.green)
+            press(f, "color-3");
         if (!c.name.isNull()) {
             if (!part(f, "nameField"))
                 press(f, "nameToggle");
@@ -125,9 +129,11 @@ private slots:
         QCOMPARE(f.app->timers.size(), c.again ? 2 : 3);
         const PellowTimer& t = c.again ? f.app->timers.first() : f.app->timers.last();
         QCOMPARE(t.id, c.again ? "A" : QUuid::fromString(t.id).toString(QUuid::WithoutBraces).toUpper());
-        QCOMPARE(t.color, c.again ? std::optional<QString>("teal") : std::nullopt);
+        QCOMPARE(t.color, c.green   ? std::optional<QString>("green")
+                          : c.again ? std::optional<QString>("teal")
+                                    : std::nullopt);
         QCOMPARE((std::tuple(t.label, t.mode, t.duration)), std::tuple(c.label, c.mode, c.duration));
-        QVERIFY(t.running && t.startedAt == t0 && t.banked == 0 && t.warned.isEmpty());
+        QVERIFY(t.running && t.startedAt == t0 && t.banked == 0 && t.warned.isEmpty() && !t.alerted);
         QCOMPARE(f.storedTimers(), f.app->timers);
         QVERIFY(f.fake.preferences.isStored(hud) && f.fake.preferences.boolValue(hud));
     }

@@ -4,7 +4,8 @@
 #include <QTest>
 #include <QTimeZone>
 
-// The end-at picker's starting moment, re-arming a timer in place, and the length to a moment.
+// The end-at picker's starting moment and the length to a picked moment. Re-arming a timer in
+// place is checked through the new-timer window (tst_newtimer).
 class TestNewTimerRules : public QObject
 {
     Q_OBJECT
@@ -21,25 +22,18 @@ private slots:
         QTest::addColumn<QByteArray>("zone");
         QTest::addColumn<QString>("now");
         QTest::addColumn<QString>("expected");
-        const QByteArray utc("UTC");
-        QTest::newRow("10:52") << utc << "2027-03-10T10:52:00"
-                               << "2027-03-10T11:15";
-        QTest::newRow("10:05") << utc << "2027-03-10T10:05:00"
-                               << "2027-03-10T10:15";
-        QTest::newRow("10:50") << utc << "2027-03-10T10:50:00"
-                               << "2027-03-10T11:00";
-        QTest::newRow("10:00") << utc << "2027-03-10T10:00:00"
-                               << "2027-03-10T10:15";
-        QTest::newRow("seconds dropped") << utc << "2027-03-10T10:05:59.900"
-                                         << "2027-03-10T10:15";
-        QTest::newRow("into the next day") << utc << "2027-03-10T23:55:00"
-                                           << "2027-03-11T00:15";
-        QTest::newRow("into the next year") << utc << "2026-12-31T23:47:00"
-                                            << "2027-01-01T00:00";
-        QTest::newRow("Berlin") << QByteArray("Europe/Berlin") << "2027-03-10T10:52:00"
-                                << "2027-03-10T11:15";
-        QTest::newRow("Berlin, clocks go forward") << QByteArray("Europe/Berlin") << "2027-03-28T01:52:00"
-                                                   << "2027-03-28T03:15";
+        // clang-format off
+        const char* rows[][4] = {
+            {"rounds up", "UTC", "2027-03-10T10:52:00", "2027-03-10T11:15"},
+            {"on a quarter", "UTC", "2027-03-10T10:05:00", "2027-03-10T10:15"},
+            {"into the next hour", "UTC", "2027-03-10T10:50:00", "2027-03-10T11:00"},
+            {"seconds dropped", "UTC", "2027-03-10T10:05:59.900", "2027-03-10T10:15"},
+            {"into the next day", "UTC", "2027-03-10T23:55:00", "2027-03-11T00:15"},
+            {"into the next year", "UTC", "2026-12-31T23:47:00", "2027-01-01T00:00"},
+            {"Berlin, clocks go forward", "Europe/Berlin", "2027-03-28T01:52:00", "2027-03-28T03:15"}};
+        // clang-format on
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QByteArray(row[1]) << QString(row[2]) << QString(row[3]);
     }
     void defaultEndAt()
     {
@@ -52,28 +46,6 @@ private slots:
         const double result =
             NewTimerRules::defaultEndAt(wallClock(now, tz).toMSecsSinceEpoch() / 1000.0, tz);
         QCOMPARE(QDateTime::fromMSecsSinceEpoch(qint64(result * 1000), tz), wallClock(expected, tz));
-    }
-
-    void rearmTimer_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("stopwatch");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<double>("duration");
-        QTest::newRow("empty name keeps the label") << "" << false << "Old" << 600.0;
-        QTest::newRow("a name replaces it") << "New" << false << "New" << 600.0;
-        QTest::newRow("stopwatch keeps the length") << "" << true << "Old" << 1200.0;
-    }
-    void rearmTimer()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, stopwatch);
-        PellowTimer t{"A", "Old", "down", 1200, 700, 5, false, true, {-1, 600}, QString("teal")};
-        NewTimerRules::rearmTimer(t, name, std::nullopt, 600, stopwatch, 1000);
-        QFETCH(QString, label);
-        QFETCH(double, duration);
-        const QString mode = stopwatch ? "up" : "down";
-        QCOMPARE(t, (PellowTimer{"A", label, mode, duration, 0, 1000, true, false, {}, std::nullopt}));
     }
 
     void endAtLength_data()

@@ -112,14 +112,14 @@ private slots:
         QCOMPARE(f.app->timers.first().duration, 1500.0);
     }
 
-    // On a running stopwatch of 25 minutes' length with time banked; 0 seconds: refused.
+    // On a running stopwatch of 25 minutes with time banked; 0: refused (parsing is tst_lengthparser's).
     void customLength_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<double>("seconds");
         QTest::newRow("clock") << "7:30" << 450.0;
         QTest::newRow("minutes with spaces") << " 2.5 " << 150.0;
-        for (const char* typed : {"abc", "0", "0:00.5", "1e300", ""})
+        for (const char* typed : {"0:00.5", ""}) // readable but under a second; empty
             QTest::newRow(typed) << typed << 0.0;
     }
     void customLength()

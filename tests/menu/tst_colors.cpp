@@ -57,41 +57,20 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("hex"); // empty: none
-        QTest::newRow("absent") << kNone << "";
-        QTest::newRow("palette key") << "teal"
-                                     << "#1C8C94";
-        QTest::newRow("key in wrong case") << "Teal"
-                                           << "";
-        QTest::newRow("key with space") << " teal"
-                                        << "";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("custom") << "#1C8C94"
-                                << "#1C8C94";
-        QTest::newRow("lower-case digits") << "#1c8c94"
-                                           << "#1C8C94";
-        QTest::newRow("hash only") << "#"
-                                   << "";
-        QTest::newRow("no hex digit") << "#zz1C8C94"
-                                      << "";
-        QTest::newRow("minus sign") << "#-1"
-                                    << "";
-        QTest::newRow("space and prefix") << "# 0x1c8c94"
-                                          << "#1C8C94";
-        QTest::newRow("newline and 0X") << "#\n\t0X1C8C94"
-                                        << "#1C8C94";
-        QTest::newRow("prefix without digits") << "#0x"
-                                               << "#000000";
-        QTest::newRow("stops at non-hex") << "#1C8C94 and more"
-                                          << "#1C8C94";
-        QTest::newRow("short value") << "#FFF"
-                                     << "#000FFF";
-        QTest::newRow("upper bits ignored") << "#AB1C8C94"
-                                            << "#1C8C94";
-        QTest::newRow("leading zeros") << "#00000000000000000000001C8C94"
-                                       << "#1C8C94";
-        QTest::newRow("past 64 bits saturates") << "#10000000000000000001C8C94"
-                                                << "#FFFFFF";
+        // clang-format off
+        const char* rows[][3] = {
+            {"absent", "none", ""}, {"palette key", "teal", "#1C8C94"}, {"key in wrong case", "Teal", ""},
+            {"key with space", " teal", ""}, {"empty", "", ""}, {"custom", "#1C8C94", "#1C8C94"},
+            {"lower-case digits", "#1c8c94", "#1C8C94"}, {"hash only", "#", ""},
+            {"no hex digit", "#zz1C8C94", ""}, {"minus sign", "#-1", ""},
+            {"space and prefix", "# 0x1c8c94", "#1C8C94"}, {"newline and 0X", "#\n\t0X1C8C94", "#1C8C94"},
+            {"prefix without digits", "#0x", "#000000"}, {"stops at non-hex", "#1C8C94 and more", "#1C8C94"},
+            {"short value", "#FFF", "#000FFF"}, {"upper bits ignored", "#AB1C8C94", "#1C8C94"},
+            {"leading zeros", "#00000000000000000000001C8C94", "#1C8C94"},
+            {"past 64 bits saturates", "#10000000000000000001C8C94", "#FFFFFF"}};
+        // clang-format on
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
     }
     void resolving()
     {
@@ -99,6 +78,7 @@ private slots:
         QFETCH(QString, hex);
         const auto color = Colors::resolveColor(::stored(stored));
         QCOMPARE(color ? Colors::hexColorString(*color) : QString(), hex);
+        QCOMPARE(Colors::swatchImage(color), hex.isEmpty() ? "swatch:neutral" : "swatch:" + hex);
     }
 
     void hexForm_data()
@@ -118,27 +98,7 @@ private slots:
     void hexForm()
     {
         QFETCH(Rgb, color);
-        QFETCH(QString, hex);
-        QCOMPARE(Colors::hexColorString(color), hex);
-    }
-
-    void swatches_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("image");
-        QTest::newRow("none") << kNone << "swatch:neutral";
-        QTest::newRow("unresolved") << "Teal"
-                                    << "swatch:neutral";
-        QTest::newRow("palette") << "pink"
-                                 << "swatch:#D6468C";
-        QTest::newRow("custom lower-case") << "#a1b2c3"
-                                           << "swatch:#A1B2C3";
-    }
-    void swatches()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QString, image);
-        QCOMPARE(Colors::swatchImage(Colors::resolveColor(::stored(stored))), image);
+        QTEST(Colors::hexColorString(color), "hex");
     }
 };
 

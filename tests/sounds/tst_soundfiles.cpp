@@ -85,8 +85,8 @@ class TstSoundFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void format_data() { soundRows(); }
-    void format()
+    void formatAndLevels_data() { soundRows(); }
+    void formatAndLevels()
     {
         QFETCH(QString, name);
         QFETCH(double, minSeconds);
@@ -95,14 +95,6 @@ private slots:
         QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
         QVERIFY2(w.seconds() >= minSeconds && w.seconds() < maxSeconds,
                  qPrintable(QString::number(w.seconds())));
-    }
-
-    void levels_data() { soundRows(); }
-    void levels()
-    {
-        QFETCH(QString, name);
-        const Wav w = readWav(name);
-        QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
         const auto [lo, hi] = std::minmax_element(w.samples.cbegin(), w.samples.cend());
         QVERIFY2(*lo > -32768 && *hi < 32767, "clipped");
         const double peak = std::max(-int(*lo), int(*hi)) / 32768.0;

@@ -65,9 +65,9 @@ private slots:
         const std::tuple<const char*, const char*, bool> rows[] = {
             {"id", "7", false}, {"label", "null", false}, {"mode", "true", false},
             {"duration", "\"600\"", false}, {"banked", "null", false}, {"running", "1", false},
-            {"alerted", "\"false\"", false}, {"warned", "{}", false}, {"warned", "null", false},
-            {"warned", "[300, \"5\"]", false}, {"color", "5", false}, {"color", "{}", false},
-            {"color", "false", false}, {"color", "", true}, {"color", "null", true},
+            {"alerted", "\"false\"", false}, {"alerted", "null", false}, {"warned", "{}", false},
+            {"warned", "null", false}, {"warned", "[300, \"5\"]", false}, {"color", "5", false},
+            {"color", "{}", false}, {"color", "false", false}, {"color", "", true}, {"color", "null", true},
             {"duration", "600", true}, {"warned", "[]", true}, {"future", "{\"x\": 1}", true}};
         // clang-format on
         for (auto [key, json, accepted] : rows)
@@ -77,13 +77,12 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QByteArray, json);
-        QFETCH(bool, accepted);
         QJsonObject changed = sampleObject().toObject();
         changed.insert(key, json.isEmpty() ? QJsonValue(QJsonValue::Undefined)
                                            : QJsonDocument::fromJson("[" + json + "]").array().at(0));
         // A good record comes first: one bad element must still reject the whole array.
         const auto list = TimerJson::decodeBytes(QJsonDocument(QJsonArray{sampleObject(), changed}).toJson());
-        QCOMPARE(list.has_value(), accepted);
+        QTEST(list.has_value(), "accepted");
         if (!list)
             return;
         QCOMPARE(list->size(), 2);
@@ -111,9 +110,8 @@ private slots:
     void storedBytes()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(int, count);
         const auto list = TimerJson::decodeBytes(bytes);
-        QCOMPARE(list ? int(list->size()) : -1, count);
+        QTEST(list ? int(list->size()) : -1, "count");
         if (list) // written back compactly, with the same content
             QCOMPARE(TimerJson::encodeBytes(*list).value(),
                      QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact));

@@ -47,11 +47,10 @@ private slots:
         const char* min = "-2562047788015215:30:07";
         // clang-format off
         const std::pair<double, const char*> rows[] = {
-            {0, "00:00"}, {0.4, "00:00"}, {0.5, "00:01"}, {59.5, "01:00"}, {299, "04:59"}, {3599.4, "59:59"},
-            {3599.5, "1:00:00"}, {3900, "1:05:00"}, {86400, "24:00:00"}, {100000, "27:46:40"},
-            {-0.4, "00:00"}, {-0.5, "-00:01"}, {-5, "-00:05"}, {-3600, "-1:00:00"},
-            {9223372036854773760.0, "2562047788015214:56:00"}, {big, max}, {1e300, max}, {inf, max},
-            {-big, min}, {-inf, min}, {std::numeric_limits<double>::quiet_NaN(), "--:--"}};
+            {0, "00:00"}, {0.4, "00:00"}, {0.5, "00:01"}, {59.5, "01:00"}, {3599.4, "59:59"},
+            {3599.5, "1:00:00"}, {100000, "27:46:40"}, {-0.4, "00:00"}, {-0.5, "-00:01"}, {-3600, "-1:00:00"},
+            {9223372036854773760.0, "2562047788015214:56:00"}, {big, max}, {inf, max}, {-big, min},
+            {-inf, min}, {std::numeric_limits<double>::quiet_NaN(), "--:--"}};
         // clang-format on
         for (auto [seconds, text] : rows)
             QTest::addRow("%.17g", seconds) << seconds << QString::fromLatin1(text);
@@ -59,8 +58,7 @@ private slots:
     void clockText()
     {
         QFETCH(double, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(TimeTexts::clockText(seconds), text);
+        QTEST(TimeTexts::clockText(seconds), "text");
     }
 
     void timerStates_data()
@@ -79,8 +77,6 @@ private slots:
         row("paused countdown", timer("down", 300, 10, -50, false), 290, "04:50 · paused");
         row("never started", timer("down", 1500, 0, -kNow, false), 1500, "25:00 · ready");
         row("count-up running", timer("up", 300, 5, -7, true), 12, "00:12 · counting up");
-        row("count-up over two days", timer("up", 300, 0, -2 * 86400, true), 172800,
-            "48:00:00 · counting up");
         row("count-up paused at zero", timer("up", 300, 0, -7, false), 0, "00:00 · ready");
         row("count-up past its length", timer("up", 60, 3600, 0, false), 3600, "1:00:00 · paused");
         row("other mode text counts up", timer("Down", 60, 0, -120, true), 120, "02:00 · counting up");
@@ -131,16 +127,14 @@ private slots:
     {
         QFETCH(QString, label);
         QFETCH(QString, id);
-        QFETCH(int, index);
-        QFETCH(QString, name);
         TimerList list(4);
         for (int i = 0; i < 4; ++i)
             list[i].id = QString::fromLatin1(std::array{"a", "B", "b", "B"}[i]);
-        QCOMPARE(timerIndex(list, id).value_or(-1), index);
+        QTEST(int(timerIndex(list, id).value_or(-1)), "index");
         PellowTimer t;
         t.id = id;
         t.label = label;
-        QCOMPARE(displayName(t, list), name);
+        QTEST(displayName(t, list), "name");
     }
 };
 
