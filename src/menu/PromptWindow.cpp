@@ -1,5 +1,7 @@
 #include "PromptWindow.h"
 
+#include "hud/PanelStyle.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,31 +18,12 @@ constexpr int kSpacing = 10;
 constexpr int kLabelGap = 3;
 constexpr int kButtonGap = 8;
 
-QFont sizedFont(const QWidget* widget, qreal points, QFont::Weight weight)
-{
-    QFont font = widget->font();
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    return font;
-}
-
-// The secondary text colour: the window text, faded.
-void makeSecondary(QLabel* label)
-{
-    QPalette palette = label->palette();
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(0.6f);
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& text, const QString& name, qreal points,
-                  QFont::Weight weight)
+QLabel* makeLabel(QWidget* parent, const QString& text, const QString& name, int pixels, QFont::Weight weight)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
-    label->setFont(sizedFont(label, points, weight));
+    label->setFont(PanelStyle::font(pixels, weight));
     return label;
 }
 
@@ -62,20 +45,20 @@ PromptWindow::PromptWindow(const QString& title, const QString& message, const Q
     QLabel* messageLabel = makeLabel(this, message, QStringLiteral("promptMessage"), 11, QFont::Normal);
     messageLabel->setWordWrap(true);
     messageLabel->setFixedWidth(kContentWidth);
-    makeSecondary(messageLabel);
+    PanelStyle::makeSecondary(messageLabel);
     stack->addWidget(messageLabel);
 
     for (const Field& description : fields) {
         auto* row = new QVBoxLayout;
         row->setSpacing(kLabelGap);
         QLabel* label = makeLabel(this, description.label, QString(), 11, QFont::Medium);
-        makeSecondary(label);
+        PanelStyle::makeSecondary(label);
         row->addWidget(label, 0, Qt::AlignLeft);
 
         auto* field = new QLineEdit(description.initialValue, this);
         field->setObjectName(QStringLiteral("promptField%1").arg(m_fields.size()));
         field->setPlaceholderText(description.placeholder);
-        field->setFont(sizedFont(field, 13, QFont::Normal));
+        field->setFont(PanelStyle::font(13));
         field->setFixedSize(kContentWidth, kFieldHeight);
         label->setBuddy(field);
         row->addWidget(field);

@@ -1,5 +1,6 @@
 #include "NewTimerWindow.h"
 
+#include "hud/PanelStyle.h"
 #include "menu/ColorRow.h"
 #include "platform/Screens.h"
 
@@ -40,16 +41,6 @@ constexpr int kMargin = 18;
 // Lengths in minutes. The three-button row is the prominent one.
 const QList<QList<int>> kPresetRows = {{5, 10, 20}, {1, 15, 30, 60}};
 
-// Every size of these windows is in logical pixels, font sizes too (13 is the usual text size),
-// so text keeps its proportions to the fixed row widths at any screen scale.
-QFont systemFont(int size, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = QGuiApplication::font();
-    font.setPixelSize(size);
-    font.setWeight(weight);
-    return font;
-}
-
 // The width a button's title needs, without the minimum width styles give text buttons.
 QSize fittedSize(const QPushButton* button)
 {
@@ -76,7 +67,7 @@ QLineEdit* makeField(const QString& placeholder, int width, QWidget* parent)
 {
     auto* field = new QLineEdit(parent);
     field->setPlaceholderText(placeholder);
-    field->setFont(systemFont(13));
+    field->setFont(PanelStyle::font(13));
     field->resize(width, std::max(kFieldHeight, field->sizeHint().height()));
     return field;
 }
@@ -92,7 +83,7 @@ template <typename Handler, typename... Args> auto calling(const Handler& handle
 QWidget* presetRow(QWidget* panel, const QList<int>& minutes, const Handlers& handlers)
 {
     const bool prominent = minutes.size() == 3;
-    const QFont font = prominent ? systemFont(13, QFont::Medium) : systemFont(11);
+    const QFont font = prominent ? PanelStyle::font(13, QFont::Medium) : PanelStyle::font(11);
     const int minWidth = prominent ? 92 : 68;
     QList<QPushButton*> buttons;
     int total = 0;
@@ -136,13 +127,10 @@ QWidget* pairRow(QWidget* panel, QWidget* left, QWidget* right, int rightY, bool
 QLabel* makeLabel(const QString& text, int fontSize, bool bold, bool secondary, int width, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
-    label->setFont(systemFont(fontSize, bold ? QFont::DemiBold : QFont::Normal));
+    label->setFont(PanelStyle::font(fontSize, bold ? QFont::DemiBold : QFont::Normal));
     label->setWordWrap(true);
-    if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-        label->setPalette(palette);
-    }
+    if (secondary)
+        PanelStyle::makeSecondary(label);
     label->setFixedSize(width, label->heightForWidth(width));
     return label;
 }
@@ -150,7 +138,7 @@ QLabel* makeLabel(const QString& text, int fontSize, bool bold, bool secondary, 
 QPushButton* makeButton(const QString& title, int minWidth, QWidget* parent, int fontSize)
 {
     auto* button = new QPushButton(title, parent);
-    button->setFont(systemFont(fontSize));
+    button->setFont(PanelStyle::font(fontSize));
     const QSize fitted = fittedSize(button);
     button->resize(std::max(fitted.width(), minWidth), fitted.height());
     return button;
@@ -159,7 +147,7 @@ QPushButton* makeButton(const QString& title, int minWidth, QWidget* parent, int
 QDateTimeEdit* makeEndPicker(double instant, int width, QWidget* parent)
 {
     auto* picker = new QDateTimeEdit(parent);
-    picker->setFont(systemFont(13));
+    picker->setFont(PanelStyle::font(13));
     // A fixed, unambiguous form: the full date and the 24-hour time, without seconds.
     picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd  HH:mm"));
     if (std::isfinite(instant) && std::abs(instant) < 1e13)

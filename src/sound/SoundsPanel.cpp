@@ -1,5 +1,7 @@
 #include "SoundsPanel.h"
 
+#include "hud/PanelStyle.h"
+
 #include "SoundButton.h"
 #include "core/SoundCatalogue.h"
 
@@ -28,16 +30,6 @@ public:
 private:
     int m_height;
 };
-
-// Sizes are in the same units as the frames (a point there is a logical pixel here), so the
-// texts fit the frames they were measured for.
-QFont systemFont(int points, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = QApplication::font();
-    font.setPixelSize(points);
-    font.setWeight(weight);
-    return font;
-}
 
 QLabel* label(const QString& text, const QFont& font, QWidget* parent)
 {
@@ -104,7 +96,7 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
     content->setGeometry(0, 0, contentWidth, height);
 
     const int top = height - 16 - 20;
-    QLabel* title = label(QStringLiteral("Pellow sounds"), systemFont(14, QFont::DemiBold), content);
+    QLabel* title = label(QStringLiteral("Pellow sounds"), PanelStyle::font(14, QFont::DemiBold), content);
     title->setObjectName(QStringLiteral("title"));
     at.place(title, 16, top, 398, 20);
 
@@ -114,15 +106,11 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
                   QStringLiteral(". Give a sound a job and you'll hear it take it: Up is when a "
                                  "timer is done, Half is the halfway nudge, Warn is the "
                                  "minutes-left mark."),
-              systemFont(11), content);
+              PanelStyle::font(11), content);
     explanation->setObjectName(QStringLiteral("explanation"));
     explanation->setWordWrap(true);
     explanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette secondary = explanation->palette();
-    QColor dimmed = secondary.color(QPalette::WindowText);
-    dimmed.setAlphaF(0.55f);
-    secondary.setColor(QPalette::WindowText, dimmed);
-    explanation->setPalette(secondary);
+    PanelStyle::makeSecondary(explanation);
     at.place(explanation, 16, top - 20 - 30, 398, 30);
 
     int y = top - 20 - 42;
@@ -130,7 +118,7 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
         y -= 28;
         auto* listen = new SoundButton(SoundButton::Kind::Push, play, content);
         listen->setObjectName(QStringLiteral("listen-") + sound.name);
-        listen->setFont(systemFont(11));
+        listen->setFont(PanelStyle::font(11));
         listen->setSoundKey(sound.name);
         listen->setToolTip(QStringLiteral("Hear ") + sound.title);
         at.place(listen, 16, y, 30, 22);
@@ -139,7 +127,7 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
                 m_handlers.listen(listen->soundKey());
         });
 
-        QLabel* name = label(sound.title, systemFont(12), content);
+        QLabel* name = label(sound.title, PanelStyle::font(12), content);
         name->setObjectName(QStringLiteral("name-") + sound.name);
         at.place(name, 54, y + 2, 150, 18);
 
@@ -148,7 +136,7 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
             if (role.offered.contains(sound.name)) {
                 auto* box = new SoundButton(SoundButton::Kind::CheckBox, role.label, content);
                 box->setObjectName(QStringLiteral("role-%1-%2").arg(role.key, sound.name));
-                box->setFont(systemFont(11));
+                box->setFont(PanelStyle::font(11));
                 box->setSoundKey(sound.name);
                 box->setRole(role.key);
                 box->setChecked(role.current == sound.name);
@@ -165,7 +153,7 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
     y -= 34;
     auto* chirps = new QCheckBox(QStringLiteral("Count the minutes in chirps"), content);
     chirps->setObjectName(QStringLiteral("chirpCount"));
-    chirps->setFont(systemFont(12));
+    chirps->setFont(PanelStyle::font(12));
     chirps->setChecked(choices.chirpCount);
     at.place(chirps, 16, y, 230, 22);
     connect(chirps, &QAbstractButton::clicked, this, [this](bool on) {
@@ -175,7 +163,7 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
 
     auto* demo = new QPushButton(QStringLiteral("Hear two minutes"), content);
     demo->setObjectName(QStringLiteral("hearTwoMinutes"));
-    demo->setFont(systemFont(11));
+    demo->setFont(PanelStyle::font(11));
     const QSize fit = demo->sizeHint();
     at.place(demo, 414 - fit.width(), y - 1, fit.width(), fit.height());
     connect(demo, &QAbstractButton::clicked, this, [this] {
