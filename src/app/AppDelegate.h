@@ -206,6 +206,8 @@ public:
     Platform& platform() { return m_platform; }
     // Runs `task` later unless the controller is gone by then.
     Scheduler::TaskId later(double seconds, std::function<void()> task);
+    // The timer with this id, or none; actions look their timer up again each time they run.
+    PellowTimer* timerWithID(const QString& id);
     // Finds the timer an action's sender names; none when it carries no id or the id is unknown.
     PellowTimer* senderTimer(const MenuItem& sender);
     // Saves, then refreshes with a rebuilt menu: the end of every change of the list.

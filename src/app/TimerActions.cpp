@@ -24,52 +24,47 @@ void AppDelegate::applyLength(PellowTimer& timer, double seconds)
     TimerOperations::applyLength(timer, seconds, now());
 }
 
-PellowTimer* AppDelegate::senderTimer(const MenuItem& sender)
+PellowTimer* AppDelegate::timerWithID(const QString& id)
 {
-    const QString id = menuTimerID(sender);
-    if (id.isEmpty())
-        return nullptr;
     const auto index = TimeTexts::timerIndex(timers, id);
     return index ? &timers[*index] : nullptr;
 }
 
+PellowTimer* AppDelegate::senderTimer(const MenuItem& sender)
+{
+    const QString id = menuTimerID(sender);
+    return id.isEmpty() ? nullptr : timerWithID(id);
+}
+
+namespace {
+// Changes the sender's timer, then saves and refreshes; a sender naming no timer does nothing.
+template <typename Change> void changeSenderTimer(AppDelegate& app, const MenuItem& sender, Change change)
+{
+    if (PellowTimer* timer = app.senderTimer(sender)) {
+        change(*timer);
+        app.commitChange();
+    }
+}
+} // namespace
+
 void AppDelegate::timerToggleRun(const MenuItem& sender)
 {
-    PellowTimer* timer = senderTimer(sender);
-    if (!timer)
-        return;
-    if (timer->running)
-        pauseTimer(*timer);
-    else
-        startTimer(*timer);
-    commitChange();
+    changeSenderTimer(*this, sender, [this](PellowTimer& t) { t.running ? pauseTimer(t) : startTimer(t); });
 }
 
 void AppDelegate::timerStartOver(const MenuItem& sender)
 {
-    PellowTimer* timer = senderTimer(sender);
-    if (!timer)
-        return;
-    TimerOperations::startOver(*timer, now());
-    commitChange();
+    changeSenderTimer(*this, sender, [this](PellowTimer& t) { TimerOperations::startOver(t, now()); });
 }
 
 void AppDelegate::timerReset(const MenuItem& sender)
 {
-    PellowTimer* timer = senderTimer(sender);
-    if (!timer)
-        return;
-    TimerOperations::reset(*timer);
-    commitChange();
+    changeSenderTimer(*this, sender, [](PellowTimer& t) { TimerOperations::reset(t); });
 }
 
 void AppDelegate::timerToggleMode(const MenuItem& sender)
 {
-    PellowTimer* timer = senderTimer(sender);
-    if (!timer)
-        return;
-    TimerOperations::toggleMode(*timer);
-    commitChange();
+    changeSenderTimer(*this, sender, [](PellowTimer& t) { TimerOperations::toggleMode(t); });
 }
 
 void AppDelegate::timerSetLength(const MenuItem& sender)

@@ -52,8 +52,8 @@ void AppDelegate::openColorPicker()
     }
     std::optional<QColor> start;
     if (colorTargetTimerID)
-        if (const auto index = TimeTexts::timerIndex(timers, *colorTargetTimerID))
-            start = drawable(timers[*index].color);
+        if (const PellowTimer* target = timerWithID(*colorTargetTimerID))
+            start = drawable(target->color);
     if (!start)
         start = drawable(newTimerColor);
     if (start)
@@ -79,10 +79,10 @@ void AppDelegate::colorPanelPicked(const QColor& color)
         return;
     }
     // The target stays: every further pick goes to the same timer until another is chosen.
-    const auto index = TimeTexts::timerIndex(timers, *colorTargetTimerID);
-    if (!index)
+    PellowTimer* target = timerWithID(*colorTargetTimerID);
+    if (!target)
         return;
-    timers[*index].color = hex;
+    target->color = hex;
     commitChange();
 }
 

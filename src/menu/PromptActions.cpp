@@ -9,15 +9,7 @@
 
 #include <utility>
 
-namespace {
-
-PellowTimer* timerWithID(TimerList& timers, const QString& id)
-{
-    const auto index = TimeTexts::timerIndex(timers, id);
-    return index ? &timers[*index] : nullptr;
-}
-
-} // namespace
+namespace {} // namespace
 
 void AppDelegate::showPrompt(const QString& title, const QString& message, const QList<PromptField>& fields,
                              const QString& confirmTitle, std::function<void(const QStringList&)> done)
@@ -95,7 +87,7 @@ void AppDelegate::timerRename(const MenuItem& sender)
                [self = QPointer<AppDelegate>(this), id](const QStringList& values) {
                    if (!self)
                        return;
-                   PellowTimer* named = timerWithID(self->timers, id);
+                   PellowTimer* named = self->timerWithID(id);
                    if (!named)
                        return;
                    named->label = TimeTexts::trimSpacesAndTabs(values.value(0));
@@ -120,7 +112,7 @@ void AppDelegate::timerCustomLength(const MenuItem& sender)
                        self->postNotice(QStringLiteral("Couldn't read that length"));
                        return;
                    }
-                   PellowTimer* changed = timerWithID(self->timers, id);
+                   PellowTimer* changed = self->timerWithID(id);
                    if (!changed)
                        return;
                    self->applyLength(*changed, *seconds);

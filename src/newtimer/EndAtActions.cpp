@@ -62,10 +62,10 @@ void AppDelegate::confirmEndAt()
     }
     const QString id = *std::exchange(endAtTargetID, std::nullopt);
     closeNewTimerWindow();
-    const auto index = TimeTexts::timerIndex(timers, id);
-    if (!index)
+    PellowTimer* timer = timerWithID(id);
+    if (!timer)
         return;
     // A plain countdown of the length up to the moment, from zero; name, colour and place stay.
-    applyLength(timers[*index], *seconds);
+    applyLength(*timer, *seconds);
     commitChange();
 }

@@ -99,9 +99,8 @@ void AppDelegate::openNewTimerWindow()
     NewTimerWindow::Content content;
     content.header = QStringLiteral("New timer");
     if (newTimerTargetID)
-        if (const auto index = TimeTexts::timerIndex(timers, *newTimerTargetID))
-            content.header =
-                QStringLiteral("Set %1 again").arg(TimeTexts::displayName(timers[*index], timers));
+        if (const PellowTimer* target = timerWithID(*newTimerTargetID))
+            content.header = QStringLiteral("Set %1 again").arg(TimeTexts::displayName(*target, timers));
     content.wantsName = newTimerWantsName;
     content.nameDraft = newTimerNameDraft;
     content.color = newTimerColor;
@@ -161,8 +160,8 @@ void AppDelegate::commitNewTimer(double seconds, bool stopwatch)
     }
 
     const QString id = *std::exchange(newTimerTargetID, std::nullopt);
-    if (const auto index = TimeTexts::timerIndex(timers, id)) {
-        NewTimerRules::rearmTimer(timers[*index], name, color, seconds, stopwatch, now());
+    if (PellowTimer* target = timerWithID(id)) {
+        NewTimerRules::rearmTimer(*target, name, color, seconds, stopwatch, now());
         commitChange();
     }
     if (!prefs.boolValue(timerHUDVisibleKey)) {
