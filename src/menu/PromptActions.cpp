@@ -9,8 +9,6 @@
 
 #include <utility>
 
-namespace {} // namespace
-
 void AppDelegate::showPrompt(const QString& title, const QString& message, const QList<PromptField>& fields,
                              const QString& confirmTitle, std::function<void(const QStringList&)> done)
 {
