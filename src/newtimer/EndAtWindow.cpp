@@ -31,11 +31,8 @@ Window build(const QString& timerName, double endAt, const Handlers& handlers)
     using NewTimerWindow::makeLabel;
 
     Window window;
-    auto* panel = new FormPanel;
-    panel->setObjectName(QStringLiteral("endAtWindow"));
-    panel->setWindowTitle(QStringLiteral("End at"));
-    panel->onEscape = handlers.cancel;
-    panel->onReturn = handlers.start;
+    auto* panel = new FormPanel(QStringLiteral("endAtWindow"), QStringLiteral("End at"), handlers.cancel,
+                                handlers.start);
     window.panel = panel;
 
     QLabel* header =

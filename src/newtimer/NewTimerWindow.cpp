@@ -15,6 +15,15 @@
 #include <algorithm>
 #include <cmath>
 
+FormPanel::FormPanel(const QString& name, const QString& title, std::function<void()> cancel,
+                     std::function<void()> confirm)
+    : onReturn(std::move(confirm))
+{
+    setObjectName(name);
+    setWindowTitle(title);
+    onEscape = std::move(cancel);
+}
+
 void FormPanel::keyPressEvent(QKeyEvent* event)
 {
     const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -191,11 +200,8 @@ void present(QWidget* panel, QWidget* focus)
 Window build(const Content& content, const Handlers& handlers)
 {
     Window window;
-    auto* panel = new FormPanel;
-    panel->setObjectName(QStringLiteral("newTimerWindow"));
-    panel->setWindowTitle(QStringLiteral("New timer"));
-    panel->onEscape = handlers.cancel;
-    panel->onReturn = handlers.custom;
+    auto* panel = new FormPanel(QStringLiteral("newTimerWindow"), QStringLiteral("New timer"),
+                                handlers.cancel, handlers.custom);
     window.panel = panel;
 
     QList<QWidget*> rows;

@@ -18,7 +18,9 @@ class QPushButton;
 class FormPanel : public HUDArrowPanel
 {
 public:
-    using HUDArrowPanel::HUDArrowPanel;
+    // Escape runs `cancel`, Return the default action `confirm`.
+    FormPanel(const QString& name, const QString& title, std::function<void()> cancel,
+              std::function<void()> confirm);
     std::function<void()> onReturn;
 
 protected:

@@ -4,25 +4,8 @@
 #include "FuzzCheck.h"
 #include "PellowTimer.h"
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-
-namespace {
-
-bool allFinite(const TimerList& timers)
-{
-    for (const PellowTimer& t : timers) {
-        if (!std::isfinite(t.duration) || !std::isfinite(t.banked) || !std::isfinite(t.startedAt))
-            return false;
-        for (double w : t.warned)
-            if (!std::isfinite(w))
-                return false;
-    }
-    return true;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -30,9 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!decoded)
         return 0;
 
-    // JSON has no infinity or NaN, and the parser refuses numbers out of the double range.
-    FUZZ_CHECK(allFinite(*decoded));
-
+    // JSON has no infinity or NaN and the parser refuses numbers out of the double range, so
+    // every decoded list encodes again (encoding fails exactly on a non-finite number).
     const auto encoded = TimerJson::encodeBytes(*decoded);
     FUZZ_CHECK(encoded.has_value());
     const auto again = TimerJson::decodeBytes(*encoded);
