@@ -2,12 +2,13 @@
 #include "app/SingleInstance.h"
 #include "platform/Clock.h"
 #include "platform/DBusNotifier.h"
+#include "platform/DesktopTrayItem.h"
 #include "platform/PreferenceFile.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSoundPlayer.h"
-#include "platform/SystemTrayItem.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -68,7 +69,8 @@ int main(int argc, char** argv)
     SystemClock clock;
     QtScheduler scheduler;
     PreferenceFile preferences(PreferenceFile::defaultPath());
-    SystemTrayItem tray;
+    DesktopTrayItem tray(QDBusConnection::sessionBus(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                         QCoreApplication::applicationDirPath() + QStringLiteral("/../share/icons"));
     DBusNotifier notifier(
         [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
     QtSoundPlayer sounds;

@@ -49,18 +49,46 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     statusItem = &m_platform.tray;
     statusItem->setIcon(TrayItem::Icon::Timer);
-    statusItem->setActionHandler([self = QPointer<AppDelegate>(this)](const MenuItem& item) {
+    const QPointer<AppDelegate> self(this);
+    TrayItem::Handlers handlers;
+    handlers.action = [self](const MenuItem& item) {
         if (self)
             self->performMenuAction(item);
-    });
+    };
+    // The tick never rebuilds the menu, so it is rebuilt as it opens, with the times of now.
+    handlers.aboutToShow = [self] {
+        if (self && self->statusItem)
+            self->statusItem->setMenu(self->buildStatusMenu(false));
+    };
+    handlers.secondaryActivate = [self] {
+        if (self)
+            self->toggleTimerHUD();
+    };
+    statusItem->setHandlers(std::move(handlers));
     registerDefaults();
     loadTimers();
-    statusItem->setMenu(buildStatusMenu(false));
-    catchUpTimers();
-    startSyncPolling();
     updateFrequency =
         m_platform.preferences.stringValue(updateFrequencyKey).value_or(QStringLiteral("start"));
+    // The first menu comes after the catch-up, so an overdue countdown already reads finished.
+    catchUpTimers();
+    statusItem->setMenu(buildStatusMenu(false));
+    preloadSounds();
+    startSyncPolling();
     applyUpdateFrequency(true);
+    // Panels come up at login alongside Pellow: give the tray a moment before deciding it is not there.
+    later(kTrayGraceSeconds, [this] { offerHUDWithoutTray(); });
+}
+
+void AppDelegate::offerHUDWithoutTray()
+{
+    if (!statusItem || statusItem->hasButton())
+        return;
+    postNotice(QStringLiteral("Pellow is running, but this desktop shows no tray icons. Use the HUD or run "
+                              "pellow again to add a timer."));
+    if (!m_platform.preferences.boolValue(timerHUDVisibleKey)) {
+        m_platform.preferences.setBool(timerHUDVisibleKey, true);
+        refresh(true);
+    }
 }
 
 void AppDelegate::registerDefaults()
@@ -176,9 +204,4 @@ void AppDelegate::startSyncPolling()
 {
     if (!m_platform.preferences.stringValue(syncTokenKey))
         return;
-}
-
-void AppDelegate::applyUpdateFrequency(bool atLaunch)
-{
-    Q_UNUSED(atLaunch);
 }

@@ -62,6 +62,9 @@ public:
     void quit();
     // A later launch handed over to this one: the new-timer window opens.
     void activateFromSecondLaunch();
+    // Without any tray to show the item in, says so once and shows the HUD instead.
+    void offerHUDWithoutTray();
+    static constexpr double kTrayGraceSeconds = 3.0;
 
     // --- Tick and alerts (app/Tick.cpp) ---
     void tick();
@@ -95,12 +98,14 @@ public:
 
     // --- Menus (menu/StatusMenuActions.cpp) ---
     Menu buildStatusMenu(bool forDock) const;
-    // Runs the action an item names, handing it the item.
-    void performMenuAction(const MenuItem& item);
+    // Runs the action an item names, handing it the item; false for a name no handler knows.
+    bool performMenuAction(const MenuItem& item);
 
     // --- Sounds (sound/SoundActions.cpp) ---
     std::optional<QString> soundNamed(const QString& name) const;
     void playSoundNamed(const QString& name);
+    // Readies the sounds of the three roles (and the chirp when counting) so alerts start at once.
+    void preloadSounds();
     void playChirps(int count);
     void setSound(const MenuItem& sender);
     void toggleChirpCount();
@@ -138,6 +143,8 @@ public:
     void newTimerStopwatch();
     void newTimerToggleName();
     void newTimerCancel();
+    // Drops what the new-timer window was setting up: the timer set up again, colour and name.
+    void forgetNewTimerSetup();
     void openNewTimerWindow();
     void closeNewTimerWindow();
     void commitNewTimer(double seconds, bool stopwatch);
@@ -164,10 +171,17 @@ public:
     // --- Notices ---
     void postNotice(const QString& text);
 
-    // --- Sync and updates (behaviour arrives with pairing and the updater) ---
+    // --- Sync (sync/PairingActions.cpp; pushing and pulling arrive with the sync client) ---
     void scheduleSyncPush();
     void startSyncPolling();
+    void pairWithPhone();
+    void pullTimers();
+    void unpairPhone();
+
+    // --- Updates (app/UpdateActions.cpp; checking arrives with the updater) ---
     void applyUpdateFrequency(bool atLaunch);
+    void checkForUpdates();
+    void setUpdateFrequency(const MenuItem& sender);
 
     // --- State, in the order the rest of the system knows it ---
     TrayItem* statusItem = nullptr;

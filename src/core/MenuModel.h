@@ -44,6 +44,9 @@ struct MenuItem
         item.enabled = false;
         return item;
     }
+
+    // Same entry, submenus compared by what they hold.
+    bool operator==(const MenuItem& other) const;
 };
 
 struct Menu
@@ -56,7 +59,19 @@ struct Menu
         return *this;
     }
     Menu& addSeparator() { return add(MenuItem::makeSeparator()); }
+
+    bool operator==(const Menu& other) const { return items == other.items; }
 };
+
+inline bool MenuItem::operator==(const MenuItem& other) const
+{
+    const bool sameSubmenu =
+        submenu == other.submenu || (submenu && other.submenu && *submenu == *other.submenu);
+    return separator == other.separator && title == other.title && action == other.action &&
+           representedObject == other.representedObject && checked == other.checked &&
+           enabled == other.enabled && image == other.image && toolTip == other.toolTip &&
+           keyEquivalent == other.keyEquivalent && sameSubmenu;
+}
 
 inline MenuItem submenuItem(QString title, Menu submenu)
 {

@@ -46,4 +46,33 @@ QString title(const TimerList& timers, double now, bool clockEnabled)
     return QLatin1Char(' ') + TimeTexts::clockText(TimeTexts::shownSeconds(t, now));
 }
 
+QString labelGuide(const QString& title)
+{
+    QString guide = title.trimmed();
+    for (QChar& c : guide)
+        if (c.isDigit())
+            c = QLatin1Char('0');
+    return guide;
+}
+
+QString compactClock(const QString& title)
+{
+    const QStringList parts = title.trimmed().split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return QString();
+    qint64 seconds = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const qint64 value = part.toLongLong(&ok);
+        if (!ok || value < 0)
+            return QString();
+        seconds = seconds * 60 + value;
+    }
+    const qint64 minutes = (seconds + 59) / 60;
+    if (minutes < 100)
+        return QString::number(minutes);
+    const qint64 hours = seconds / 3600;
+    return hours < 100 ? QString::number(hours) + QLatin1Char('h') : QStringLiteral("99+");
+}
+
 } // namespace StatusTitle

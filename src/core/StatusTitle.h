@@ -14,4 +14,12 @@ std::optional<qsizetype> clockTimer(const TimerList& timers, double now);
 // " 04:59" (with a separating space), or empty when the clock is off or shows nothing.
 QString title(const TimerList& timers, double now, bool clockEnabled);
 
+// The widest text of the same shape as a title ("00:00" for " 04:59"), so panels that reserve
+// room for it never shift as the digits change.
+QString labelGuide(const QString& title);
+
+// The clock of a title in at most three characters, for drawing inside a 22 px icon: whole
+// minutes rounded up below 100 minutes ("5" for 04:59), then hours ("2h"); empty for no clock.
+QString compactClock(const QString& title);
+
 } // namespace StatusTitle

@@ -66,7 +66,43 @@ QString shortTimeText(double instant, const QLocale& locale)
     const auto msecs = static_cast<qint64>(std::clamp(instant, -1e14, 1e14) * 1000.0);
     // Local time through the C library: cheap, unlike building the system time zone per call.
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime);
-    return locale.toString(when.time(), QLocale::ShortFormat);
+    // The format is worked out once per locale: menus and the HUD ask for it every second.
+    thread_local QString cachedLocale;
+    thread_local QString cachedFormat;
+    if (cachedFormat.isEmpty() || cachedLocale != locale.name()) {
+        cachedLocale = locale.name();
+        cachedFormat = shortTimeFormat(locale);
+    }
+    return locale.toString(when.time(), cachedFormat);
+}
+
+QString shortTimeFormat(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::ShortFormat);
+    // Drops the seconds (and any fraction) with the separator before them: some locales,
+    // C among them, give "HH:mm:ss" as their short format.
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            result += c;
+            continue;
+        }
+        if (quoted || (c != QLatin1Char('s') && c != QLatin1Char('z'))) {
+            result += c;
+            continue;
+        }
+        while (i + 1 < format.size() && format[i + 1] == c)
+            ++i;
+        qsizetype cut = result.size();
+        while (cut > 0 && !result[cut - 1].isLetter() && result[cut - 1] != QLatin1Char('\'') &&
+               !result[cut - 1].isSpace())
+            --cut;
+        result.truncate(cut);
+    }
+    return result.trimmed().isEmpty() ? QStringLiteral("HH:mm") : result.trimmed();
 }
 
 QString statusText(const PellowTimer& t, double now, const QLocale& locale)

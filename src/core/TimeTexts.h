@@ -23,6 +23,8 @@ QString clockText(double seconds);
 
 // The clock time of an instant in the locale's short time format, without date or seconds.
 QString shortTimeText(double instant, const QLocale& locale);
+// The locale's short time format with any seconds taken out.
+QString shortTimeFormat(const QLocale& locale);
 
 QString statusText(const PellowTimer& t, double now, const QLocale& locale = QLocale::system());
 QString detailText(const PellowTimer& t, double now, const QLocale& locale = QLocale::system());

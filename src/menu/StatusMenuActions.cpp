@@ -26,7 +26,7 @@ Menu AppDelegate::buildStatusMenu(bool forDock) const
     return StatusMenuModel::buildStatusMenu(state, forDock);
 }
 
-void AppDelegate::performMenuAction(const MenuItem& item)
+bool AppDelegate::performMenuAction(const MenuItem& item)
 {
     using Handler = void (*)(AppDelegate&, const MenuItem&);
     static const QHash<QString, Handler> handlers = {
@@ -54,8 +54,16 @@ void AppDelegate::performMenuAction(const MenuItem& item)
         {QStringLiteral("timerEndAt:"), [](AppDelegate& d, const MenuItem& i) { d.timerEndAt(i); }},
         {QStringLiteral("openSoundsPanel"), [](AppDelegate& d, const MenuItem&) { d.openSoundsPanel(); }},
         {QStringLiteral("toggleTimerHUD"), [](AppDelegate& d, const MenuItem&) { d.toggleTimerHUD(); }},
+        {QStringLiteral("pairWithPhone"), [](AppDelegate& d, const MenuItem&) { d.pairWithPhone(); }},
+        {QStringLiteral("pullTimers"), [](AppDelegate& d, const MenuItem&) { d.pullTimers(); }},
+        {QStringLiteral("unpairPhone"), [](AppDelegate& d, const MenuItem&) { d.unpairPhone(); }},
+        {QStringLiteral("checkForUpdates"), [](AppDelegate& d, const MenuItem&) { d.checkForUpdates(); }},
+        {QStringLiteral("setUpdateFrequency:"),
+         [](AppDelegate& d, const MenuItem& i) { d.setUpdateFrequency(i); }},
     };
-    // Actions whose windows are not built yet are simply not found here and do nothing.
-    if (const auto it = handlers.constFind(item.action); it != handlers.constEnd())
-        (*it)(*this, item);
+    const auto it = handlers.constFind(item.action);
+    if (it == handlers.constEnd())
+        return false;
+    (*it)(*this, item);
+    return true;
 }

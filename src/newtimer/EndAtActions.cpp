@@ -32,6 +32,8 @@ void AppDelegate::timerEndAt(const MenuItem& sender)
         return;
     const QString id = timer->id;
     const QString name = TimeTexts::displayName(*timer, timers);
+    // A window that was setting a timer up again gives way: the next "New timer…" is a new one.
+    forgetNewTimerSetup();
     closeNewTimerWindow();
 
     const QPointer<AppDelegate> self(this);
@@ -61,6 +63,7 @@ void AppDelegate::confirmEndAt()
         return;
     }
     const QString id = *std::exchange(endAtTargetID, std::nullopt);
+    forgetNewTimerSetup();
     closeNewTimerWindow();
     PellowTimer* timer = timerWithID(id);
     if (!timer)

@@ -85,11 +85,16 @@ void AppDelegate::newTimerToggleName()
 
 void AppDelegate::newTimerCancel()
 {
+    forgetNewTimerSetup();
+    closeNewTimerWindow();
+}
+
+void AppDelegate::forgetNewTimerSetup()
+{
     newTimerTargetID.reset();
     newTimerColor.reset();
     newTimerNameDraft.clear();
     newTimerWantsName = false;
-    closeNewTimerWindow();
 }
 
 void AppDelegate::openNewTimerWindow()

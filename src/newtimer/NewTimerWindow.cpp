@@ -136,6 +136,8 @@ QWidget* pairRow(QWidget* panel, QWidget* left, QWidget* right, int rightY, bool
 QLabel* makeLabel(const QString& text, int fontSize, bool bold, bool secondary, int width, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    // Names are shown as typed: "<b>Tea</b>" is not markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(PanelStyle::font(fontSize, bold ? QFont::DemiBold : QFont::Normal));
     label->setWordWrap(true);
     if (secondary)

@@ -1,5 +1,6 @@
 #include "MenuRenderer.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QGuiApplication>
 #include <QHash>
@@ -52,6 +53,13 @@ QIcon swatchIcon(const QString& image)
     return icon;
 }
 
+// QMenu reads "&" as a mnemonic marker: a name like "Tea & toast" must show as typed.
+QString literalText(const QString& title)
+{
+    QString text = title;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 void fill(QMenu* qmenu, const Menu& menu, const MenuRenderer::Handler& handler)
 {
     for (const MenuItem& item : menu.items) {
@@ -61,11 +69,11 @@ void fill(QMenu* qmenu, const Menu& menu, const MenuRenderer::Handler& handler)
         }
         QAction* action = nullptr;
         if (item.submenu) {
-            QMenu* sub = qmenu->addMenu(item.title);
+            QMenu* sub = qmenu->addMenu(literalText(item.title));
             fill(sub, *item.submenu, handler);
             action = sub->menuAction();
         } else {
-            action = qmenu->addAction(item.title);
+            action = qmenu->addAction(literalText(item.title));
             if (!item.action.isEmpty())
                 QObject::connect(action, &QAction::triggered, qmenu, [handler, item] { handler(item); });
         }
@@ -93,6 +101,31 @@ QMenu* render(const Menu& menu, const Handler& handler, QWidget* parent)
     auto* qmenu = new QMenu(parent);
     fill(qmenu, menu, handler);
     return qmenu;
+}
+
+void refill(QMenu* qmenu, const Menu& menu, const Handler& handler)
+{
+    const QList<QMenu*> submenus = qmenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    qmenu->clear();
+    qDeleteAll(submenus);
+    fill(qmenu, menu, handler);
+}
+
+QByteArray swatchPng(const QString& image)
+{
+    static QHash<QString, QByteArray> cache;
+    if (const auto cached = cache.constFind(image); cached != cache.constEnd())
+        return *cached;
+    QByteArray png;
+    const QIcon icon = swatchIcon(image);
+    if (!icon.isNull()) {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        icon.pixmap(QSize(12, 12), 2.0).toImage().save(&buffer, "PNG");
+    }
+    if (cache.size() < 256)
+        cache.insert(image, png);
+    return png;
 }
 
 } // namespace MenuRenderer

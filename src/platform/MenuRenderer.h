@@ -2,6 +2,8 @@
 
 #include "core/MenuModel.h"
 
+#include <QByteArray>
+
 #include <functional>
 
 class QMenu;
@@ -13,5 +15,10 @@ namespace MenuRenderer {
 using Handler = std::function<void(const MenuItem&)>;
 
 QMenu* render(const Menu& menu, const Handler& handler, QWidget* parent = nullptr);
+// Replaces what a menu holds, also while it is about to be shown.
+void refill(QMenu* qmenu, const Menu& menu, const Handler& handler);
+
+// The PNG form of an item image (a colour swatch), for menus exported over the bus.
+QByteArray swatchPng(const QString& image);
 
 } // namespace MenuRenderer

@@ -3,7 +3,7 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-void QtSoundPlayer::play(const QString& filePath)
+QtSoundPlayer::Pool& QtSoundPlayer::pool(const QString& filePath)
 {
     Pool& pool = m_pools[filePath];
     if (pool.effects.isEmpty()) {
@@ -13,6 +13,12 @@ void QtSoundPlayer::play(const QString& filePath)
             pool.effects.append(effect);
         }
     }
+    return pool;
+}
+
+void QtSoundPlayer::play(const QString& filePath)
+{
+    Pool& pool = this->pool(filePath);
     // Prefer an idle effect so a sound still playing is not cut short.
     for (int i = 0; i < pool.effects.size(); ++i) {
         QSoundEffect* effect = pool.effects[(pool.next + i) % pool.effects.size()];

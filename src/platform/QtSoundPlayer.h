@@ -15,6 +15,7 @@ class QtSoundPlayer final : public QObject, public SoundPlayer
 public:
     explicit QtSoundPlayer(QObject* parent = nullptr) : QObject(parent) {}
     void play(const QString& filePath) override;
+    void preload(const QString& filePath) override { pool(filePath); }
 
 private:
     struct Pool
@@ -22,6 +23,8 @@ private:
         QList<QSoundEffect*> effects;
         int next = 0;
     };
+    Pool& pool(const QString& filePath);
+
     static constexpr int kPoolSize = 4;
     QHash<QString, Pool> m_pools;
 };

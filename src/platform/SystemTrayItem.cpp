@@ -7,26 +7,40 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-SystemTrayItem::SystemTrayItem(QObject* parent) : QObject(parent), m_tray(new QSystemTrayIcon(this))
+SystemTrayItem::SystemTrayItem(const QColor& ink, QObject* parent)
+    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(new QMenu), m_ink(ink)
 {
-    m_tray->setIcon(TrayIcons::icon(Icon::Timer));
+    m_tray->setIcon(TrayIcons::icon(Icon::Timer, m_ink));
+    m_tray->setContextMenu(m_menu);
     updateToolTip();
+    // Times in the menu are those of the moment it opens.
+    connect(m_menu, &QMenu::aboutToShow, this, [this] {
+        if (m_handlers.aboutToShow)
+            m_handlers.aboutToShow();
+    });
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             popUpMenu();
+        else if (reason == QSystemTrayIcon::MiddleClick && m_handlers.secondaryActivate)
+            m_handlers.secondaryActivate();
     });
     m_tray->show();
 }
 
 SystemTrayItem::~SystemTrayItem()
 {
-    delete m_menu;
+    delete m_menu.data();
+}
+
+bool SystemTrayItem::hasButton() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void SystemTrayItem::setIcon(Icon icon)
 {
     m_iconKind = icon;
-    m_tray->setIcon(TrayIcons::icon(icon));
+    m_tray->setIcon(TrayIcons::icon(icon, m_ink));
 }
 
 void SystemTrayItem::setTitle(const QString& title, bool shown)
@@ -38,14 +52,19 @@ void SystemTrayItem::setTitle(const QString& title, bool shown)
 
 void SystemTrayItem::setMenu(const Menu& menu)
 {
-    QMenu* old = m_menu;
-    m_menu = MenuRenderer::render(menu, [this](const MenuItem& item) {
-        if (m_handler)
-            m_handler(item);
+    if (menu == m_model && !m_menu->isEmpty())
+        return;
+    m_model = menu;
+    // The action runs once the menu has closed: it may rebuild the menu whose item sent it.
+    MenuRenderer::refill(m_menu, menu, [self = QPointer<SystemTrayItem>(this)](const MenuItem& item) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, item] {
+                if (self && self->m_handlers.action)
+                    self->m_handlers.action(item);
+            },
+            Qt::QueuedConnection);
     });
-    m_tray->setContextMenu(m_menu);
-    if (old)
-        old->deleteLater();
 }
 
 void SystemTrayItem::showMessage(const QString& title, const QString& body)
@@ -55,8 +74,7 @@ void SystemTrayItem::showMessage(const QString& title, const QString& body)
 
 void SystemTrayItem::popUpMenu()
 {
-    if (m_menu)
-        m_menu->popup(QCursor::pos());
+    m_menu->popup(QCursor::pos());
 }
 
 void SystemTrayItem::updateToolTip()

@@ -2,27 +2,28 @@
 
 #include "TrayItem.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 
 class QMenu;
 class QSystemTrayIcon;
 
-// The tray item over QSystemTrayIcon (XEmbed or the platform's tray). The clock title goes
-// into the tooltip; a left click opens the status menu.
+// The tray item over QSystemTrayIcon (XEmbed), for desktops without a StatusNotifierItem host.
+// The clock title goes into the tooltip; a left click opens the status menu.
 class SystemTrayItem final : public QObject, public TrayItem
 {
 public:
-    explicit SystemTrayItem(QObject* parent = nullptr);
+    explicit SystemTrayItem(const QColor& ink, QObject* parent = nullptr);
     ~SystemTrayItem() override;
 
-    bool hasButton() const override { return true; }
+    bool hasButton() const override;
     void setIcon(Icon icon) override;
     Icon icon() const override { return m_iconKind; }
     QString title() const override { return m_title; }
     void setTitle(const QString& title, bool shown) override;
     void setMenu(const Menu& menu) override;
-    void setActionHandler(ActionHandler handler) override { m_handler = std::move(handler); }
+    void setHandlers(Handlers handlers) override { m_handlers = std::move(handlers); }
     void showMessage(const QString& title, const QString& body) override;
 
     // Opens the status menu at the pointer.
@@ -32,9 +33,12 @@ private:
     void updateToolTip();
 
     QSystemTrayIcon* m_tray = nullptr;
+    // One menu for the item's life, refilled in place: it may be rebuilt as it opens.
     QPointer<QMenu> m_menu;
+    Menu m_model;
+    QColor m_ink;
     Icon m_iconKind = Icon::Timer;
     QString m_title;
     bool m_titleShown = false;
-    ActionHandler m_handler;
+    Handlers m_handlers;
 };

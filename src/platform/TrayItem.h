@@ -15,7 +15,16 @@ public:
         Timer,
         Checkmark
     };
-    using ActionHandler = std::function<void(const MenuItem&)>;
+    // What the item hands back to its owner.
+    struct Handlers
+    {
+        // An item of the status menu was chosen.
+        std::function<void(const MenuItem&)> action;
+        // The status menu is about to open: the owner sets a fresh one, so its times are current.
+        std::function<void()> aboutToShow;
+        // A middle click on the item.
+        std::function<void()> secondaryActivate;
+    };
 
     virtual ~TrayItem() = default;
 
@@ -27,7 +36,7 @@ public:
     // Sets the clock title; `shown` chooses the icon followed by the title, or the icon alone.
     virtual void setTitle(const QString& title, bool shown) = 0;
     virtual void setMenu(const Menu& menu) = 0;
-    virtual void setActionHandler(ActionHandler handler) = 0;
+    virtual void setHandlers(Handlers handlers) = 0;
     // A message from the item itself, used when no notification service answers.
     virtual void showMessage(const QString& title, const QString& body) = 0;
 };

@@ -29,6 +29,20 @@ void AppDelegate::playSoundNamed(const QString& name)
         m_platform.sounds.play(*path);
 }
 
+void AppDelegate::preloadSounds()
+{
+    const PreferenceStore& prefs = m_platform.preferences;
+    QStringList names{prefs.stringValue(soundFinishKey).value_or(QStringLiteral("chime")),
+                      prefs.stringValue(soundHalfwayKey).value_or(QStringLiteral("tap")),
+                      prefs.stringValue(soundWarnKey).value_or(QStringLiteral("ping"))};
+    if (prefs.boolValue(soundChirpCountKey))
+        names.append(QStringLiteral("chirp"));
+    for (const QString& name : names) {
+        if (const auto path = soundNamed(name))
+            m_platform.sounds.preload(*path);
+    }
+}
+
 void AppDelegate::playChirps(int count)
 {
     if (count < 1 || count > 10) {

@@ -58,6 +58,11 @@ void RecordingSoundPlayer::play(const QString& filePath)
     played.append(QFileInfo(filePath).completeBaseName());
 }
 
+void RecordingSoundPlayer::preload(const QString& filePath)
+{
+    preloaded.append(QFileInfo(filePath).completeBaseName());
+}
+
 void FakeTrayItem::setTitle(const QString& title, bool shown)
 {
     currentTitle = title;

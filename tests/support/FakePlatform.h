@@ -73,19 +73,21 @@ class RecordingSoundPlayer final : public SoundPlayer
 {
 public:
     void play(const QString& filePath) override;
+    void preload(const QString& filePath) override;
     QStringList played;
+    QStringList preloaded;
 };
 
 class FakeTrayItem final : public TrayItem
 {
 public:
-    bool hasButton() const override { return true; }
+    bool hasButton() const override { return button; }
     void setIcon(Icon icon) override { icons.append(icon); }
     Icon icon() const override { return icons.isEmpty() ? Icon::Timer : icons.last(); }
     QString title() const override { return currentTitle; }
     void setTitle(const QString& title, bool shown) override;
     void setMenu(const Menu& m) override;
-    void setActionHandler(ActionHandler h) override { handler = std::move(h); }
+    void setHandlers(Handlers h) override { handlers = std::move(h); }
     void showMessage(const QString& title, const QString& body) override { messages.append({title, body}); }
 
     QList<Icon> icons;
@@ -94,7 +96,8 @@ public:
     int titleSets = 0;
     Menu menu;
     int menuSets = 0;
-    ActionHandler handler;
+    Handlers handlers;
+    bool button = true;
     QList<QPair<QString, QString>> messages;
 };
 
