@@ -100,6 +100,8 @@ public:
     Menu buildStatusMenu(bool forDock) const;
     // Runs the action an item names, handing it the item; false for a name no handler knows.
     bool performMenuAction(const MenuItem& item);
+    // Whether performMenuAction knows the action a menu item names.
+    static bool handlesMenuAction(const QString& action);
 
     // --- Sounds (sound/SoundActions.cpp) ---
     std::optional<QString> soundNamed(const QString& name) const;

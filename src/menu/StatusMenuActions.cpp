@@ -26,9 +26,13 @@ Menu AppDelegate::buildStatusMenu(bool forDock) const
     return StatusMenuModel::buildStatusMenu(state, forDock);
 }
 
-bool AppDelegate::performMenuAction(const MenuItem& item)
+namespace {
+
+using Handler = void (*)(AppDelegate&, const MenuItem&);
+
+// Every action a menu item may name, with the operation it runs.
+const QHash<QString, Handler>& menuActionHandlers()
 {
-    using Handler = void (*)(AppDelegate&, const MenuItem&);
     static const QHash<QString, Handler> handlers = {
         {QStringLiteral("timerToggleRun:"), [](AppDelegate& d, const MenuItem& i) { d.timerToggleRun(i); }},
         {QStringLiteral("timerStartOver:"), [](AppDelegate& d, const MenuItem& i) { d.timerStartOver(i); }},
@@ -61,6 +65,19 @@ bool AppDelegate::performMenuAction(const MenuItem& item)
         {QStringLiteral("setUpdateFrequency:"),
          [](AppDelegate& d, const MenuItem& i) { d.setUpdateFrequency(i); }},
     };
+    return handlers;
+}
+
+} // namespace
+
+bool AppDelegate::handlesMenuAction(const QString& action)
+{
+    return menuActionHandlers().contains(action);
+}
+
+bool AppDelegate::performMenuAction(const MenuItem& item)
+{
+    const QHash<QString, Handler>& handlers = menuActionHandlers();
     const auto it = handlers.constFind(item.action);
     if (it == handlers.constEnd())
         return false;

@@ -11,7 +11,8 @@ std::optional<qsizetype> AppDelegate::clockTimer() const
 
 void AppDelegate::updateStatusTitle()
 {
-    if (!statusItem || !statusItem->hasButton())
+    // Set even while no panel shows the item yet: it shows what it was told once one does.
+    if (!statusItem)
         return;
     const QString title =
         StatusTitle::title(timers, now(), m_platform.preferences.boolValue(timerInMenuBarKey));
@@ -25,7 +26,7 @@ void AppDelegate::toggleTimerInMenuBar()
 {
     PreferenceStore& prefs = m_platform.preferences;
     prefs.setBool(timerInMenuBarKey, !prefs.boolValue(timerInMenuBarKey));
-    if (statusItem && statusItem->hasButton())
+    if (statusItem)
         statusItem->setTitle(QString(), false);
     refresh(true);
 }

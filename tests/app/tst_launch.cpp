@@ -38,6 +38,8 @@ private slots:
             QCOMPARE(f.fake.notifier.posted[0].second, QStringLiteral("It ran out while Pellow was closed."));
             QCOMPARE(f.fake.sounds.played, QStringList{QStringLiteral("chime")});
             QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
+            // The first menu is built after the catch-up.
+            QVERIFY(f.fake.tray.menu.items.value(0).title.endsWith(QStringLiteral("finished")));
             f.fake.scheduler.advance(0.9);
             QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Timer);
         } else {
@@ -97,6 +99,22 @@ private slots:
         QCOMPARE(f.app->updateFrequency, QStringLiteral("start"));
         QVERIFY(!prefs.isStored(QStringLiteral("timerInMenuBar")));
         QVERIFY(!prefs.boolValue(QStringLiteral("timerHUDVisible")));
+        QCOMPARE(f.fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
+    }
+
+    // A desktop that shows no tray gets, after a grace for the panel to come up, one notice and the HUD.
+    void noTrayOffersTheHUD()
+    {
+        ControllerFixture f;
+        f.fake.tray.button = false;
+        f.launch();
+        f.fake.scheduler.advance(2.5);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        f.fake.scheduler.advance(10);
+        QCOMPARE(f.fake.notifier.posted.size(), 1);
+        QVERIFY(f.fake.notifier.posted[0].second.startsWith(
+            QStringLiteral("Pellow is running, but this desktop")));
+        QVERIFY(f.fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
     }
 };
 

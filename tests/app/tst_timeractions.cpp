@@ -168,6 +168,40 @@ private slots:
         f.app->toggleWarnMark(ControllerFixture::sender(QStringLiteral("5"))); // not a number: ignored
         QVERIFY(f.app->warnMarks().isEmpty());
     }
+
+    // Every item of every menu names an action the controller runs: a misspelt name fails here.
+    void everyMenuActionIsHandled_data()
+    {
+        QTest::addColumn<int>("timerCount");
+        QTest::addColumn<bool>("paired");
+        for (int count : {0, 1, 2})
+            for (bool paired : {false, true})
+                QTest::addRow("%d timers%s", count, paired ? ", paired" : "") << count << paired;
+    }
+    void everyMenuActionIsHandled()
+    {
+        QFETCH(int, timerCount);
+        QFETCH(bool, paired);
+        ControllerFixture f;
+        TimerList stored;
+        for (int i = 0; i < timerCount; ++i)
+            stored.append(countdown(QString::number(i), 600, f.fake.clock.current, i == 0));
+        f.launch(stored, paired ? QJsonObject{{"syncToken", "t"}} : QJsonObject{});
+        QStringList unknown;
+        int seen = 0;
+        const std::function<void(const Menu&)> walk = [&](const Menu& menu) {
+            for (const MenuItem& item : menu.items) {
+                if (!item.action.isEmpty() && ++seen && !AppDelegate::handlesMenuAction(item.action))
+                    unknown.append(item.title + QStringLiteral(": ") + item.action);
+                if (item.submenu)
+                    walk(*item.submenu);
+            }
+        };
+        walk(f.app->buildStatusMenu(false));
+        walk(f.app->buildStatusMenu(true));
+        QVERIFY(seen > 20);
+        QCOMPARE(unknown, QStringList());
+    }
 };
 
 QTEST_MAIN(TestTimerActions)

@@ -125,17 +125,27 @@ private slots:
         QCOMPARE(f.fake.notifier.posted.size(), step == "past" ? 1 : 0);
     }
 
+    // End at replaces a window that was setting a timer up again, and forgets that target.
     void sharesTheWindowWithNewTimer()
     {
         ControllerFixture f;
-        f.launch({countUp("L", 0)});
-        f.app->newTimer();
-        const QPointer<QWidget> newTimer = f.app->newTimerWindow;
+        PellowTimer tagged = countUp("L", 0);
+        tagged.label = QStringLiteral("<b>Tea</b>");
+        f.launch({tagged});
+        f.app->timerSetupAgain(ControllerFixture::sender("L"));
+        const QPointer<QWidget> again = f.app->newTimerWindow;
         f.app->timerEndAt(ControllerFixture::sender("unknown"));
-        QCOMPARE(f.app->newTimerWindow, newTimer);
+        QCOMPARE(f.app->newTimerWindow, again);
         f.app->timerEndAt(ControllerFixture::sender("L"));
-        QVERIFY(part(f, "endAtHeader") && !f.app->newTimerLengthField &&
-                !(newTimer && newTimer->isVisible()));
+        QVERIFY(!f.app->newTimerLengthField && !(again && again->isVisible()) && !f.app->newTimerTargetID);
+        // A name is shown as typed, never as markup.
+        const auto* header = qobject_cast<QLabel*>(part(f, "endAtHeader"));
+        QVERIFY(header);
+        QCOMPARE(header->textFormat(), Qt::PlainText);
+        QCOMPARE(header->text(), QStringLiteral("Finish <b>Tea</b> at\u2026"));
+        f.app->newTimerCancel();
+        f.app->newTimer();
+        QCOMPARE(qobject_cast<QLabel*>(part(f, "newTimerHeader"))->text(), QStringLiteral("New timer"));
     }
 };
 

@@ -16,7 +16,7 @@ private slots:
         MenuItem checked = MenuItem::make("Checked", "toggleChirpCount");
         checked.checked = true;
         checked.toolTip = QStringLiteral("Two chirps means two minutes left");
-        MenuItem swatch = MenuItem::make("Tea", "timerToggleRun:", QStringLiteral("A"));
+        MenuItem swatch = MenuItem::make("Tea & Cake", "timerToggleRun:", QStringLiteral("A"));
         swatch.image = QStringLiteral("swatch:#1C8C94");
         MenuItem quit = MenuItem::make("Quit Pellow", "quit");
         quit.keyEquivalent = QStringLiteral("q");
@@ -35,6 +35,7 @@ private slots:
         QVERIFY(!actions[0]->isEnabled());
         QVERIFY(actions[1]->isSeparator());
         QVERIFY(!actions[2]->icon().isNull());
+        QCOMPARE(actions[2]->text(), QStringLiteral("Tea && Cake")); // shown as typed, no mnemonic
         QVERIFY(actions[3]->isChecked());
         QCOMPARE(actions[3]->toolTip(), checked.toolTip);
         QVERIFY(actions[4]->menu());
@@ -47,6 +48,11 @@ private slots:
         QCOMPARE(menuTimerID(sent[0]), QStringLiteral("A"));
         QCOMPARE(sent[1].action, QStringLiteral("timerReset:"));
         QCOMPARE(menuTimerID(sent[1]), QStringLiteral("B"));
+
+        // Refilled in place: the same menu object, only the new items.
+        MenuRenderer::refill(qmenu.get(), Menu().add(MenuItem::make("Quit Pellow", "quit")),
+                             [](const MenuItem&) {});
+        QCOMPARE(qmenu->actions().size(), 1);
     }
 };
 

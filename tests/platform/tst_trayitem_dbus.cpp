@@ -1,0 +1,183 @@
+#include "ControllerFixture.h"
+#include "platform/DBusTrayTypes.h"
+#include "platform/StatusNotifierItem.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QTest>
+
+// Pellow's tray item on a private session bus, seen from a panel: a watcher the test owns, and
+// calls and signals over a connection of its own, as a host would make them.
+
+class FakeWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { registered.append(service); }
+
+public:
+    QStringList registered;
+};
+
+class LabelCounter : public QObject
+{
+    Q_OBJECT
+public slots:
+    void onLabel(const QString& label, const QString&) { labels.append(label); }
+
+public:
+    QStringList labels;
+};
+
+class TestTrayItemDBus : public QObject
+{
+    Q_OBJECT
+
+    const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection host{QStringLiteral("unset")};
+    FakeWatcher watcher;
+
+    QDBusMessage call(const QString& service, const QString& path, const QString& iface,
+                      const QString& method, const QVariantList& args = {})
+    {
+        QDBusMessage msg = QDBusMessage::createMethodCall(service, path, iface, method);
+        msg.setArguments(args);
+        // The item lives in this thread: wait with the event loop running so it can answer.
+        return host.call(msg, QDBus::BlockWithGui, 5000);
+    }
+
+    QVariant itemProperty(const QString& service, const QString& name)
+    {
+        const QDBusMessage reply = call(
+            service, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("Get"), {QStringLiteral("org.kde.StatusNotifierItem"), name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+
+    DBusMenuLayoutItem layout(const QString& service)
+    {
+        const QDBusMessage reply =
+            call(service, QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+                 QStringLiteral("GetLayout"), {0, -1, QStringList()});
+        return qdbus_cast<DBusMenuLayoutItem>(reply.arguments().value(1));
+    }
+
+    static const DBusMenuLayoutItem* find(const DBusMenuLayoutItem& in, const QString& labelStart)
+    {
+        for (const DBusMenuLayoutItem& child : in.children) {
+            if (child.properties.value(QStringLiteral("label")).toString().startsWith(labelStart))
+                return &child;
+            if (const DBusMenuLayoutItem* deeper = find(child, labelStart))
+                return deeper;
+        }
+        return nullptr;
+    }
+
+    void menuEvent(const QString& service, int id)
+    {
+        call(service, QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+             QStringLiteral("Event"),
+             {id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(QString())), 0u});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QDBusConnection::sessionBus().isConnected(), "needs a session bus (dbus-run-session)");
+        Q_INIT_RESOURCE(pellow);
+        registerDBusTrayTypes();
+        host = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("host"));
+        QVERIFY(host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                    QDBusConnection::ExportAllSlots));
+        QVERIFY(host.registerService(kWatcher));
+    }
+
+    // Registration, the label following a countdown, the menu and its events, a panel restart.
+    void panelSeesTheClockAndDrivesTheMenu()
+    {
+        ControllerFixture f;
+        StatusNotifierItem sni(QDBusConnection::sessionBus(), {});
+        Platform platform = f.fake.platform();
+        Platform onBus{platform.clock,       platform.scheduler, platform.preferences,
+                       platform.notifier,    platform.sounds,    sni,
+                       platform.soundFolders};
+        const double now = f.fake.clock.current;
+        PellowTimer tea = countdown(QStringLiteral("A"), 600, now);
+        tea.label = QStringLiteral("Tea_time");
+        const PellowTimer cake = countdown(QStringLiteral("B"), 1200, now, false);
+        f.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea, cake}));
+        AppDelegate app(onBus);
+        app.applicationDidFinishLaunching();
+        const QString service = sni.serviceName();
+
+        QTRY_COMPARE(watcher.registered, QStringList{service});
+        QTRY_VERIFY(sni.isRegistered());
+        QCOMPARE(itemProperty(service, QStringLiteral("Id")).toString(), QStringLiteral("pellow"));
+        QCOMPARE(itemProperty(service, QStringLiteral("ItemIsMenu")).toBool(), true);
+        QCOMPARE(itemProperty(service, QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("10:00"));
+
+        // One label signal per changed second, none for a title set again unchanged.
+        LabelCounter counter;
+        QVERIFY(host.connect(service, QStringLiteral("/StatusNotifierItem"),
+                             QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("XAyatanaNewLabel"),
+                             &counter, SLOT(onLabel(QString, QString))));
+        for (int s = 0; s < 3; ++s) {
+            f.fake.scheduler.advance(1);
+            sni.setTitle(sni.title(), true);
+        }
+        QTRY_COMPARE(counter.labels, (QStringList{"09:59", "09:58", "09:57"}));
+        QCOMPARE(itemProperty(service, QStringLiteral("XAyatanaLabel")).toString(), QStringLiteral("09:57"));
+        QCOMPARE(counter.labels.size(), 3);
+
+        // The menu: labels escaped, a checked item, a submenu.
+        DBusMenuLayoutItem root = layout(service);
+        const DBusMenuLayoutItem* toggle = find(root, QStringLiteral("Pause  Tea__time"));
+        QVERIFY(toggle);
+        QCOMPARE(toggle->properties.value(QStringLiteral("label")).toString(),
+                 QStringLiteral("Pause  Tea__time \u2014 10:00 \u00b7 ends 08:10"));
+        const DBusMenuLayoutItem* clock = find(root, QStringLiteral("Show the clock in the menu bar"));
+        QVERIFY(clock);
+        QCOMPARE(clock->properties.value(QStringLiteral("toggle-type")).toString(),
+                 QStringLiteral("checkmark"));
+        QCOMPARE(clock->properties.value(QStringLiteral("toggle-state")).toInt(), 1);
+        const DBusMenuLayoutItem* each = find(root, QStringLiteral("Each timer"));
+        QVERIFY(each && !each->children.isEmpty());
+        QCOMPARE(each->properties.value(QStringLiteral("children-display")).toString(),
+                 QStringLiteral("submenu"));
+
+        // The tick leaves the menu alone; opening it brings the time of now.
+        const auto teaLabel = [&](const DBusMenuLayoutItem& in) {
+            const DBusMenuLayoutItem* entry = find(in, QStringLiteral("Pause  Tea__time"));
+            return entry ? entry->properties.value(QStringLiteral("label")).toString() : QString();
+        };
+        f.fake.scheduler.advance(60);
+        QVERIFY(teaLabel(layout(service)).contains(QStringLiteral("10:00")));
+        call(service, QStringLiteral("/MenuBar"), QStringLiteral("com.canonical.dbusmenu"),
+             QStringLiteral("AboutToShow"), {0});
+        root = layout(service);
+        QVERIFY(teaLabel(root).contains(QStringLiteral("08:57")));
+
+        // A click on "Pause all" pauses and saves; an id of the old layout does nothing.
+        const int staleId = toggle->id;
+        const int writes = f.fake.preferences.writes;
+        menuEvent(service, find(root, QStringLiteral("Pause all"))->id);
+        QTRY_VERIFY(!f.storedTimers().value(0).running);
+        QVERIFY(f.fake.preferences.writes > writes);
+        menuEvent(service, staleId);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.storedTimers().value(0).running, false);
+
+        // A panel restart: the watcher's name changes hands and the item registers again.
+        QVERIFY(host.unregisterService(kWatcher));
+        QTRY_VERIFY(!sni.isRegistered());
+        QVERIFY(host.registerService(kWatcher));
+        QTRY_COMPARE(watcher.registered, (QStringList{service, service}));
+        QTRY_VERIFY(sni.isRegistered());
+    }
+};
+
+QTEST_MAIN(TestTrayItemDBus)
+#include "tst_trayitem_dbus.moc"
