@@ -13,6 +13,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QMenu>
+#include <QTimer>
 #include <QtEndian>
 
 namespace {
@@ -60,6 +61,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, Look look, QO
         new QDBusServiceWatcher(kWatcherService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
+                m_retries = 0;
                 if (newOwner.isEmpty())
                     setRegistered(false);
                 else
@@ -90,12 +92,21 @@ void StatusNotifierItem::registerWithWatcher(bool byPath)
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, byPath](QDBusPendingCallWatcher* done) {
         done->deleteLater();
-        if (!done->isError())
+        const QDBusError::ErrorType error = done->isError() ? done->error().type() : QDBusError::NoError;
+        if (error == QDBusError::NoError) {
             setRegistered(true);
-        else if (!byPath && done->error().type() != QDBusError::ServiceUnknown)
+        } else if (error == QDBusError::UnknownObject || error == QDBusError::UnknownMethod ||
+                   error == QDBusError::UnknownInterface) {
+            // A panel takes the watcher's name a moment before it serves it: ask again shortly.
+            if (m_retries++ < kMaxRetries)
+                QTimer::singleShot(kRetryMs, this, [this, byPath] { registerWithWatcher(byPath); });
+            else
+                setRegistered(false);
+        } else if (!byPath && error != QDBusError::ServiceUnknown) {
             registerWithWatcher(true);
-        else
+        } else {
             setRegistered(false);
+        }
     });
 }
 

@@ -122,6 +122,9 @@ private:
     Handlers m_handlers;
     std::function<void(bool)> m_onRegistration;
     bool m_registered = false;
+    int m_retries = 0;
+    static constexpr int kMaxRetries = 10;
+    static constexpr int kRetryMs = 300;
 
     Icon m_icon = Icon::Timer;
     QString m_iconName;

@@ -3,7 +3,9 @@
 # on a private session bus, a virtual X display (Xvfb) and a tray host (trayer):
 #   1. a countdown that ran out while Pellow was closed is finished at launch, a notification is
 #      posted over D-Bus and the preference file is saved (other data kept, mode 600);
-#   2. a second launch exits 0 at once and the running instance opens its new-timer window.
+#   2. a second launch exits 0 at once and the running instance opens its new-timer window;
+#   3. a StatusNotifierWatcher that starts later gets Pellow's item, whose label is the running
+#      clock, and gets it again after it restarts.
 #
 # Usage: run_e2e.sh <pellow-binary> <pellow-notification-recorder-binary>
 # The probes are called through wait_for, which shellcheck cannot follow.
@@ -132,6 +134,36 @@ if [[ ${1:-} == --inner ]]; then
     new_timer_window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF '"New timer"'; }
     wait_for 10 new_timer_window_shown || inner_fail "no new-timer window after the second launch"
     kill -0 "$pellow_pid" 2>/dev/null || inner_fail "the first pellow exited after the second launch"
+    log "second launch exited 0; the new-timer window is shown"
+
+    # A panel that hosts StatusNotifierItems comes up: Pellow's item registers with its watcher
+    # and carries the running clock as its label; after a panel restart it registers again.
+    item="org.kde.StatusNotifierItem-$pellow_pid-1"
+    start_watcher() {
+        status-notifier-watcher >>"$work/watcher.log" 2>&1 &
+        pids+=($!)
+        watcher_pid=$!
+    }
+    item_registered() {
+        kill -0 "$watcher_pid" 2>/dev/null || return 2
+        dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+            org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+            string:RegisteredStatusNotifierItems 2>/dev/null | grep -qF "$item"
+    }
+    label_counts() {
+        dbus-send --session --print-reply --dest="$item" /StatusNotifierItem \
+            org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem string:XAyatanaLabel \
+            2>/dev/null | grep -qE 'string "(59|58):[0-5][0-9]"'
+    }
+    start_watcher
+    wait_for 10 item_registered || inner_fail "the tray item did not register with the watcher within 10 s"
+    wait_for 5 label_counts || inner_fail "the tray item's label does not show the running clock"
+    kill "$watcher_pid"
+    wait "$watcher_pid" 2>/dev/null || true
+    unset 'pids[-1]'
+    start_watcher
+    wait_for 10 item_registered || inner_fail "the tray item did not register again after a panel restart"
+    kill -0 "$pellow_pid" 2>/dev/null || inner_fail "pellow exited after the panel restart"
     exit 0
 fi
 
@@ -145,7 +177,7 @@ recorder=$(readlink -f "$2")
 self=$(readlink -f "${BASH_SOURCE[0]}")
 [[ -x $pellow ]] || fail "pellow binary not found: $1"
 [[ -x $recorder ]] || fail "recorder binary not found: $2"
-for tool in Xvfb trayer dbus-run-session dbus-send; do
+for tool in Xvfb trayer dbus-run-session dbus-send status-notifier-watcher; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 
@@ -177,7 +209,9 @@ cat >"$XDG_CONFIG_HOME/pellow/preferences.json" <<JSON
         {"id": "e2e-tea", "label": "Tea", "mode": "down", "duration": 60, "banked": 0,
          "startedAt": $((now - 600)), "running": true, "alerted": false, "warned": []},
         {"id": "e2e-watch", "label": "Stopwatch", "mode": "up", "duration": 0, "banked": 42,
-         "startedAt": $((now - 3600)), "running": false, "alerted": false, "warned": []}
+         "startedAt": $((now - 3600)), "running": false, "alerted": false, "warned": []},
+        {"id": "e2e-egg", "label": "Egg", "mode": "down", "duration": 3600, "banked": 0,
+         "startedAt": $now, "running": true, "alerted": false, "warned": []}
     ]
 }
 JSON
@@ -195,4 +229,5 @@ if ((rc != 0)); then
     exit 1
 fi
 echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600)," \
-    "second launch exited 0 and opened the new-timer window"
+    "second launch exited 0 and opened the new-timer window; the tray item registered with a" \
+    "StatusNotifierWatcher, showed the clock as its label and registered again after a panel restart"
