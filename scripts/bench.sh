@@ -17,4 +17,7 @@ cmake --build "$build" --parallel 2 --target pellow_bench pellow_bench_app
 
 # A fixed time zone and locale, so every run formats the same texts.
 TZ=UTC LC_ALL=C.UTF-8 "$build/bin/pellow_bench" "$@"
-TZ=UTC LC_ALL=C.UTF-8 "$build/bin/pellow_bench_app" "$@"
+# The tray benchmarks need a session bus: a private one unless there is one already.
+bus=()
+[[ -n ${DBUS_SESSION_BUS_ADDRESS:-} ]] || bus=(dbus-run-session --)
+TZ=UTC LC_ALL=C.UTF-8 "${bus[@]}" "$build/bin/pellow_bench_app" "$@"
