@@ -136,6 +136,7 @@ private slots:
         DBusMenuLayoutItem root = layout(service);
         const DBusMenuLayoutItem* toggle = find(root, QStringLiteral("Pause  Tea__time"));
         QVERIFY(toggle);
+        const int staleId = toggle->id; // of this layout, which the next rebuild replaces
         QCOMPARE(toggle->properties.value(QStringLiteral("label")).toString(),
                  QStringLiteral("Pause  Tea__time \u2014 10:00 \u00b7 ends 08:10"));
         const DBusMenuLayoutItem* clock = find(root, QStringLiteral("Show the clock in the menu bar"));
@@ -161,7 +162,6 @@ private slots:
         QVERIFY(teaLabel(root).contains(QStringLiteral("08:57")));
 
         // A click on "Pause all" pauses and saves; an id of the old layout does nothing.
-        const int staleId = toggle->id;
         const int writes = f.fake.preferences.writes;
         menuEvent(service, find(root, QStringLiteral("Pause all"))->id);
         QTRY_VERIFY(!f.storedTimers().value(0).running);
