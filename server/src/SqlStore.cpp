@@ -54,6 +54,12 @@ thread_local ThreadConnections t_connections;
 QSqlQuery run(int storeId, const QSqlDatabase& db, const QString& sql, std::initializer_list<QVariant> values)
 {
     QSqlQuery q(db);
+    // PostgreSQL cannot prepare transaction control, so statements without values run as they are.
+    if (values.size() == 0) {
+        if (!q.exec(sql))
+            fail(storeId, q.lastError());
+        return q;
+    }
     if (!q.prepare(sql))
         fail(storeId, q.lastError());
     for (const QVariant& v : values)

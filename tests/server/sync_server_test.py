@@ -1,0 +1,312 @@
+#!/usr/bin/env python3
+"""Starts the real pellow-sync-server on a loopback port and talks to it over HTTP.
+
+PELLOW_SYNC_SERVER names the binary. PELLOW_SYNC_DATABASE, when set, is the database URL the
+protocol tests use (with_postgresql.sh sets it); otherwise each server gets a fresh SQLite file.
+Only the standard library is used.
+"""
+import http.client
+import json
+import os
+import signal
+import sqlite3
+import ssl
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+SERVER = os.environ["PELLOW_SYNC_SERVER"]
+DATABASE = os.environ.get("PELLOW_SYNC_DATABASE")
+ENDPOINT = "/api/pellow/sync.php"
+DEADLINE = 20  # seconds for the server to start or stop
+CODE_ALPHABET = set("ABCDEFGHJKMNPQRSTUVWXYZ23456789")
+
+
+def timer(n, **fields):
+    record = {"id": f"T{n}", "label": f"Tea {n}", "mode": "down", "duration": 60.0 * n, "banked": 0,
+              "startedAt": 1.7e9, "running": False, "alerted": False, "warned": []}
+    record.update(fields)
+    return record
+
+
+class Server:
+    """One server process on 127.0.0.1 and a free port it picks itself."""
+
+    def __init__(self, *args, database=None, env=None, ssl_context=None):
+        self.database = database
+        self.ssl_context = ssl_context
+        self.lines = []
+        more = ["--database", database] if database else []
+        self.proc = subprocess.Popen([SERVER, "--listen", "127.0.0.1:0", *more, *args], stderr=subprocess.PIPE,
+                                     text=True, env=env)
+        self.port = None
+        ready = threading.Event()
+        self.reader = threading.Thread(target=self._read_log, args=(ready,), daemon=True)
+        self.reader.start()
+        if not ready.wait(DEADLINE) or self.port is None:
+            self.proc.kill()
+            self._reap()
+            raise AssertionError("server did not start:\n" + "\n".join(self.lines))
+
+    def _read_log(self, ready):
+        for line in self.proc.stderr:
+            self.lines.append(line.rstrip("\n"))
+            if self.port is None and " listening on " in line:
+                self.port = int(line.split(",")[0].rsplit(":", 1)[1])
+                ready.set()
+        ready.set()
+
+    def connection(self, source="127.0.0.1"):
+        if self.ssl_context:
+            return http.client.HTTPSConnection("127.0.0.1", self.port, timeout=10, context=self.ssl_context,
+                                               source_address=(source, 0))
+        return http.client.HTTPConnection("127.0.0.1", self.port, timeout=10, source_address=(source, 0))
+
+    def raw(self, method, path, body=None, source="127.0.0.1"):
+        conn = self.connection(source)
+        try:
+            conn.request(method, path, body=body, headers={"Content-Type": "application/json"})
+            response = conn.getresponse()
+            return response.status, response.read()
+        finally:
+            conn.close()
+
+    def call(self, action, body, source="127.0.0.1"):
+        data = body if isinstance(body, bytes) else json.dumps(body).encode()
+        status, reply = self.raw("POST", f"{ENDPOINT}?action={action}", data, source)
+        return status, json.loads(reply)
+
+    def _reap(self):
+        code = self.proc.wait(DEADLINE)
+        self.reader.join(DEADLINE)
+        self.proc.stderr.close()
+        return code
+
+    def stop(self):
+        """Stops the server as a service manager would; returns its exit code."""
+        self.proc.send_signal(signal.SIGTERM)
+        return self._reap()
+
+    def run_sql(self, statement):
+        if self.database.startswith("sqlite:"):
+            with sqlite3.connect(self.database[len("sqlite:"):]) as db:
+                db.execute(statement)
+        else:
+            subprocess.run(["psql", self.database, "-q", "-v", "ON_ERROR_STOP=1", "-c", statement], check=True)
+
+
+class ProtocolTests(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        cls.database = DATABASE or f"sqlite:{cls.folder.name}/sync.db"
+        cls.server = Server(database=cls.database)
+        cls.tokens = []
+
+    @classmethod
+    def tearDownClass(cls):
+        code = cls.server.stop()
+        log = "\n".join(cls.server.lines)
+        cls.folder.cleanup()
+        assert code == 0, f"server exited with {code}"
+        assert all(token not in log for token in cls.tokens), "a token reached the log"
+
+    def pair(self):
+        status, reply = self.server.call("pair", {})
+        self.assertEqual((status, reply["ok"]), (200, True))
+        self.tokens.append(reply["token"])
+        return reply["code"], reply["token"]
+
+    def paired(self):
+        code, desktop = self.pair()
+        status, reply = self.server.call("claim", {"code": code})
+        self.assertEqual((status, reply["ok"]), (200, True))
+        self.tokens.append(reply["token"])
+        return desktop, reply["token"]
+
+    def push(self, token, rev, timers):
+        return self.server.call("push", {"token": token, "rev": rev, "timers": timers})
+
+    def pull(self, token):
+        status, reply = self.server.call("pull", {"token": token})
+        self.assertEqual(status, 200)
+        return reply
+
+    def test_pair_claim_push_pull(self):
+        code, desktop = self.pair()
+        self.assertEqual(len(code), 6)
+        self.assertLessEqual(set(code), CODE_ALPHABET)
+        self.assertEqual(self.pull(desktop), {"ok": True, "rev": 0, "timers": []})
+        status, reply = self.server.call("claim", {"code": code.lower()})
+        phone = reply["token"]
+        self.tokens.append(phone)
+        self.assertNotEqual(phone, desktop)
+
+        mine = [timer(1), timer(2, mode="up", running=True, color="#AABBCC", warned=[-1, 300])]
+        self.assertEqual(self.push(desktop, 1, mine), (200, {"rev": 1}))
+        self.assertEqual(self.pull(phone), {"ok": True, "rev": 1, "timers": mine})
+        theirs = [timer(3, label="From the phone")]
+        self.assertEqual(self.push(phone, 2, theirs), (200, {"rev": 2}))
+        self.assertEqual(self.pull(desktop), {"ok": True, "rev": 2, "timers": theirs})
+
+    def test_stale_push_answers_with_the_stored_list(self):
+        desktop, phone = self.paired()
+        stored = [timer(1)]
+        self.push(desktop, 5, stored)
+        for rev in (5, 4, 0):
+            with self.subTest(rev=rev):
+                status, reply = self.push(phone, rev, [timer(9)])
+                self.assertEqual((status, reply), (200, {"stale": True, "rev": 5, "timers": stored}))
+        self.assertEqual(self.pull(phone)["timers"], stored)
+
+    def test_concurrent_pushes_with_one_revision_have_one_winner(self):
+        desktop, phone = self.paired()
+        tokens = [desktop, phone] * 4
+        for rev in range(1, 11):
+            barrier = threading.Barrier(len(tokens))
+            replies = [None] * len(tokens)
+
+            def send(i):
+                barrier.wait(DEADLINE)
+                replies[i] = self.push(tokens[i], rev, [timer(i)])
+
+            threads = [threading.Thread(target=send, args=(i,)) for i in range(len(tokens))]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join(DEADLINE)
+            winners = [i for i, (_, reply) in enumerate(replies) if reply == {"rev": rev}]
+            self.assertEqual(len(winners), 1, replies)
+            for status, reply in replies:
+                if reply != {"rev": rev}:
+                    self.assertEqual(reply, {"stale": True, "rev": rev, "timers": [timer(winners[0])]})
+            self.assertEqual(self.pull(desktop), {"ok": True, "rev": rev, "timers": [timer(winners[0])]})
+
+    def test_codes_are_good_once_and_for_fifteen_minutes(self):
+        def used(code):
+            self.server.call("claim", {"code": code}, source="127.0.0.4")
+            return code
+
+        def expired(code):
+            self.server.run_sql("UPDATE pairing_codes SET expires_at = expires_at - 15 * 60")
+            return code
+
+        cases = {"wrong": lambda code: "ABCDEF" if code != "ABCDEF" else "GHJKMN", "reused": used,
+                 "expired": expired}
+        for name, spoil in cases.items():
+            with self.subTest(name):
+                code, _ = self.pair()
+                status, reply = self.server.call("claim", {"code": spoil(code)}, source="127.0.0.4")
+                self.assertEqual((status, reply), (200, {"ok": False}))
+
+    def test_ten_wrong_codes_from_one_address_are_the_limit(self):
+        code, _ = self.pair()
+        for _ in range(10):
+            self.assertEqual(self.server.call("claim", {"code": "WRONG2"}, source="127.0.0.2"),
+                             (200, {"ok": False}))
+        self.assertEqual(self.server.call("claim", {"code": code}, source="127.0.0.2"),
+                         (429, {"ok": False, "error": "too many tries"}))
+        status, reply = self.server.call("claim", {"code": code}, source="127.0.0.3")
+        self.assertEqual((status, reply["ok"]), (200, True))
+        self.tokens.append(reply["token"])
+
+    def test_unknown_token(self):
+        for action, body in [("pull", {"token": "0" * 32}), ("push", {"token": "0" * 32, "rev": 1, "timers": []})]:
+            with self.subTest(action):
+                self.assertEqual(self.server.call(action, body), (403, {"ok": False, "error": "unknown token"}))
+
+    def test_bad_requests_store_nothing(self):
+        desktop, _ = self.paired()
+        self.push(desktop, 1, [timer(1)])
+        padding = " " * (256 * 1024)
+        cases = [
+            ("malformed JSON", "push", b'{"token": ', 400),
+            ("not an object", "push", b"[1, 2]", 400),
+            ("unknown action", "drop", {"token": desktop}, 400),
+            ("missing token", "push", {"rev": 2, "timers": []}, 400),
+            ("fractional rev", "push", {"token": desktop, "rev": 2.5, "timers": []}, 400),
+            ("timers not a list", "push", {"token": desktop, "rev": 2, "timers": {"id": "T1"}}, 400),
+            ("record without warned", "push", {"token": desktop, "rev": 2,
+                                                "timers": [timer(1), {k: v for k, v in timer(2).items()
+                                                                      if k != "warned"}]}, 400),
+            ("running as text", "push", {"token": desktop, "rev": 2, "timers": [timer(1, running="yes")]}, 400),
+            ("501 timers", "push", {"token": desktop, "rev": 2, "timers": [timer(i) for i in range(501)]}, 400),
+            ("body over 256 KiB", "push", {"token": desktop, "rev": 2, "timers": [], "pad": padding}, 413),
+        ]
+        for name, action, body, expected in cases:
+            with self.subTest(name):
+                status, reply = self.server.call(action, body)
+                self.assertEqual(status, expected)
+                self.assertIs(reply["ok"], False)
+                self.assertIsInstance(reply["error"], str)
+        self.assertEqual(self.pull(desktop), {"ok": True, "rev": 1, "timers": [timer(1)]})
+        full = [timer(i) for i in range(500)]
+        self.assertEqual(self.push(desktop, 2, full), (200, {"rev": 2}))
+
+    def test_healthz(self):
+        self.assertEqual(self.server.raw("GET", "/healthz"), (200, b"ok"))
+
+    def test_restart_keeps_every_accepted_list(self):
+        desktop, phone = self.paired()
+        self.push(desktop, 7, [timer(7)])
+        self.assertEqual(self.server.stop(), 0)
+        old = self.server
+        type(self).server = Server(database=self.database)
+        type(self).server.lines[:0] = old.lines
+        self.assertEqual(self.pull(phone), {"ok": True, "rev": 7, "timers": [timer(7)]})
+
+
+class StartupTests(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def test_plain_http_only_on_loopback(self):
+        for listen in ["0.0.0.0:8787", "[::]:8787", "192.0.2.7:8787", "pellow.example:8787"]:
+            with self.subTest(listen):
+                done = subprocess.run([SERVER, "--listen", listen, "--database", f"sqlite:{self.path('x.db')}"],
+                                      capture_output=True, text=True, timeout=DEADLINE)
+                self.assertEqual(done.returncode, 2)
+                self.assertIn("--tls-cert", done.stderr)
+        self.assertFalse(os.path.exists(self.path("x.db")))
+
+    def test_default_database_is_sqlite_under_xdg_data_home(self):
+        server = Server(env=dict(os.environ, XDG_DATA_HOME=self.path("data")))
+        self.assertEqual(server.stop(), 0)
+        self.assertIn(self.path("data/pellow-sync/sync.db"), server.lines[0])
+        self.assertTrue(os.path.isfile(self.path("data/pellow-sync/sync.db")))
+
+    def test_tls_with_a_certificate_authority_of_its_own(self):
+        def openssl(*args):
+            subprocess.run(["openssl", *args], check=True, capture_output=True, timeout=DEADLINE)
+
+        ca, ca_key, cert, key, csr = (self.path(n) for n in ("ca.pem", "ca.key", "cert.pem", "cert.key", "cert.csr"))
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca, "-days", "2",
+                "-subj", "/CN=Pellow test CA")
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr, "-subj", "/CN=127.0.0.1")
+        with open(self.path("ext"), "w") as ext:
+            ext.write("subjectAltName=IP:127.0.0.1\n")
+        openssl("x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial", "-out", cert,
+                "-days", "2", "-extfile", self.path("ext"))
+
+        trusting = ssl.create_default_context(cafile=ca)
+        server = Server("--tls-cert", cert, "--tls-key", key, database=f"sqlite:{self.path('sync.db')}",
+                        ssl_context=trusting)
+        try:
+            self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+            status, reply = server.call("pair", {})
+            self.assertEqual((status, reply["ok"]), (200, True))
+            server.ssl_context = ssl.create_default_context()
+            with self.assertRaises(ssl.SSLCertVerificationError):
+                server.raw("GET", "/healthz")
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
