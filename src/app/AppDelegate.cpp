@@ -1,5 +1,8 @@
 #include "AppDelegate.h"
 
+#include "hud/HUDArrowPanel.h"
+#include "hud/HUDFonts.h"
+
 #include "core/TickRules.h"
 #include "core/TimeTexts.h"
 #include "platform/Clock.h"
@@ -24,6 +27,7 @@ AppDelegate::~AppDelegate()
     delete newTimerWindow.data();
     delete soundsPanel.data();
     delete colorPanel.data();
+    delete timerHUDWindow.data();
     if (timerTick)
         m_platform.scheduler.cancel(*timerTick);
     if (syncPoll)
@@ -73,6 +77,7 @@ void AppDelegate::applicationDidFinishLaunching()
     catchUpTimers();
     statusItem->setMenu(buildStatusMenu(false));
     preloadSounds();
+    watchScreens();
     startSyncPolling();
     applyUpdateFrequency(true);
     // Panels come up at login alongside Pellow: give the tray a moment before deciding it is not there.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Platform.h"
+#include "core/HUDMenuModel.h"
+#include "core/HUDPlacement.h"
 #include "core/MenuModel.h"
 #include "core/PellowTimer.h"
 #include "platform/Scheduler.h"
@@ -14,10 +16,16 @@
 #include <QUrl>
 
 #include <functional>
-
+#include <memory>
 #include <optional>
 
+class HUDArrowPanel;
+class HUDWidgetView;
 class QColor;
+class QMenu;
+namespace HUDFonts {
+class Measure;
+}
 class QColorDialog;
 class QDateTimeEdit;
 class QLineEdit;
@@ -97,6 +105,7 @@ public:
     void toggleTimerInMenuBar();
 
     // --- Menus (menu/StatusMenuActions.cpp) ---
+    StatusMenuState statusMenuState() const;
     Menu buildStatusMenu(bool forDock) const;
     // Runs the action an item names, handing it the item; false for a name no handler knows.
     bool performMenuAction(const MenuItem& item);
@@ -165,8 +174,40 @@ public:
     void toggleChirpCountFromPanel(bool on);
     void demoChirps();
 
-    // --- HUD switches (hud/HUDActions.cpp); the HUD window itself comes later ---
+    // --- HUD (hud/HUDActions.cpp): the window, its rebuild, clicks, blink and look ---
+    void makeHUDWindow();
+    void hudRowClicked(QPointF point);
     void toggleTimerHUD();
+    void hideTimerHUD();
+    void setTimerDisplay(const MenuItem& sender);
+    void setTimerHUDWidth(const MenuItem& sender);
+    void resetTimerHUDSize();
+    void setTimerHUDSize(const MenuItem& sender);
+    void setTimerHUDAlpha(const MenuItem& sender);
+    double hudAlpha() const;
+    // The HUD's content in global y-up coordinates, and moving it there.
+    QRectF hudContentFrame() const;
+    void moveHUDContentTo(QPointF bottomLeft);
+    // A stored whole number or number; none when missing or of another type.
+    std::optional<int> storedInt(const QString& key) const;
+    std::optional<double> storedDouble(const QString& key) const;
+
+    // --- HUD placement (hud/HUDPlacementActions.cpp) ---
+    HUDPlacement::Stored storedHUDPlace() const;
+    void placeHUD(QSizeF size);
+    void hudWasDragged();
+    void watchScreens();
+    void screensChanged();
+    void snapTimerHUD(const MenuItem& sender);
+    void cycleTimerHUDCorner();
+    void moveHUDByArrow(quint16 key);
+    void setHUDScreen(const MenuItem& sender);
+    void resizeHUDBy(double dx, double dy);
+
+    // --- HUD menus (hud/HUDMenuActions.cpp) ---
+    HUDMenuState hudMenuState() const;
+    Menu hudContextMenu(QPointF point) const;
+    QMenu* hudContextQMenu(QPointF point);
     // The Dock's menu, built afresh on every request; platforms without a dock never ask.
     Menu applicationDockMenu() const { return buildStatusMenu(true); }
 
@@ -192,7 +233,9 @@ public:
     QString updateFrequency = QStringLiteral("start");
     TimerList timers;
     std::optional<Scheduler::TaskId> timerTick;
-    QPointer<QWidget> timerHUDWindow;
+    QPointer<HUDArrowPanel> timerHUDWindow;
+    QPointer<HUDWidgetView> timerHUDView;
+    std::unique_ptr<HUDFonts::Measure> hudMeasure;
     QUrl syncAPI = QUrl(QStringLiteral("https://pellow.app/api/pellow/sync.php"));
     std::optional<Scheduler::TaskId> syncPoll;
     std::optional<Scheduler::TaskId> syncPushWork;
@@ -211,7 +254,6 @@ public:
     QPointer<QDateTimeEdit> newTimerEndPicker;
     std::optional<QString> endAtTargetID;
     std::optional<QString> colorTargetTimerID;
-    bool suppressHUDMoveSave = false;
     bool resizingHUD = false;
     std::optional<QString> hudFlashRowID;
     QPointer<QWidget> soundsPanel;
@@ -236,4 +278,5 @@ private:
     // The image a running checkmark flash will put back, and how many flashes are showing.
     TrayItem::Icon m_flashRestoreIcon = TrayItem::Icon::Timer;
     int m_flashesShowing = 0;
+    bool m_hudFlashing = false;
 };

@@ -108,13 +108,3 @@ void AppDelegate::flashStatusIcon()
             statusItem->setIcon(m_flashRestoreIcon);
     });
 }
-
-void AppDelegate::flashHUD()
-{
-    // The HUD blinks here once it exists.
-}
-
-void AppDelegate::rebuildHUD()
-{
-    // The HUD is rebuilt here once it exists.
-}

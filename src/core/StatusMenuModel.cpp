@@ -16,26 +16,6 @@ namespace {
 
 const QString kEmDash = QStringLiteral(" \u2014 ");
 
-MenuItem checkedItem(QString title, QString action, bool checked, QVariant represented = {})
-{
-    MenuItem item = MenuItem::make(std::move(title), std::move(action), std::move(represented));
-    item.checked = checked;
-    return item;
-}
-
-// The swatch of a timer's colour when it resolves; no image otherwise.
-QString timerImage(const PellowTimer& timer)
-{
-    const auto color = Colors::timerColor(timer);
-    return color ? Colors::swatchImage(color) : QString();
-}
-
-QString timerDetail(const PellowTimer& timer, const StatusMenuState& state)
-{
-    return TimeTexts::displayName(timer, state.timers) + kEmDash +
-           TimeTexts::detailText(timer, state.now, state.locale);
-}
-
 QList<SoundEntry> soundEntries(const QList<SoundCatalogue::Sound>& sounds)
 {
     QList<SoundEntry> entries;
@@ -121,6 +101,25 @@ Menu makeLengthMenu(const PellowTimer& timer)
 }
 
 } // namespace
+
+MenuItem checkedItem(QString title, QString action, bool checked, QVariant represented)
+{
+    MenuItem item = MenuItem::make(std::move(title), std::move(action), std::move(represented));
+    item.checked = checked;
+    return item;
+}
+
+QString timerImage(const PellowTimer& timer)
+{
+    const auto color = Colors::timerColor(timer);
+    return color ? Colors::swatchImage(color) : QString();
+}
+
+QString timerDetail(const PellowTimer& timer, const StatusMenuState& state)
+{
+    return TimeTexts::displayName(timer, state.timers) + kEmDash +
+           TimeTexts::detailText(timer, state.now, state.locale);
+}
 
 QString runVerb(const PellowTimer& timer)
 {

@@ -46,5 +46,10 @@ Menu timerSubmenu(const PellowTimer& timer, double now);
 QList<MenuItem> timerOptionItems(const PellowTimer& timer, double now);
 // "Pause", "Resume" or "Start".
 QString runVerb(const PellowTimer& timer);
+MenuItem checkedItem(QString title, QString action, bool checked, QVariant represented = {});
+// The swatch of a timer's colour when it resolves; no image otherwise.
+QString timerImage(const PellowTimer& timer);
+// The timer's name, " — " and its detail text.
+QString timerDetail(const PellowTimer& timer, const StatusMenuState& state);
 
 } // namespace StatusMenuModel

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 HUDArrowPanel::HUDArrowPanel(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
@@ -46,17 +48,33 @@ void HUDArrowPanel::keyPressEvent(QKeyEvent* event)
     }
 }
 
-// A frosted look: the window colour, mostly opaque, in a rounded rectangle with a faint edge.
+void HUDArrowPanel::setShadowMargin(int margin)
+{
+    m_shadowMargin = std::max(0, margin);
+    update();
+}
+
+// A frosted look: the window colour, mostly opaque, in a rounded rectangle with a faint edge,
+// over a shadow that fades out across the margin.
 void HUDArrowPanel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const QRectF body =
+        QRectF(rect()).adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin);
+    for (int i = m_shadowMargin; i > 0; --i) {
+        const double spread = i;
+        QPainterPath ring;
+        ring.addRoundedRect(body.adjusted(-spread, -spread + 2, spread, spread + 2), 12 + spread,
+                            12 + spread);
+        p.fillPath(ring, QColor(0, 0, 0, std::max(1, 36 / (i + 1))));
+    }
     QColor fill = palette().color(QPalette::Window);
     fill.setAlpha(238);
     QColor edge = palette().color(QPalette::WindowText);
     edge.setAlpha(40);
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
+    path.addRoundedRect(body.adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
     p.fillPath(path, fill);
     p.setPen(QPen(edge, 1));
     p.drawPath(path);

@@ -24,6 +24,10 @@ public:
     std::function<void(quint16)> onArrow;
     std::function<void()> onEscape;
 
+    // A soft shadow in a transparent band of this width around the panel's body.
+    void setShadowMargin(int margin);
+    int shadowMargin() const { return m_shadowMargin; }
+
     // The key code of an Escape or arrow key, none for any other key.
     static std::optional<quint16> keyCode(int qtKey);
 
@@ -36,4 +40,5 @@ protected:
 
 private:
     std::optional<QPoint> m_dragOffset;
+    int m_shadowMargin = 0;
 };

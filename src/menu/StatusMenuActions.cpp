@@ -1,13 +1,14 @@
 #include "app/AppDelegate.h"
 
+#include "core/HUDMenuModel.h"
 #include "core/StatusMenuModel.h"
 #include "platform/Clock.h"
 #include "platform/PreferenceStore.h"
+#include "platform/Screens.h"
 
-#include <QGuiApplication>
 #include <QHash>
 
-Menu AppDelegate::buildStatusMenu(bool forDock) const
+StatusMenuState AppDelegate::statusMenuState() const
 {
     const PreferenceStore& prefs = m_platform.preferences;
     StatusMenuState state;
@@ -22,8 +23,17 @@ Menu AppDelegate::buildStatusMenu(bool forDock) const
     state.soundHalfway = prefs.stringValue(soundHalfwayKey).value_or(QString());
     state.soundWarn = prefs.stringValue(soundWarnKey).value_or(QString());
     state.updateFrequency = updateFrequency;
-    state.screenCount = static_cast<int>(QGuiApplication::screens().size());
-    return StatusMenuModel::buildStatusMenu(state, forDock);
+    const QList<HUDPlacement::Screen> screens = Screens::hudScreens();
+    state.screenCount = static_cast<int>(screens.size());
+    if (screens.size() >= 2)
+        state.hudScreenMenu =
+            HUDMenuModel::hudScreenMenu(timerHUDScreenKey, storedInt(timerHUDScreenKey), screens);
+    return state;
+}
+
+Menu AppDelegate::buildStatusMenu(bool forDock) const
+{
+    return StatusMenuModel::buildStatusMenu(statusMenuState(), forDock);
 }
 
 namespace {
@@ -58,6 +68,18 @@ const QHash<QString, Handler>& menuActionHandlers()
         {QStringLiteral("timerEndAt:"), [](AppDelegate& d, const MenuItem& i) { d.timerEndAt(i); }},
         {QStringLiteral("openSoundsPanel"), [](AppDelegate& d, const MenuItem&) { d.openSoundsPanel(); }},
         {QStringLiteral("toggleTimerHUD"), [](AppDelegate& d, const MenuItem&) { d.toggleTimerHUD(); }},
+        {QStringLiteral("hideTimerHUD"), [](AppDelegate& d, const MenuItem&) { d.hideTimerHUD(); }},
+        {QStringLiteral("setTimerDisplay:"), [](AppDelegate& d, const MenuItem& i) { d.setTimerDisplay(i); }},
+        {QStringLiteral("setTimerHUDWidth:"),
+         [](AppDelegate& d, const MenuItem& i) { d.setTimerHUDWidth(i); }},
+        {QStringLiteral("resetTimerHUDSize"), [](AppDelegate& d, const MenuItem&) { d.resetTimerHUDSize(); }},
+        {QStringLiteral("setTimerHUDSize:"), [](AppDelegate& d, const MenuItem& i) { d.setTimerHUDSize(i); }},
+        {QStringLiteral("setTimerHUDAlpha:"),
+         [](AppDelegate& d, const MenuItem& i) { d.setTimerHUDAlpha(i); }},
+        {QStringLiteral("snapTimerHUD:"), [](AppDelegate& d, const MenuItem& i) { d.snapTimerHUD(i); }},
+        {QStringLiteral("cycleTimerHUDCorner"),
+         [](AppDelegate& d, const MenuItem&) { d.cycleTimerHUDCorner(); }},
+        {QStringLiteral("setHUDScreen:"), [](AppDelegate& d, const MenuItem& i) { d.setHUDScreen(i); }},
         {QStringLiteral("pairWithPhone"), [](AppDelegate& d, const MenuItem&) { d.pairWithPhone(); }},
         {QStringLiteral("pullTimers"), [](AppDelegate& d, const MenuItem&) { d.pullTimers(); }},
         {QStringLiteral("unpairPhone"), [](AppDelegate& d, const MenuItem&) { d.unpairPhone(); }},
