@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "core/HUDLayout.h"
 #include "core/HUDMenuModel.h"
 #include "core/HUDPlacement.h"
 #include "core/MenuModel.h"
@@ -185,6 +186,7 @@ public:
     void setTimerHUDSize(const MenuItem& sender);
     void setTimerHUDAlpha(const MenuItem& sender);
     double hudAlpha() const;
+    HUDLayout::Settings hudSettings() const;
     // The HUD's content in global y-up coordinates, and moving it there.
     QRectF hudContentFrame() const;
     void moveHUDContentTo(QPointF bottomLeft);

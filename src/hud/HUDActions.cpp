@@ -43,6 +43,16 @@ double AppDelegate::hudAlpha() const
     return HUDLayout::clampedAlpha(storedDouble(timerHUDAlphaKey).value_or(1.0));
 }
 
+HUDLayout::Settings AppDelegate::hudSettings() const
+{
+    const PreferenceStore& prefs = m_platform.preferences;
+    HUDLayout::Settings settings;
+    settings.display = prefs.stringValue(timerDisplayKey).value_or(settings.display);
+    settings.storedWidth = storedDouble(timerHUDWidthKey).value_or(0);
+    settings.size = prefs.stringValue(timerHUDSizeKey).value_or(settings.size);
+    return settings;
+}
+
 void AppDelegate::makeHUDWindow()
 {
     auto* panel = new HUDArrowPanel();
@@ -102,20 +112,15 @@ void AppDelegate::rebuildHUD()
     }
     if (!timerHUDWindow)
         makeHUDWindow();
-    HUDLayout::Settings settings;
-    settings.display = prefs.stringValue(timerDisplayKey).value_or(settings.display);
-    settings.storedWidth = storedDouble(timerHUDWidthKey).value_or(0);
-    settings.size = prefs.stringValue(timerHUDSizeKey).value_or(settings.size);
     HUDLayout::Layout layout =
-        HUDLayout::layout(timers, settings, hudFlashRowID, now(), QLocale::system(), *hudMeasure);
+        HUDLayout::layout(timers, hudSettings(), hudFlashRowID, now(), QLocale::system(), *hudMeasure);
     timerHUDRowFrames = layout.rowFrames;
-    const QSizeF content = layout.size;
     timerHUDView->setHUDLayout(std::move(layout));
     const QSize windowSize = timerHUDView->size() + QSize(2 * kShadowMargin, 2 * kShadowMargin);
     if (timerHUDWindow->size() != windowSize)
         timerHUDWindow->resize(windowSize);
     if (!resizingHUD)
-        placeHUD(content);
+        placeHUD(QSizeF(timerHUDView->size())); // whole pixels, as the window has them
     const double alpha = hudAlpha();
     if (!m_hudFlashing && std::abs(timerHUDWindow->windowOpacity() - alpha) > 0.001)
         timerHUDWindow->setWindowOpacity(alpha);

@@ -2,6 +2,7 @@
 
 #include "HUDArrowPanel.h"
 #include "HUDWidgetView.h"
+#include "core/HUDLayout.h"
 #include "core/HUDPlacement.h"
 #include "platform/PreferenceStore.h"
 #include "platform/Screens.h"
@@ -105,9 +106,8 @@ void AppDelegate::resizeHUDBy(double dx, double dy)
     if (!timerHUDWindow || !timerHUDView)
         return;
     const QRectF before = hudContentFrame();
-    const double stored = storedDouble(timerHUDWidthKey).value_or(0);
-    // Without a stored width the row width is the content's less the HUD's insets.
-    const double current = stored > 0 ? stored : before.width() - 22;
+    // Without a stored width, the width the rows fit to now.
+    const double current = HUDLayout::baseWidth(hudSettings());
     const auto corner = storedInt(timerHUDCornerKey);
     const auto width = HUDPlacement::resizedWidth(corner, current, dx, dy);
     if (!width)

@@ -117,9 +117,15 @@ void HUDWidgetView::mousePressEvent(QMouseEvent* event)
 
 void HUDWidgetView::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // The second press of a double-click: the waiting single click never comes.
     m_dragged = false;
     m_clickCount = 2;
     event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    cancelPendingClick();
+    if (onDoubleClick)
+        onDoubleClick();
 }
 
 void HUDWidgetView::mouseMoveEvent(QMouseEvent* event)
@@ -146,12 +152,8 @@ void HUDWidgetView::mouseReleaseEvent(QMouseEvent* event)
             onDragEnd();
         return;
     }
-    if (m_clickCount >= 2) {
-        cancelPendingClick();
-        if (onDoubleClick)
-            onDoubleClick();
+    if (m_clickCount >= 2)
         return;
-    }
     const QPointF at = layoutPoint(event->position());
     cancelPendingClick();
     const double wait = QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0;

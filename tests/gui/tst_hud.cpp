@@ -1,0 +1,130 @@
+#include "ControllerFixture.h"
+#include "hud/HUDArrowPanel.h"
+#include "hud/HUDResizeGrip.h"
+#include "hud/HUDWidgetView.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyleHints>
+#include <QTest>
+
+// The HUD window driven as a user: clicks and their highlight, double-click, keys, drags of the
+// panel and of its grip, on the offscreen platform's one screen.
+class TestHUD : public QObject
+{
+    Q_OBJECT
+
+    static double clickWait() { return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0; }
+
+    static void launchShown(ControllerFixture& f, const QJsonObject& prefs = {})
+    {
+        QJsonObject all = prefs;
+        all.insert(QStringLiteral("timerHUDVisible"), true);
+        PellowTimer tea = countdown(QStringLiteral("A"), 600, f.fake.clock.current);
+        tea.label = QStringLiteral("Tea");
+        PellowTimer egg = countdown(QStringLiteral("B"), 300, f.fake.clock.current);
+        egg.label = QStringLiteral("Egg");
+        f.launch({tea, egg}, all);
+    }
+
+    // The widget position of the middle of a timer's row.
+    static QPoint rowCentre(const ControllerFixture& f, const QString& id)
+    {
+        for (const auto& [rowID, frame] : f.app->timerHUDRowFrames)
+            if (rowID == id)
+                return QPoint(int(frame.center().x()),
+                              int(f.app->timerHUDView->height() - frame.center().y()));
+        return {};
+    }
+
+    static const PellowTimer& timer(const ControllerFixture& f, const char* id)
+    {
+        return *f.app->timerWithID(QString::fromLatin1(id));
+    }
+
+private slots:
+    void clickPausesAndHighlights()
+    {
+        ControllerFixture f;
+        launchShown(f);
+        const QPointer<HUDArrowPanel> window = f.app->timerHUDWindow;
+        QVERIFY(window && window->isVisible());
+        for (int i = 0; i < 5; ++i)
+            f.fake.scheduler.advance(1);
+        QCOMPARE(f.app->timerHUDWindow, window); // one window for good, rebuilt in place
+
+        HUDWidgetView* view = f.app->timerHUDView;
+        QTest::mouseClick(view, Qt::LeftButton, {}, rowCentre(f, "A"));
+        QVERIFY(timer(f, "A").running); // a single click waits out the double-click interval
+        f.fake.scheduler.advance(clickWait());
+        QVERIFY(!timer(f, "A").running);
+        QVERIFY(!f.storedTimers().value(0).running);
+        QCOMPARE(f.app->hudFlashRowID, std::optional<QString>("A"));
+
+        // A second click within 0.4 s moves the highlight; the first clear then does nothing.
+        QTest::mouseClick(view, Qt::LeftButton, {}, rowCentre(f, "B"));
+        f.fake.scheduler.advance(clickWait());
+        QCOMPARE(f.app->hudFlashRowID, std::optional<QString>("B"));
+        QVERIFY(!timer(f, "B").running);
+        f.fake.scheduler.advance(0.4 - clickWait() + 0.01);
+        QCOMPARE(f.app->hudFlashRowID, std::optional<QString>("B"));
+        f.fake.scheduler.advance(0.4);
+        QVERIFY(!f.app->hudFlashRowID);
+    }
+
+    void doubleClickKeysAndEscape()
+    {
+        ControllerFixture f;
+        launchShown(f);
+        HUDWidgetView* view = f.app->timerHUDView;
+        QTest::mouseDClick(view, Qt::LeftButton, {}, rowCentre(f, "A"));
+        f.fake.scheduler.advance(1);
+        QVERIFY(timer(f, "A").running); // the double-click is not also a click
+        QCOMPARE(f.fake.preferences.intValue("timerHUDCorner"), 3);
+        QTest::keyClick(f.app->timerHUDWindow, Qt::Key_Up);
+        QCOMPARE(f.fake.preferences.intValue("timerHUDCorner"), 1);
+        // Top right of the screen's usable area, 12 in from both edges.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect content(view->mapToGlobal(QPoint(0, 0)), view->size());
+        QCOMPARE(content.right() + 1, area.right() + 1 - 12);
+        QCOMPARE(content.top(), area.top() + 12);
+        QTest::keyClick(f.app->timerHUDWindow, Qt::Key_Escape);
+        QVERIFY(!f.fake.preferences.boolValue("timerHUDVisible") && !f.app->timerHUDWindow->isVisible());
+    }
+
+    void dragsMoveAndResize()
+    {
+        ControllerFixture f;
+        launchShown(f, {{"timerHUDCorner", 0}});
+        HUDWidgetView* view = f.app->timerHUDView;
+        const QPoint start = rowCentre(f, "A");
+        const QPoint before = f.app->timerHUDWindow->pos();
+        QTest::mousePress(view, Qt::LeftButton, {}, start);
+        QTest::mouseMove(view, start + QPoint(40, 30));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, start + QPoint(40, 30));
+        f.fake.scheduler.advance(1);
+        QVERIFY(timer(f, "A").running); // a drag is no click
+        QCOMPARE(f.fake.preferences.intValue("timerHUDCorner"), -1);
+        QCOMPARE(f.app->timerHUDWindow->pos(), before + QPoint(40, 30)); // stays where it was left
+        const QRectF frame = f.app->hudContentFrame();
+        QCOMPARE(f.fake.preferences.doubleValue("timerHUDOriginX"), frame.x());
+        QCOMPARE(f.fake.preferences.doubleValue("timerHUDOriginY"), frame.y());
+
+        // The grip widens the row; a free HUD keeps its left and top edges.
+        f.app->snapTimerHUD(ControllerFixture::sender(0));
+        HUDResizeGrip* grip = view->resizeGrip();
+        const QPoint corner = grip->rect().center();
+        const QRectF anchored = f.app->hudContentFrame();
+        QTest::mousePress(grip, Qt::LeftButton, {}, corner);
+        QTest::mouseMove(grip, corner + QPoint(30, 0));
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, corner + QPoint(30, 0));
+        QCOMPARE(f.fake.preferences.doubleValue("timerHUDWidth"), 130.0);
+        const QRectF wider = f.app->hudContentFrame();
+        QCOMPARE(wider.left(), anchored.left());
+        QCOMPARE(wider.bottom(), anchored.bottom()); // y up: the top edge
+        QVERIFY(wider.width() > anchored.width());
+    }
+};
+
+QTEST_MAIN(TestHUD)
+#include "tst_hud.moc"

@@ -1,0 +1,265 @@
+#include "core/HUDLayout.h"
+#include "core/HUDMenuModel.h"
+#include "core/TimeTexts.h"
+
+#include <QTest>
+
+using namespace HUDLayout;
+
+namespace {
+
+constexpr double kNow = 1'800'000'000;
+
+// Every character 0.6 of the font size wide, lines 1.2 high: sizes the tests can work out.
+class FixedMeasure final : public TextMeasure
+{
+public:
+    QSizeF measure(const QString& text, const FontSpec& font) const override
+    {
+        return QSizeF(0.6 * font.size * double(text.size()), 1.2 * font.size);
+    }
+};
+
+PellowTimer countdown(const char* id, double duration, double banked, bool running, const char* label = "")
+{
+    PellowTimer t;
+    t.id = QString::fromLatin1(id);
+    t.label = QString::fromLatin1(label);
+    t.duration = duration;
+    t.banked = banked;
+    t.running = running;
+    t.startedAt = kNow;
+    return t;
+}
+
+Settings width(double w)
+{
+    Settings s;
+    s.storedWidth = w;
+    return s;
+}
+
+const Text* textOf(const Layout& layout, FontRole role)
+{
+    for (const Text& t : layout.texts)
+        if (t.font.role == role)
+            return &t;
+    return nullptr;
+}
+
+} // namespace
+
+// The HUD's layout model and its menus, from the worked examples of its design.
+class TestHUDLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void widthsAndDerivedSizes_data()
+    {
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<double>("base");
+        QTest::addColumn<double>("clockFont");
+        QTest::addColumn<bool>("name");
+        QTest::addColumn<bool>("detail");
+        QTest::newRow("30 is 64") << 30.0 << "compact" << 64.0 << 19.2 << false << false;
+        QTest::newRow("1000 is 420") << 1000.0 << "compact" << 420.0 << 56.0 << true << true;
+        QTest::newRow("none") << 0.0 << "compact" << 100.0 << 30.0 << true << false;
+        QTest::newRow("none, large") << 0.0 << "large" << 150.0 << 45.0 << true << true;
+        QTest::newRow("85 hides the name") << 85.0 << "compact" << 85.0 << 25.5 << false << false;
+        QTest::newRow("86 shows it") << 86.0 << "compact" << 86.0 << 25.8 << true << false;
+        QTest::newRow("117 no detail") << 117.0 << "compact" << 117.0 << 35.1 << true << false;
+        QTest::newRow("118 detail") << 118.0 << "compact" << 118.0 << 35.4 << true << true;
+    }
+    void widthsAndDerivedSizes()
+    {
+        QFETCH(double, stored);
+        QFETCH(QString, size);
+        Settings s = width(stored);
+        s.size = size;
+        const double base = baseWidth(s);
+        QTEST(base, "base");
+        const Metrics m = metrics(base);
+        QTEST(m.clockFont, "clockFont");
+        QTEST(m.showsName, "name");
+        QTEST(m.showsDetail, "detail");
+
+        // The layout follows: a running countdown shows its detail line only from 118 up.
+        const Layout layout = HUDLayout::layout({countdown("A", 600, 0, true, "Tea")}, s, std::nullopt, kNow,
+                                                QLocale::c(), FixedMeasure());
+        QCOMPARE(textOf(layout, FontRole::Name) != nullptr, m.showsName);
+        QCOMPARE(textOf(layout, FontRole::Detail) != nullptr, m.showsDetail);
+    }
+
+    void alphaIsClamped()
+    {
+        QCOMPARE(clampedAlpha(0.05), 0.2);
+        QCOMPARE(clampedAlpha(3), 1.0);
+        QCOMPARE(clampedAlpha(0.6), 0.6);
+    }
+
+    void rowTexts_data()
+    {
+        QTest::addColumn<PellowTimer>("timer");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("main");
+        QTest::addColumn<QString>("detail");
+        const PellowTimer running = countdown("A", 600, 0, true);
+        const PellowTimer paused = countdown("A", 600, 120, false);
+        const PellowTimer finished = countdown("A", 600, 600, false);
+        QTest::newRow("left+end") << running << "left+end"
+                                  << "10:00"
+                                  << "ends 08:10";
+        QTest::newRow("unknown mode") << running << "bogus"
+                                      << "10:00"
+                                      << "ends 08:10";
+        QTest::newRow("left, running") << running << "left"
+                                       << "10:00"
+                                       << "";
+        QTest::newRow("left, paused") << paused << "left"
+                                      << "08:00"
+                                      << "paused";
+        QTest::newRow("elapsed") << paused << "elapsed"
+                                 << "02:00"
+                                 << "of 10:00";
+        QTest::newRow("end, running") << running << "end"
+                                      << "08:10"
+                                      << "10:00 left";
+        QTest::newRow("end, paused") << paused << "end"
+                                     << "08:00"
+                                     << "paused";
+        QTest::newRow("end, finished") << finished << "end"
+                                       << "finished"
+                                       << "finished";
+    }
+    void rowTexts()
+    {
+        QFETCH(PellowTimer, timer);
+        QFETCH(QString, mode);
+        qputenv("TZ", "UTC");
+        const RowTexts texts = hudRowTexts(timer, mode, kNow, QLocale::c());
+        QTEST(texts.main, "main");
+        QTEST(texts.detail, "detail");
+    }
+
+    void contrast()
+    {
+        QCOMPARE(contrastTextColor({0.1, 0.1, 0.5}), (Colors::Rgb{1, 1, 1}));
+        QCOMPARE(contrastTextColor({1, 0.9, 0.2}), (Colors::Rgb{0, 0, 0}));
+    }
+
+    // Two rows: the first on top, one separator 5 from each, the column 11 taller than both.
+    void columnOfRows()
+    {
+        const TimerList timers{countdown("A", 600, 0, true, "Tea"), countdown("B", 300, 0, true, "Egg")};
+        const Layout layout = HUDLayout::layout(timers, {}, std::nullopt, kNow, QLocale::c(), FixedMeasure());
+        QCOMPARE(layout.rowFrames.size(), 2);
+        const QRectF bottom = layout.rowFrames[0].second;
+        const QRectF top = layout.rowFrames[1].second;
+        QCOMPARE(layout.rowFrames[0].first, QStringLiteral("B"));
+        QCOMPARE(bottom.y(), 9.0); // the HUD inset at width 100
+        QCOMPARE(top.y(), bottom.y() + bottom.height() + 11);
+        QCOMPARE(layout.size.height(), top.y() + top.height() + 9);
+        const auto separators = std::count_if(layout.shapes.begin(), layout.shapes.end(),
+                                              [](const Shape& s) { return s.fill.ink == Ink::Separator; });
+        QCOMPARE(separators, 1);
+
+        const Layout empty = HUDLayout::layout({}, {}, std::nullopt, kNow, QLocale::c(), FixedMeasure());
+        QVERIFY(empty.rowFrames.isEmpty());
+        QCOMPARE(empty.texts.value(0).text, QStringLiteral("No timers"));
+    }
+
+    void rowLooks_data()
+    {
+        QTest::addColumn<PellowTimer>("timer");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<bool>("highlighted");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("clockInk");
+        QTest::addColumn<double>("border");
+        PellowTimer laundry = countdown("A", 900, 173, false, "Laundry");
+        QTest::newRow("paused fits") << laundry << 100.0 << false << "Laundry (paused)"
+                                     << int(Ink::SecondaryLabel) << 0.0;
+        QTest::newRow("paused too wide")
+            << laundry << 86.0 << false << "Laundry" << int(Ink::SecondaryLabel) << 0.0;
+        PellowTimer done = countdown("A", 60, 60, false, "Tea");
+        QTest::newRow("finished, plain") << done << 100.0 << false << "Tea" << int(Ink::Red) << 0.0;
+        done.color = QStringLiteral("teal");
+        QTest::newRow("finished, coloured") << done << 100.0 << false << "Tea" << int(Ink::Custom) << 2.0;
+        QTest::newRow("highlighted") << countdown("A", 60, 0, true, "Tea") << 100.0 << true << "Tea"
+                                     << int(Ink::Label) << 2.5;
+    }
+    void rowLooks()
+    {
+        QFETCH(PellowTimer, timer);
+        QFETCH(double, width);
+        QFETCH(bool, highlighted);
+        const Layout layout = HUDLayout::layout({timer}, HUDLayout::Settings{"left+end", width, "compact"},
+                                                highlighted ? std::optional<QString>("A") : std::nullopt,
+                                                kNow, QLocale::c(), FixedMeasure());
+        QTEST(textOf(layout, FontRole::Name)->text, "name");
+        QTEST(int(textOf(layout, FontRole::Clock)->paint.ink), "clockInk");
+        QTEST(layout.shapes.value(0).borderWidth, "border");
+        // The bar's fill: red when finished without a colour.
+        const Shape fill = layout.shapes.last();
+        QCOMPARE(fill.fill.ink == Ink::Red, !timer.color && TimeTexts::isFinished(timer, kNow));
+    }
+
+    void menus()
+    {
+        HUDMenuState state;
+        state.status.now = kNow;
+        state.status.locale = QLocale::c();
+        state.status.timers = {countdown("L", 900, 173, false, "Laundry")};
+        const Menu one = HUDMenuModel::hudContextMenu(state, QStringLiteral("L"));
+        QCOMPARE(one.items[0].title, QStringLiteral("Laundry \u2014 12:07 \u00b7 paused"));
+        QVERIFY(!one.items[0].enabled);
+        QCOMPARE(one.items[2].title, QStringLiteral("Resume"));
+        const auto titled = [](const Menu& m, const QString& t) {
+            return std::find_if(m.items.begin(), m.items.end(),
+                                [&](const MenuItem& i) { return i.title == t; });
+        };
+        QVERIFY(titled(one, "Other timers") == one.items.end());
+        QVERIFY(titled(one, "Hide this HUD") != one.items.end());
+
+        state.status.timers += {countdown("M", 60, 0, true, "Tea"), countdown("N", 60, 0, true, "Egg")};
+        const Menu three = HUDMenuModel::hudContextMenu(state, QStringLiteral("M"));
+        const Menu others = *titled(three, "Other timers")->submenu;
+        QCOMPARE(others.items.size(), 2);
+        QVERIFY(others.items[0].title.startsWith("Laundry") && others.items[1].title.startsWith("Egg"));
+        // Off every row: the status menu's timer part, then the HUD's own items.
+        const Menu margin = HUDMenuModel::hudContextMenu(state, std::nullopt);
+        QVERIFY(margin.items[0].title.startsWith(QStringLiteral("Resume  Laundry")));
+
+        const auto checked = [](const Menu& m) {
+            QStringList out;
+            for (const MenuItem& i : m.items)
+                if (i.checked)
+                    out << i.title;
+            return out;
+        };
+        state.alpha = 0.1;
+        QCOMPARE(checked(HUDMenuModel::hudLookMenu(state)),
+                 (QStringList{"Time left and end time", "Fit to content"}));
+        state.storedWidth = 200;
+        state.display = QStringLiteral("end");
+        state.alpha = 0.6;
+        QCOMPARE(checked(HUDMenuModel::hudLookMenu(state)),
+                 (QStringList{"End time (when it's up)", "Large", "Half"}));
+
+        // One screen: no "Show on"; a free HUD checks no corner.
+        state.corner = -1;
+        QCOMPARE(HUDMenuModel::hudPlaceMenu(state).items.size(), 5);
+        QVERIFY(checked(HUDMenuModel::hudPlaceMenu(state)).isEmpty());
+        state.screens = {{7, {}, {}, "Left", true}, {9, {}, {}, "Right", false}};
+        state.screenChoice = 9;
+        const Menu place = HUDMenuModel::hudPlaceMenu(state);
+        QCOMPARE(place.items.last().title, QStringLiteral("Show on"));
+        QCOMPARE(checked(*place.items.last().submenu), QStringList{"Right"});
+        QCOMPARE(place.items.last().submenu->items[3].title, QStringLiteral("Left (main)"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHUDLayout)
+#include "tst_hudlayout.moc"
