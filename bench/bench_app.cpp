@@ -3,10 +3,13 @@
 #include "BenchTimers.h"
 #include "ControllerFixture.h"
 
+#include "hud/HUDWidgetView.h"
 #include "platform/MenuRenderer.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
@@ -82,5 +85,36 @@ void BM_BuildAndRenderStatusMenu(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BuildAndRenderStatusMenu)->Arg(10)->Arg(100);
+
+// One HUD rebuild (layout, placement) and a paint of its view into an image.
+void BM_RebuildAndPaintHUD(benchmark::State& state)
+{
+    ensureApp();
+    ControllerFixture f;
+    f.launch(runningTimers(static_cast<int>(state.range(0)), f.fake.clock.current),
+             {{QStringLiteral("timerHUDVisible"), true}});
+    QImage image(f.app->timerHUDView->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        f.fake.clock.current += 1;
+        f.app->rebuildHUD();
+        QPainter painter(&image);
+        f.app->timerHUDView->render(&painter);
+    }
+}
+BENCHMARK(BM_RebuildAndPaintHUD)->Arg(1)->Arg(10)->Arg(100);
+
+// The whole tick with the HUD shown: alerts, title, HUD rebuild (its paint follows on the event loop).
+void BM_TickWithHUD(benchmark::State& state)
+{
+    ensureApp();
+    ControllerFixture f;
+    f.launch(runningTimers(static_cast<int>(state.range(0)), f.fake.clock.current),
+             {{QStringLiteral("timerHUDVisible"), true}});
+    for (auto _ : state) {
+        f.fake.clock.current += 1;
+        f.app->tick();
+    }
+}
+BENCHMARK(BM_TickWithHUD)->Arg(10);
 
 } // namespace

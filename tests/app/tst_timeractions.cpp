@@ -1,4 +1,5 @@
 #include "ControllerFixture.h"
+#include "core/HUDMenuModel.h"
 
 #include <QTest>
 
@@ -199,7 +200,12 @@ private slots:
         };
         walk(f.app->buildStatusMenu(false));
         walk(f.app->buildStatusMenu(true));
-        QVERIFY(seen > 20);
+        HUDMenuState hud = f.app->hudMenuState();
+        hud.screens = {{1, {}, {}, "Left", true}, {2, {}, {}, "Right", false}}; // with its "Show on"
+        walk(HUDMenuModel::hudContextMenu(hud, std::nullopt));
+        if (timerCount)
+            walk(HUDMenuModel::hudContextMenu(hud, QStringLiteral("0")));
+        QVERIFY(seen > 40);
         QCOMPARE(unknown, QStringList());
     }
 };

@@ -4,7 +4,9 @@
 #   1. a countdown that ran out while Pellow was closed is finished at launch, a notification is
 #      posted over D-Bus and the preference file is saved (other data kept, mode 600);
 #   2. a second launch exits 0 at once and the running instance opens its new-timer window;
-#   3. a StatusNotifierWatcher that starts later gets Pellow's item, whose label is the running
+#   3. the HUD stored as shown sits in its corner, stays one window across ticks, and a click
+#      on a row pauses that timer in the preference file;
+#   4. a StatusNotifierWatcher that starts later gets Pellow's item, whose label is the running
 #      clock, and gets it again after it restarts.
 #
 # Usage: run_e2e.sh <pellow-binary> <pellow-notification-recorder-binary>
@@ -164,6 +166,26 @@ if [[ ${1:-} == --inner ]]; then
     start_watcher
     wait_for 10 item_registered || inner_fail "the tray item did not register again after a panel restart"
     kill -0 "$pellow_pid" 2>/dev/null || inner_fail "pellow exited after the panel restart"
+
+    # The HUD, stored as shown in the top-left corner: one window that stays put across ticks,
+    # and a click on the Egg row (the bottom one) pauses Egg in the preference file.
+    hud_info() { xwininfo -name "Pellow HUD" 2>/dev/null; }
+    hud_shown() { hud_info | grep -q 'Map State: IsViewable'; }
+    wait_for 10 hud_shown || inner_fail "no HUD window with timerHUDVisible stored true"
+    hud_id=$(hud_info | awk '/Window id:/ {print $4}')
+    read -r hud_x hud_y hud_w hud_h < <(hud_info | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}')
+    [[ $hud_x == 2 && $hud_y == 2 ]] || inner_fail "HUD window at $hud_x,$hud_y, expected 2,2 (12 in, less its shadow)"
+    ticks_seen=0
+    same_hud_each_tick() { # sampled every 0.1 s for five seconds: five ticks
+        [[ $(hud_info | awk '/Window id:/ {print $4}') == "$hud_id" ]] || return 2
+        ((++ticks_seen >= 50))
+    }
+    wait_for 15 same_hud_each_tick || inner_fail "the HUD window changed or vanished across ticks"
+    xdotool mousemove $((hud_x + hud_w / 2)) $((hud_y + hud_h - 34)) click 1
+    egg_paused() { "$recorder" --check-json "$prefs" 'timers[label=Egg].running=false' 2>/dev/null; }
+    wait_for 5 egg_paused || inner_fail "a click on the HUD's Egg row did not pause Egg"
+    log "HUD shown top left, the same window across ticks; a click on a row paused its timer"
     exit 0
 fi
 
@@ -177,7 +199,7 @@ recorder=$(readlink -f "$2")
 self=$(readlink -f "${BASH_SOURCE[0]}")
 [[ -x $pellow ]] || fail "pellow binary not found: $1"
 [[ -x $recorder ]] || fail "recorder binary not found: $2"
-for tool in Xvfb trayer dbus-run-session dbus-send status-notifier-watcher; do
+for tool in Xvfb trayer dbus-run-session dbus-send status-notifier-watcher xdotool; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 
@@ -205,6 +227,8 @@ now=$(date +%s)
 cat >"$XDG_CONFIG_HOME/pellow/preferences.json" <<JSON
 {
     "someOtherApp": {"keep": true},
+    "timerHUDVisible": true,
+    "timerHUDCorner": 0,
     "timers": [
         {"id": "e2e-tea", "label": "Tea", "mode": "down", "duration": 60, "banked": 0,
          "startedAt": $((now - 600)), "running": true, "alerted": false, "warned": []},
@@ -229,5 +253,6 @@ if ((rc != 0)); then
     exit 1
 fi
 echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600)," \
-    "second launch exited 0 and opened the new-timer window; the tray item registered with a" \
+    "second launch exited 0 and opened the new-timer window; the HUD sat in its corner and a click" \
+    "paused a timer; the tray item registered with a" \
     "StatusNotifierWatcher, showed the clock as its label and registered again after a panel restart"
