@@ -5,6 +5,7 @@
 #include <httplib.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -88,6 +89,14 @@ bool HttpFrontEnd::bind(QString* error)
     m_server->set_keep_alive_timeout(kKeepAliveSeconds);
     installRoutes();
 
+    // The library listens with a backlog of 5, which a burst of clients overflows while every
+    // request thread is busy; the socket is kept so the backlog can be widened once bound.
+    int listening = -1;
+    m_server->set_socket_options([&listening](int sock) {
+        httplib::default_socket_options(sock);
+        listening = sock;
+    });
+
     const std::string host = m_options.listenHost.toStdString();
     if (m_options.listenPort == 0)
         m_port = m_server->bind_to_any_port(host);
@@ -97,6 +106,8 @@ bool HttpFrontEnd::bind(QString* error)
         *error = QStringLiteral("cannot listen on %1:%2").arg(m_options.listenHost).arg(m_options.listenPort);
         return false;
     }
+    if (listening >= 0)
+        ::listen(listening, SOMAXCONN);
     return true;
 }
 
@@ -133,8 +144,13 @@ void HttpFrontEnd::installRoutes()
     });
 
     m_server->set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        RequestLog::request(clientAddress(req), req.method, req.path, req.get_param_value("action"),
-                            res.status, req.body.size(), res.body.size());
+        // Only the known action words are logged: the query is the client's text, and could
+        // carry anything, a token included.
+        std::string action = req.get_param_value("action");
+        if (!action.empty() && action != "pair" && action != "claim" && action != "push" && action != "pull")
+            action = "other";
+        RequestLog::request(clientAddress(req), req.method, req.path, action, res.status, req.body.size(),
+                            res.body.size());
     });
 }
 
