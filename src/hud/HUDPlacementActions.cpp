@@ -22,9 +22,12 @@ void AppDelegate::placeHUD(QSizeF size)
     if (!timerHUDWindow)
         return;
     const QList<HUDPlacement::Screen> screens = Screens::hudScreens();
+    const HUDPlacement::Stored stored = storedHUDPlace();
+    // Asking where the pointer is costs a round trip to the display: only when following it.
+    const auto pointer =
+        stored.screenChoice == -1 ? std::optional<QPointF>(Screens::toYUp(QCursor::pos())) : std::nullopt;
     const QPointF origin =
-        HUDPlacement::place(screens, storedHUDPlace(), Screens::screenIndexOf(timerHUDWindow),
-                            Screens::toYUp(QCursor::pos()), size);
+        HUDPlacement::place(screens, stored, Screens::screenIndexOf(timerHUDWindow), pointer, size);
     moveHUDContentTo(origin);
 }
 

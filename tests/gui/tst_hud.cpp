@@ -88,6 +88,17 @@ private slots:
         const QRect content(view->mapToGlobal(QPoint(0, 0)), view->size());
         QCOMPARE(content.right() + 1, area.right() + 1 - 12);
         QCOMPARE(content.top(), area.top() + 12);
+        // The blink: six steps of 0.16 s between dim and the stored alpha, kept within 0.2 ... 1.
+        f.fake.preferences.setDouble("timerHUDAlpha", 0.05);
+        f.app->rebuildHUD();
+        QCOMPARE(f.app->timerHUDWindow->windowOpacity(), 0.2);
+        f.app->flashHUD();
+        QList<double> steps;
+        for (int i = 0; i < 6; ++i) {
+            f.fake.scheduler.advance(0.16);
+            steps << qRound(f.app->timerHUDWindow->windowOpacity() * 100) / 100.0;
+        }
+        QCOMPARE(steps, (QList<double>{0.12, 0.2, 0.12, 0.2, 0.12, 0.2}));
         QTest::keyClick(f.app->timerHUDWindow, Qt::Key_Escape);
         QVERIFY(!f.fake.preferences.boolValue("timerHUDVisible") && !f.app->timerHUDWindow->isVisible());
     }
