@@ -26,7 +26,7 @@ struct ParsedOptions
     int exitCode = 0;
 };
 
-// Parses the arguments (without the program name's special meaning: args[0] is skipped).
+// Parses the arguments; args[0] is the program itself.
 // Refuses plain HTTP on an address other than loopback unless a reverse proxy terminates TLS.
 ParsedOptions parseOptions(const QStringList& args, const QProcessEnvironment& env);
 
