@@ -25,7 +25,7 @@ class TestNewTimer : public QObject
         bool green = false; // the green colour button is pressed first
         QString name = {};  // null: the name row is left alone
         QString length = {};
-        QString action = {}; // a button, or "return:<field>"
+        QString action = {}; // a button, or "return:<field>" or "escape:<field>"
         QString notice = {};
         QString label = {};
         QString mode = "down";
@@ -45,8 +45,9 @@ class TestNewTimer : public QObject
     }
     static void press(const ControllerFixture& f, const QString& what)
     {
-        if (what.startsWith("return:"))
-            QTest::keyClick(part(f, what.mid(7)), Qt::Key_Return);
+        if (what.contains(':'))
+            QTest::keyClick(part(f, what.section(':', 1)),
+                            what.startsWith("escape") ? Qt::Key_Escape : Qt::Key_Return);
         else
             QTest::mouseClick(part(f, what), Qt::LeftButton);
     }
@@ -93,6 +94,8 @@ private slots:
             {.again = true, .name = "New", .action = "preset-600", .label = "New", .duration = 600});
         add("again, stopwatch",
             {.again = true, .action = "stopwatchButton", .label = "Old", .mode = "up", .duration = 1200});
+        add("again, Cancel", {.again = true, .name = "New", .length = "5", .action = "cancelButton"});
+        add("again, Escape", {.again = true, .length = "5", .action = "escape:lengthField"});
     }
     void commits()
     {
@@ -117,9 +120,13 @@ private slots:
         type(f, "lengthField", c.length);
         press(f, c.action);
 
-        if (!c.notice.isEmpty()) {
-            QCOMPARE(f.fake.notifier.posted, (QList<QPair<QString, QString>>{{"Pellow", c.notice}}));
+        if (c.duration == 0) { // refused with a notice, or cancelled
+            using Notices = QList<QPair<QString, QString>>;
+            const Notices notices = c.notice.isEmpty() ? Notices{} : Notices{{"Pellow", c.notice}};
+            QCOMPARE(f.fake.notifier.posted, notices);
             QCOMPARE(f.app->timers, before);
+            if (c.notice.isEmpty())
+                return fieldsAreCleared(f);
             QCOMPARE(text(f, "lengthField"), c.length);
             QCOMPARE(f.app->newTimerTargetID.has_value(), c.again);
             return;
@@ -178,26 +185,6 @@ private slots:
         press(f, "preset-600");
         QCOMPARE(f.app->timers.first().label, QString("Tea"));
         QTEST(f.app->timers.first().color, "color");
-    }
-
-    void cancel_data()
-    {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Cancel") << false;
-        QTest::newRow("Escape") << true;
-    }
-    void cancel()
-    {
-        QFETCH(bool, escape);
-        ControllerFixture f;
-        launch(f);
-        f.app->timerSetupAgain(ControllerFixture::sender("A"));
-        if (escape)
-            QTest::keyClick(part(f, "lengthField"), Qt::Key_Escape);
-        else
-            press(f, "cancelButton");
-        fieldsAreCleared(f);
-        QCOMPARE(f.app->timers.first().label, QString("Old"));
     }
 
     void colorRow_data()

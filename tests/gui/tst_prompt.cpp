@@ -44,7 +44,6 @@ private slots:
         const auto row = [](const char* name, const QString& typed, const QString& label,
                             const QString& shown) { QTest::newRow(name) << typed << label << shown; };
         row("spaces and tabs go", "  Parking meter\t ", "Parking meter", "Parking meter");
-        row("empty falls back", "", "", "Timer 1");
         row("blank falls back", " \t ", "", "Timer 1");
         row("no-break space stays", "\u00a0Tea", "\u00a0Tea", "Tea");
     }

@@ -1,3 +1,5 @@
+#include "core/SoundCatalogue.h"
+
 #include <QFile>
 #include <QTest>
 #include <QtEndian>
@@ -7,62 +9,25 @@
 
 namespace {
 
-const QStringList kFinishSounds{"chime", "ding", "bell", "marimba", "glass", "triple", "ripple", "gong"};
-const QStringList kShortSounds{"tap", "tick", "ping", "murmur", "chirp"};
-
-struct Wav
-{
-    QString error; // empty when the file is a mono 16-bit PCM WAVE at 44.1 kHz
-    QByteArray data;
-    QList<qint16> samples;
-    double seconds() const { return samples.size() / 44100.0; }
-};
-
-Wav readWav(const QString& name)
+// The samples of a rendered sound; empty unless the file is exactly what the writer makes: a
+// 44-byte header for mono 16-bit PCM at 44.1 kHz, then the data chunk to the end of the file.
+QList<qint16> readWav(const QString& name)
 {
     QFile file(QStringLiteral(PELLOW_SOUNDS_DIR "/%1.wav").arg(name));
     if (!file.open(QIODevice::ReadOnly))
-        return {"cannot open " + file.fileName(), {}, {}};
+        return {};
     const QByteArray b = file.readAll();
     const auto u16 = [&b](qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); };
     const auto u32 = [&b](qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
-    if (b.size() < 12 || !b.startsWith("RIFF") || b.mid(8, 4) != "WAVE")
-        return {"not a RIFF/WAVE file", {}, {}};
-    if (u32(4) != quint32(b.size() - 8))
-        return {"RIFF size does not match the file size", {}, {}};
-    Wav w{"missing fmt chunk", {}, {}};
-    for (qsizetype pos = 12; pos + 8 <= b.size();) {
-        const QByteArray id = b.mid(pos, 4);
-        const qsizetype body = pos + 8, len = u32(pos + 4);
-        if (body + len > b.size())
-            return {"chunk '" + id + "' runs past the end", {}, {}};
-        if (id == "fmt " && len >= 16) {
-            const bool pcm = u16(body) == 1 && u16(body + 2) == 1 && u32(body + 4) == 44100 &&
-                             u32(body + 8) == 88200 && u16(body + 12) == 2 && u16(body + 14) == 16;
-            w.error = pcm ? QString() : "not mono 16-bit PCM at 44100 Hz";
-        } else if (id == "data") {
-            w.data = b.mid(body, len);
-        }
-        pos = body + len + (len & 1);
-    }
-    if (w.data.isEmpty() || w.data.size() % 2 != 0)
-        w.error += " missing or malformed data chunk";
-    for (qsizetype i = 0; i + 1 < w.data.size(); i += 2)
-        w.samples.append(qFromLittleEndian<qint16>(w.data.constData() + i));
-    return w;
-}
-
-// Every sound with the length its role allows: finish sounds 0.6–2.5 s, nudges 0.04–0.5 s, and
-// chirps strictly under 0.18 s because they may repeat 0.21 s apart.
-void soundRows()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<double>("minSeconds");
-    QTest::addColumn<double>("maxSeconds");
-    for (const QString& name : kFinishSounds)
-        QTest::newRow(qPrintable(name)) << name << 0.6 << 2.5;
-    for (const QString& name : kShortSounds)
-        QTest::newRow(qPrintable(name)) << name << 0.04 << (name == "chirp" ? 0.18 : 0.5);
+    if (b.size() < 46 || b.size() % 2 != 0 || !b.startsWith("RIFF") || u32(4) != b.size() - 8 ||
+        b.mid(8, 8) != "WAVEfmt " || u32(16) != 16 || u16(20) != 1 || u16(22) != 1 || u32(24) != 44100 ||
+        u32(28) != 88200 || u16(32) != 2 || u16(34) != 16 || b.mid(36, 4) != "data" ||
+        u32(40) != b.size() - 44)
+        return {};
+    QList<qint16> samples;
+    for (qsizetype i = 44; i < b.size(); i += 2)
+        samples.append(qFromLittleEndian<qint16>(b.constData() + i));
+    return samples;
 }
 
 // Rough pitch from the zero-crossing rate over [start, start + length) seconds.
@@ -85,23 +50,35 @@ class TstSoundFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void formatAndLevels_data() { soundRows(); }
+    // Every sound the app offers, with the length its role allows: finish sounds 0.6–2.5 s,
+    // nudges 0.04–0.5 s, and chirps strictly under 0.18 s because they may repeat 0.21 s apart.
+    void formatAndLevels_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("minSeconds");
+        QTest::addColumn<double>("maxSeconds");
+        for (const SoundCatalogue::Sound& sound : SoundCatalogue::finishSounds())
+            QTest::newRow(qPrintable(sound.name)) << sound.name << 0.6 << 2.5;
+        for (const SoundCatalogue::Sound& sound : SoundCatalogue::shortSounds())
+            QTest::newRow(qPrintable(sound.name))
+                << sound.name << 0.04 << (sound.name == "chirp" ? 0.18 : 0.5);
+    }
     void formatAndLevels()
     {
         QFETCH(QString, name);
         QFETCH(double, minSeconds);
         QFETCH(double, maxSeconds);
-        const Wav w = readWav(name);
-        QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
-        QVERIFY2(w.seconds() >= minSeconds && w.seconds() < maxSeconds,
-                 qPrintable(QString::number(w.seconds())));
-        const auto [lo, hi] = std::minmax_element(w.samples.cbegin(), w.samples.cend());
+        const QList<qint16> s = readWav(name);
+        QVERIFY2(!s.isEmpty(), "missing, or not a mono 16-bit PCM WAVE at 44100 Hz");
+        const double seconds = s.size() / 44100.0;
+        QVERIFY2(seconds >= minSeconds && seconds < maxSeconds, qPrintable(QString::number(seconds)));
+        const auto [lo, hi] = std::minmax_element(s.cbegin(), s.cend());
         QVERIFY2(*lo > -32768 && *hi < 32767, "clipped");
         const double peak = std::max(-int(*lo), int(*hi)) / 32768.0;
         QVERIFY2(peak >= 0.8 && peak <= 0.99, qPrintable(QString::number(peak)));
         // A sound that starts or stops away from zero clicks.
-        QVERIFY2(std::abs(w.samples.first()) <= 2, qPrintable(QString::number(w.samples.first())));
-        QVERIFY2(std::abs(w.samples.last()) <= 2, qPrintable(QString::number(w.samples.last())));
+        QVERIFY2(std::abs(s.first()) <= 2, qPrintable(QString::number(s.first())));
+        QVERIFY2(std::abs(s.last()) <= 2, qPrintable(QString::number(s.last())));
     }
 
     void pitch_data()
@@ -125,21 +102,18 @@ private slots:
         QFETCH(double, length);
         QFETCH(double, minHz);
         QFETCH(double, maxHz);
-        const Wav w = readWav(name);
-        QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
-        const double hz = crossingHz(w.samples, start, length);
+        const double hz = crossingHz(readWav(name), start, length);
         QVERIFY2(hz >= minHz && hz <= maxHz, qPrintable(QString::number(hz)));
     }
 
     void allDistinct()
     {
-        const QStringList names = kFinishSounds + kShortSounds;
-        QList<QByteArray> audio;
-        for (const QString& name : names)
-            audio.append(readWav(name).data);
-        for (qsizetype i = 0; i < names.size(); ++i)
-            for (qsizetype j = i + 1; j < names.size(); ++j)
-                QVERIFY2(audio[i] != audio[j], qPrintable(names[i] + " and " + names[j] + " are identical"));
+        QList<QList<qint16>> audio;
+        for (const SoundCatalogue::Sound& sound : SoundCatalogue::allSounds()) {
+            const QList<qint16> samples = readWav(sound.name);
+            QVERIFY2(!audio.contains(samples), qPrintable(sound.name + " repeats another sound"));
+            audio.append(samples);
+        }
     }
 };
 
