@@ -4,6 +4,7 @@
 #include "platform/DBusNotifier.h"
 #include "platform/DesktopTrayItem.h"
 #include "platform/PreferenceFile.h"
+#include "platform/QtHttpClient.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSoundPlayer.h"
 
@@ -74,8 +75,9 @@ int main(int argc, char** argv)
     DBusNotifier notifier(
         [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
     QtSoundPlayer sounds;
+    QtHttpClient http;
 
-    AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, soundFolders()});
+    AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, http, soundFolders()});
     instance.setActivationHandler([&delegate] { delegate.activateFromSecondLaunch(); });
     delegate.applicationDidFinishLaunching();
     if (const QString notice = unreadableSettingsNotice(preferences); !notice.isEmpty())

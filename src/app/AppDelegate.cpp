@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
+#include <QMessageBox>
 #include <QWidget>
 
 AppDelegate::AppDelegate(Platform platform, QObject* parent)
@@ -27,6 +28,7 @@ AppDelegate::~AppDelegate()
     delete newTimerWindow.data();
     delete soundsPanel.data();
     delete colorPanel.data();
+    delete pairingDialog.data();
     delete timerHUDWindow.data();
     if (timerTick)
         m_platform.scheduler.cancel(*timerTick);
@@ -78,6 +80,7 @@ void AppDelegate::applicationDidFinishLaunching()
     statusItem->setMenu(buildStatusMenu(false));
     preloadSounds();
     watchScreens();
+    loadSyncServer();
     startSyncPolling();
     applyUpdateFrequency(true);
     // Panels come up at login alongside Pellow: give the tray a moment before deciding it is not there.
@@ -198,15 +201,3 @@ void AppDelegate::postNotice(const QString& text)
     m_platform.notifier.post(QStringLiteral("Pellow"), text);
 }
 
-void AppDelegate::scheduleSyncPush()
-{
-    // Pushing starts with pairing; unpaired, nothing is scheduled.
-    if (!m_platform.preferences.stringValue(syncTokenKey))
-        return;
-}
-
-void AppDelegate::startSyncPolling()
-{
-    if (!m_platform.preferences.stringValue(syncTokenKey))
-        return;
-}

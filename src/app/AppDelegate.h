@@ -6,10 +6,12 @@
 #include "core/HUDPlacement.h"
 #include "core/MenuModel.h"
 #include "core/PellowTimer.h"
+#include "core/SyncRules.h"
 #include "platform/Scheduler.h"
 #include "platform/TrayItem.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -24,6 +26,7 @@ class HUDArrowPanel;
 class HUDWidgetView;
 class QColor;
 class QMenu;
+class QMessageBox;
 namespace HUDFonts {
 class Measure;
 }
@@ -60,6 +63,8 @@ public:
     const QString timerHUDScreenKey = QStringLiteral("timerHUDScreen");
     const QString syncTokenKey = QStringLiteral("syncToken");
     const QString syncRevKey = QStringLiteral("syncRev");
+    const QString syncServerKey = QStringLiteral("syncServer");
+    const QString syncServerCertificateKey = QStringLiteral("syncServerCertificate");
 
     // --- Launch, save, refresh (app/AppDelegate.cpp) ---
     void applicationDidFinishLaunching();
@@ -216,12 +221,27 @@ public:
     // --- Notices ---
     void postNotice(const QString& text);
 
-    // --- Sync (sync/PairingActions.cpp; pushing and pulling arrive with the sync client) ---
+    // --- Sync (sync/SyncActions.cpp): the whole list pushed after changes, pulled every 15 s ---
+    using SyncReply = std::optional<QJsonObject>;
+    void sendSyncRequest(const QString& action, const QJsonObject& body, std::function<void(SyncReply)> done);
     void scheduleSyncPush();
-    void startSyncPolling();
-    void pairWithPhone();
+    void pushTimers();
     void pullTimers();
+    void applyRemoteTimers(const QJsonObject& reply);
+    void startSyncPolling();
+    static constexpr double kSyncPushDelay = 0.6;
+    static constexpr double kSyncPollInterval = 15.0;
+
+    // --- Pairing (sync/PairingActions.cpp) ---
+    void pairWithPhone();
+    void pairingReplied(const SyncReply& reply);
+    void showPairingDialog(const QString& code);
     void unpairPhone();
+
+    // --- Sync server (sync/SyncServerActions.cpp) ---
+    // Reads the server address and the extra trusted certificates from the preferences.
+    void loadSyncServer();
+    void chooseSyncServer();
 
     // --- Updates (app/UpdateActions.cpp; checking arrives with the updater) ---
     void applyUpdateFrequency(bool atLaunch);
@@ -238,10 +258,11 @@ public:
     QPointer<HUDArrowPanel> timerHUDWindow;
     QPointer<HUDWidgetView> timerHUDView;
     std::unique_ptr<HUDFonts::Measure> hudMeasure;
-    QUrl syncAPI = QUrl(QStringLiteral("https://pellow.app/api/pellow/sync.php"));
+    QUrl syncAPI = SyncRules::endpoint(QUrl(SyncRules::kDefaultServer));
     std::optional<Scheduler::TaskId> syncPoll;
     std::optional<Scheduler::TaskId> syncPushWork;
     bool syncBusy = false;
+    QPointer<QMessageBox> pairingDialog;
     QList<QPair<QString, QRectF>> timerHUDRowFrames;
     QPointer<QWidget> hudPromptWindow;
     QList<QPointer<QLineEdit>> hudPromptFields;

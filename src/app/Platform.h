@@ -3,6 +3,7 @@
 #include <QStringList>
 
 class Clock;
+class HttpClient;
 class Notifier;
 class PreferenceStore;
 class Scheduler;
@@ -18,6 +19,7 @@ struct Platform
     Notifier& notifier;
     SoundPlayer& sounds;
     TrayItem& tray;
+    HttpClient& http;
     // Folders searched, in order, for "<name>.wav".
     QStringList soundFolders;
 };

@@ -25,11 +25,17 @@ QList<SoundEntry> soundEntries(const QList<SoundCatalogue::Sound>& sounds)
     return entries;
 }
 
+MenuItem syncServerItem()
+{
+    return MenuItem::make(QStringLiteral("Sync server\u2026"), QStringLiteral("chooseSyncServer"));
+}
+
 Menu makeSyncMenu()
 {
     Menu menu;
     menu.add(MenuItem::make(QStringLiteral("Sync now"), QStringLiteral("pullTimers")));
     menu.add(MenuItem::make(QStringLiteral("Pair another phone\u2026"), QStringLiteral("pairWithPhone")));
+    menu.add(syncServerItem());
     menu.add(MenuItem::make(QStringLiteral("Stop syncing"), QStringLiteral("unpairPhone")));
     return menu;
 }
@@ -277,8 +283,10 @@ Menu buildStatusMenu(const StatusMenuState& state, bool forDock)
     menu.add(submenuItem(QStringLiteral("Sounds"), makeSoundsMenu(state)));
     if (state.paired)
         menu.add(submenuItem(QStringLiteral("Syncing with iPhone"), makeSyncMenu()));
-    else
+    else {
         menu.add(MenuItem::make(QStringLiteral("Sync with iPhone\u2026"), QStringLiteral("pairWithPhone")));
+        menu.add(syncServerItem());
+    }
     if (state.screenCount >= 2)
         menu.add(submenuItem(QStringLiteral("Show the HUD on"), state.hudScreenMenu));
     menu.addSeparator();

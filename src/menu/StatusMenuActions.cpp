@@ -83,6 +83,7 @@ const QHash<QString, Handler>& menuActionHandlers()
         {QStringLiteral("pairWithPhone"), [](AppDelegate& d, const MenuItem&) { d.pairWithPhone(); }},
         {QStringLiteral("pullTimers"), [](AppDelegate& d, const MenuItem&) { d.pullTimers(); }},
         {QStringLiteral("unpairPhone"), [](AppDelegate& d, const MenuItem&) { d.unpairPhone(); }},
+        {QStringLiteral("chooseSyncServer"), [](AppDelegate& d, const MenuItem&) { d.chooseSyncServer(); }},
         {QStringLiteral("checkForUpdates"), [](AppDelegate& d, const MenuItem&) { d.checkForUpdates(); }},
         {QStringLiteral("setUpdateFrequency:"),
          [](AppDelegate& d, const MenuItem& i) { d.setUpdateFrequency(i); }},

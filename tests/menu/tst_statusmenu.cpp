@@ -76,7 +76,7 @@ const MenuItem& item(const Menu& menu, const QString& title)
 
 const QStringList kTail =
     L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
-      "Sync with iPhone\u2026|-|Check for Updates\u2026|Check automatically|Quit Pellow");
+      "Sync with iPhone\u2026|Sync server\u2026|-|Check for Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
 
@@ -266,8 +266,8 @@ private slots:
         const MenuItem& sync = item(menu, paired ? "Syncing with iPhone" : "Sync with iPhone\u2026");
         QCOMPARE(sync.action, paired ? QString() : QStringLiteral("pairWithPhone"));
         QCOMPARE(sync.submenu ? dump(*sync.submenu) : QStringList(),
-                 L(paired ? "Sync now~pullTimers~~~~~|Pair another phone\u2026~pairWithPhone~~~~~|Stop "
-                            "syncing~unpairPhone~~~~~"
+                 L(paired ? "Sync now~pullTimers~~~~~|Pair another phone\u2026~pairWithPhone~~~~~|Sync "
+                            "server\u2026~chooseSyncServer~~~~~|Stop syncing~unpairPhone~~~~~"
                           : ""));
 
         const Menu& updates = *item(menu, "Check automatically").submenu;

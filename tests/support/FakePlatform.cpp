@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QUrlQuery>
 
 #include <cmath>
 
@@ -87,5 +89,24 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform()
 {
-    return Platform{clock, scheduler, preferences, notifier, sounds, tray, {soundDir.path()}};
+    return Platform{clock, scheduler, preferences, notifier, sounds, tray, http, {soundDir.path()}};
+}
+
+void FakeHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
+{
+    sent.append({url, QJsonDocument::fromJson(body).object(), std::move(done)});
+}
+
+bool FakeHttpClient::answer(const Reply& reply)
+{
+    if (answered >= sent.size())
+        return false;
+    const Done done = sent[answered++].done;
+    done(reply);
+    return true;
+}
+
+QString FakeHttpClient::action(qsizetype i) const
+{
+    return QUrlQuery(sent.value(i).url).queryItemValue(QStringLiteral("action"));
 }

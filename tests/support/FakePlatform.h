@@ -2,6 +2,7 @@
 
 #include "app/Platform.h"
 #include "platform/Clock.h"
+#include "platform/HttpClient.h"
 #include "platform/Notifier.h"
 #include "platform/PreferenceStore.h"
 #include "platform/Scheduler.h"
@@ -101,6 +102,27 @@ public:
     QList<QPair<QString, QString>> messages;
 };
 
+// Requests held until the test answers them; the last request's body as a JSON object.
+class FakeHttpClient final : public HttpClient
+{
+public:
+    struct Request
+    {
+        QUrl url;
+        QJsonObject body;
+        Done done;
+    };
+    void postJson(const QUrl& url, const QByteArray& body, Done done) override;
+    void setExtraCertificates(const QString& pemPath) override { certificates = pemPath; }
+    // Answers the oldest open request; false when none is open.
+    bool answer(const Reply& reply);
+    QString action(qsizetype i) const;
+
+    QList<Request> sent;
+    qsizetype answered = 0;
+    QString certificates;
+};
+
 // Every fake together, with a folder holding the thirteen sound files.
 struct FakePlatform
 {
@@ -113,5 +135,6 @@ struct FakePlatform
     RecordingNotifier notifier;
     RecordingSoundPlayer sounds;
     FakeTrayItem tray;
+    FakeHttpClient http;
     QTemporaryDir soundDir;
 };

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "PellowTimer.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// What the sync client reads from the sync server's replies, and the server's address.
+namespace SyncRules {
+
+inline const QString kDefaultServer = QStringLiteral("https://pellow.app");
+inline const QString kEndpointPath = QStringLiteral("/api/pellow/sync.php");
+
+// A typed server address made plain (surrounding spaces and trailing slashes dropped), or none
+// when it is not https with a host, or carries a user, a query or a fragment.
+std::optional<QUrl> serverAddress(const QString& text);
+// The sync endpoint under a server address: the address plus the endpoint path.
+QUrl endpoint(const QUrl& server);
+
+// A field of a reply of the given JSON type; a field of another type counts as absent.
+// Integers are numbers without a fraction that a double holds exactly.
+std::optional<bool> boolField(const QJsonObject& reply, const QString& key);
+std::optional<qint64> integerField(const QJsonObject& reply, const QString& key);
+
+// The list a reply carries, decoded whole: none when "timers" is not an array or one of its
+// records does not decode.
+std::optional<TimerList> remoteTimers(const QJsonObject& reply);
+
+// A pull reply is adopted only when it is "ok" and its revision is newer than the local one.
+bool pullIsNewer(const QJsonObject& reply, qint64 localRevision);
+
+struct Pairing
+{
+    QString code;
+    QString token;
+};
+// A successful pairing reply: "ok" true with a code and a token, both non-empty strings.
+std::optional<Pairing> pairing(const std::optional<QJsonObject>& reply);
+
+} // namespace SyncRules

@@ -1,0 +1,74 @@
+#include "QtHttpClient.h"
+
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QtDebug>
+
+#include <memory>
+
+QtHttpClient::QtHttpClient(int timeoutMs, qint64 maxReplyBytes)
+    : m_timeoutMs(timeoutMs), m_maxReplyBytes(maxReplyBytes),
+      m_manager(std::make_unique<QNetworkAccessManager>())
+{}
+
+QtHttpClient::~QtHttpClient() = default;
+
+void QtHttpClient::setExtraCertificates(const QString& pemPath)
+{
+    m_extraCertificates.clear();
+    if (!pemPath.isEmpty()) {
+        m_extraCertificates =
+            QSslCertificate::fromPath(pemPath, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+        if (m_extraCertificates.isEmpty())
+            qWarning("No certificate could be read from %s; trusting the system's alone.",
+                     qPrintable(pemPath));
+    }
+    // Connections stay open per host and port with the TLS settings they were made with: drop
+    // the idle ones so the new trust applies to the next request. Requests in flight finish.
+    m_manager->clearConnectionCache();
+}
+
+void QtHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    request.setTransferTimeout(m_timeoutMs);
+    if (!m_extraCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(m_extraCertificates);
+        request.setSslConfiguration(tls);
+    }
+    QNetworkReply* reply = m_manager->post(request, body);
+    auto tooLong = std::make_shared<bool>(false);
+    const qint64 limit = m_maxReplyBytes;
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [reply, tooLong, limit](qint64 received, qint64 total) {
+                         if (!*tooLong && (received > limit || total > limit)) {
+                             *tooLong = true;
+                             reply->abort();
+                         }
+                     });
+    QObject::connect(reply, &QNetworkReply::finished, reply,
+                     [this, reply, tooLong, done = std::move(done)] { finished(reply, *tooLong, done); });
+}
+
+void QtHttpClient::finished(QNetworkReply* reply, bool tooLong, const Done& done)
+{
+    reply->deleteLater();
+    // A transport failure (no connection, TLS, time-out, cancelled) leaves no answer to read;
+    // an HTTP error status still carries the server's body.
+    const QNetworkReply::NetworkError error = reply->error();
+    const bool transportFailed =
+        error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    Reply result;
+    if (!tooLong && !transportFailed && answered) {
+        const QJsonDocument document = QJsonDocument::fromJson(reply->readAll());
+        if (document.isObject())
+            result = document.object();
+    }
+    done(result);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "HttpClient.h"
+
+#include <QList>
+#include <QSslCertificate>
+
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// HttpClient over QNetworkAccessManager, on the main thread's event loop: nothing blocks.
+class QtHttpClient final : public HttpClient
+{
+public:
+    // Requests give up after `timeoutMs`; replies longer than `maxReplyBytes` are cut off and
+    // count as none.
+    explicit QtHttpClient(int timeoutMs = 12'000, qint64 maxReplyBytes = 4 * 1024 * 1024);
+    ~QtHttpClient() override;
+
+    void postJson(const QUrl& url, const QByteArray& body, Done done) override;
+    void setExtraCertificates(const QString& pemPath) override;
+
+private:
+    void finished(QNetworkReply* reply, bool tooLong, const Done& done);
+
+    int m_timeoutMs;
+    qint64 m_maxReplyBytes;
+    QList<QSslCertificate> m_extraCertificates;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+};
