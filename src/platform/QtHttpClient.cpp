@@ -7,8 +7,6 @@
 #include <QSslConfiguration>
 #include <QtDebug>
 
-#include <memory>
-
 QtHttpClient::QtHttpClient(int timeoutMs, qint64 maxReplyBytes)
     : m_timeoutMs(timeoutMs), m_maxReplyBytes(maxReplyBytes),
       m_manager(std::make_unique<QNetworkAccessManager>())
@@ -42,30 +40,27 @@ void QtHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
         request.setSslConfiguration(tls);
     }
     QNetworkReply* reply = m_manager->post(request, body);
-    auto tooLong = std::make_shared<bool>(false);
-    const qint64 limit = m_maxReplyBytes;
+    // A reply past the limit is cut off: aborted, it finishes as a failure.
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, tooLong, limit](qint64 received, qint64 total) {
-                         if (!*tooLong && (received > limit || total > limit)) {
-                             *tooLong = true;
+                     [reply, limit = m_maxReplyBytes](qint64 received, qint64 total) {
+                         if (received > limit || total > limit)
                              reply->abort();
-                         }
                      });
     QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [this, reply, tooLong, done = std::move(done)] { finished(reply, *tooLong, done); });
+                     [this, reply, done = std::move(done)] { finished(reply, done); });
 }
 
-void QtHttpClient::finished(QNetworkReply* reply, bool tooLong, const Done& done)
+void QtHttpClient::finished(QNetworkReply* reply, const Done& done)
 {
     reply->deleteLater();
-    // A transport failure (no connection, TLS, time-out, cancelled) leaves no answer to read;
+    // A transport failure (no connection, TLS, time-out, cut off) leaves no answer to read;
     // an HTTP error status still carries the server's body.
     const QNetworkReply::NetworkError error = reply->error();
     const bool transportFailed =
         error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     Reply result;
-    if (!tooLong && !transportFailed && answered) {
+    if (!transportFailed && answered) {
         const QJsonDocument document = QJsonDocument::fromJson(reply->readAll());
         if (document.isObject())
             result = document.object();

@@ -23,7 +23,7 @@ public:
     void setExtraCertificates(const QString& pemPath) override;
 
 private:
-    void finished(QNetworkReply* reply, bool tooLong, const Done& done);
+    void finished(QNetworkReply* reply, const Done& done);
 
     int m_timeoutMs;
     qint64 m_maxReplyBytes;

@@ -1,0 +1,302 @@
+#include "ControllerFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+// The sync client on fakes: what it sends, when, and what the server's replies do to the list
+// and the revision.
+class TestSync : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ControllerFixture> fixture;
+    FakeHttpClient& http() { return fixture->fake.http; }
+    qint64 rev() const { return fixture->fake.preferences.intValue(QStringLiteral("syncRev")); }
+    std::optional<QString> token() const
+    {
+        return fixture->fake.preferences.stringValue(QStringLiteral("syncToken"));
+    }
+
+    static QJsonObject json(const char* text) { return QJsonDocument::fromJson(text).object(); }
+    static QString ids(const TimerList& list)
+    {
+        QStringList out;
+        for (const PellowTimer& t : list)
+            out << t.id;
+        return out.join(',');
+    }
+
+    void launchPaired(qint64 revision = 0, const QJsonObject& more = {})
+    {
+        QJsonObject prefs{{"syncToken", "secret"}, {"syncRev", revision}};
+        for (auto it = more.begin(); it != more.end(); ++it)
+            prefs.insert(it.key(), it.value());
+        fixture->launch({countdown("A", 300, fixture->fake.clock.current, false)}, prefs);
+        // The launch saves the list, which pushes it; the server takes it at the stored revision.
+        fixture->fake.scheduler.advance(1);
+        QCOMPARE(http().action(0), QStringLiteral("push"));
+        QVERIFY(http().answer(QJsonObject{{"rev", revision}}));
+        http().sent.clear();
+        http().answered = 0;
+    }
+    void change() { fixture->app->timerToggleRun(ControllerFixture::sender(QStringLiteral("A"))); }
+
+private slots:
+    void init() { fixture = std::make_unique<ControllerFixture>(); }
+
+    // A burst of changes makes one push with the whole list, 0.6 s after the last change.
+    void debouncedPush()
+    {
+        launchPaired(4);
+        for (int i = 0; i < 10; ++i) {
+            change();
+            fixture->fake.scheduler.advance(0.05);
+        }
+        fixture->fake.scheduler.advance(0.54);
+        QCOMPARE(http().sent.size(), 0);
+        fixture->fake.scheduler.advance(0.02);
+        QCOMPARE(http().sent.size(), 1);
+        QCOMPARE(http().action(0), QStringLiteral("push"));
+        const QJsonObject body = http().sent[0].body;
+        QCOMPARE(body.value("token").toString(), QStringLiteral("secret"));
+        QCOMPARE(body.value("rev").toInteger(), 5);
+        QCOMPARE(body.value("timers").toArray(), fixture->fake.preferences.value("timers").toArray());
+        QCOMPARE(rev(), 5);
+        QCOMPARE(http().sent[0].url.toString(),
+                 QStringLiteral("https://pellow.app/api/pellow/sync.php?action=push"));
+    }
+
+    // One request at a time: a push while a pull is out is dropped, and the poll comes every 15 s.
+    void busyDropsAndPolling()
+    {
+        launchPaired(2);
+        fixture->fake.scheduler.advance(13.9);
+        QCOMPARE(http().sent.size(), 0);
+        fixture->fake.scheduler.advance(0.1);
+        QCOMPARE(http().action(0), QStringLiteral("pull"));
+        QCOMPARE(http().sent[0].body, json(R"({"token":"secret"})"));
+        change();
+        fixture->fake.scheduler.advance(1);
+        fixture->app->pullTimers();
+        QCOMPARE(http().sent.size(), 1);
+        QVERIFY(http().answer(json(R"({"ok":true,"rev":2,"timers":[]})")));
+        QVERIFY(!fixture->app->syncBusy);
+        QCOMPARE(ids(fixture->app->timers), QStringLiteral("A"));
+        change();
+        fixture->fake.scheduler.advance(1);
+        QCOMPARE(http().action(1), QStringLiteral("push"));
+        QCOMPARE(http().sent[1].body.value("rev").toInteger(), 3);
+        QVERIFY(http().answer(std::nullopt));
+        QVERIFY(!fixture->app->syncBusy);
+        QCOMPARE(rev(), 3);
+        fixture->fake.scheduler.advance(15);
+        QCOMPARE(http().action(2), QStringLiteral("pull"));
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("reply"); // empty: no reply at all
+        QTest::addColumn<qint64>("revAfter");
+        QTest::addColumn<QString>("idsAfter");
+        const QString b =
+            R"({"id":"B","mode":"down","duration":60,"banked":0,"startedAt":0,"running":false,"label":"","alerted":false,"warned":[]})";
+        const QString bad = R"({"id":"C","mode":"sideways"})";
+        // Launched at revision 5; a push advances it to 6 before it is sent.
+        QTest::newRow("push stale adopts")
+            << "push"
+            << R"({"stale":true,"rev":9,"timers":[)" + b + "]}" << qint64(9) << "B";
+        QTest::newRow("push rev taken as is") << "push"
+                                              << R"({"rev":3})" << qint64(3) << "A";
+        QTest::newRow("push fraction rev") << "push"
+                                           << R"({"rev":3.5})" << qint64(6) << "A";
+        QTest::newRow("push no reply") << "push"
+                                       << "" << qint64(6) << "A";
+        QTest::newRow("push empty object") << "push"
+                                           << "{}" << qint64(6) << "A";
+        QTest::newRow("push stale bad record")
+            << "push"
+            << R"({"stale":true,"rev":9,"timers":[)" + b + "," + bad + "]}" << qint64(6) << "A";
+        QTest::newRow("push stale timers not a list")
+            << "push"
+            << R"({"stale":true,"rev":9,"timers":{"id":"B"}})" << qint64(6) << "A";
+        QTest::newRow("pull same rev") << "pull"
+                                       << R"({"ok":true,"rev":5,"timers":[)" + b + "]}" << qint64(5) << "A";
+        QTest::newRow("pull newer") << "pull"
+                                    << R"({"ok":true,"rev":6,"timers":[)" + b + "]}" << qint64(6) << "B";
+        QTest::newRow("pull newer empty list") << "pull"
+                                               << R"({"ok":true,"rev":6,"timers":[]})" << qint64(6) << "";
+        QTest::newRow("pull without ok") << "pull"
+                                         << R"({"rev":8,"timers":[)" + b + "]}" << qint64(5) << "A";
+        QTest::newRow("pull ok as text") << "pull"
+                                         << R"({"ok":"true","rev":8,"timers":[]})" << qint64(5) << "A";
+        QTest::newRow("pull rev as text") << "pull"
+                                          << R"({"ok":true,"rev":"8","timers":[]})" << qint64(5) << "A";
+        QTest::newRow("pull bad record")
+            << "pull"
+            << R"({"ok":true,"rev":8,"timers":[)" + b + "," + bad + "]}" << qint64(5) << "A";
+    }
+    void replies()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, reply);
+        launchPaired(5);
+        if (action == QLatin1String("push"))
+            fixture->app->pushTimers();
+        else
+            fixture->app->pullTimers();
+        QVERIFY(fixture->app->syncBusy);
+        QVERIFY(http().answer(reply.isEmpty() ? HttpClient::Reply() : json(reply.toUtf8())));
+        QVERIFY(!fixture->app->syncBusy);
+        QTEST(rev(), "revAfter");
+        QTEST(ids(fixture->app->timers), "idsAfter");
+        QTEST(ids(fixture->storedTimers()), "idsAfter");
+        // An adopted list is never pushed back.
+        fixture->fake.scheduler.advance(1);
+        QCOMPARE(http().sent.size(), 1);
+    }
+
+    void pairing_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("paired");
+        QTest::newRow("paired") << R"({"ok":true,"code":"K7Q-3FZ","token":"fresh"})" << true;
+        QTest::newRow("no code") << R"({"ok":true,"token":"fresh"})" << false;
+        QTest::newRow("not ok") << R"({"ok":false,"code":"K7Q3FZ","token":"fresh"})" << false;
+        QTest::newRow("token a number") << R"({"ok":true,"code":"K7Q3FZ","token":7})" << false;
+        QTest::newRow("no reply") << "" << false;
+    }
+    // Pairing, also "Pair another phone…" while paired: the same empty request, and on success
+    // the new token, revision 0, a push of revision 1 at once and the dialog with the code.
+    void pairing()
+    {
+        QFETCH(QString, reply);
+        QFETCH(bool, paired);
+        launchPaired(7);
+        fixture->app->pairWithPhone();
+        QCOMPARE(http().action(0), QStringLiteral("pair"));
+        QCOMPARE(http().sent[0].body, QJsonObject());
+        QVERIFY(http().answer(reply.isEmpty() ? HttpClient::Reply() : json(reply.toUtf8())));
+        if (!paired) {
+            QCOMPARE(token(), QStringLiteral("secret"));
+            QCOMPARE(rev(), 7);
+            QCOMPARE(fixture->fake.notifier.posted.value(0).second,
+                     QStringLiteral("Couldn't reach pellow.app to start pairing"));
+            QVERIFY(!fixture->app->pairingDialog);
+            return;
+        }
+        QCOMPARE(token(), QStringLiteral("fresh"));
+        QCOMPARE(http().action(1), QStringLiteral("push"));
+        QCOMPARE(http().sent[1].body.value("rev").toInteger(), 1);
+        QCOMPARE(http().sent[1].body.value("token").toString(), QStringLiteral("fresh"));
+        QMessageBox* box = fixture->app->pairingDialog;
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->text(), QStringLiteral("Type this on your iPhone"));
+        QVERIFY(box->informativeText().contains(QStringLiteral("\n\nK7Q-3FZ\n\n")));
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == QLatin1String("Copy code"))
+                button->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("K7Q-3FZ"));
+        QTRY_VERIFY(!fixture->app->pairingDialog);
+    }
+
+    // "Stop syncing" forgets the pairing: no poll, nothing sent after a change, and a reply still
+    // on its way changes nothing.
+    void unpairing()
+    {
+        launchPaired(3);
+        fixture->app->pushTimers();
+        fixture->app->unpairPhone();
+        QVERIFY(!token() && !fixture->fake.preferences.isStored("syncRev"));
+        QCOMPARE(fixture->fake.notifier.posted.value(0).second,
+                 QStringLiteral("The phone is no longer syncing"));
+        QVERIFY(http().answer(json(R"({"stale":true,"rev":9,"timers":[]})")));
+        QVERIFY(!fixture->fake.preferences.isStored("syncRev"));
+        QCOMPARE(ids(fixture->app->timers), QStringLiteral("A"));
+        change();
+        fixture->fake.scheduler.advance(60);
+        QCOMPARE(http().sent.size(), 1);
+        QCOMPARE(item(fixture->fake.tray.menu, "Sync with iPhone\u2026").action,
+                 QStringLiteral("pairWithPhone"));
+    }
+
+    void serverAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("endpoint"); // empty: refused
+        QTest::newRow("own server") << " https://sync.example.org:8443/pellow// "
+                                    << "https://sync.example.org:8443/pellow/api/pellow/sync.php";
+        QTest::newRow("empty is the default") << ""
+                                              << "https://pellow.app/api/pellow/sync.php";
+        QTest::newRow("plain http") << "http://sync.example.org"
+                                    << "";
+        QTest::newRow("no scheme") << "sync.example.org"
+                                   << "";
+        QTest::newRow("no host") << "https://"
+                                 << "";
+        QTest::newRow("query") << "https://sync.example.org/?a=1"
+                               << "";
+        QTest::newRow("user") << "https://me@sync.example.org"
+                              << "";
+    }
+    // "Sync server…": a usable address replaces the server and forgets the pairing; anything else
+    // says so and changes nothing.
+    void serverAddress()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, endpoint);
+        launchPaired(3, {{"syncServer", "https://old.example.org"}});
+        fixture->app->chooseSyncServer();
+        QCOMPARE(fixture->app->hudPromptFields.value(0)->text(), QStringLiteral("https://old.example.org"));
+        fixture->app->hudPromptFields.value(0)->setText(typed);
+        fixture->app->hudPromptConfirm();
+        if (endpoint.isEmpty()) {
+            QCOMPARE(fixture->fake.notifier.posted.value(0).second,
+                     QStringLiteral("That isn't an https address"));
+            QCOMPARE(token(), QStringLiteral("secret"));
+            QCOMPARE(fixture->app->syncAPI.toString(),
+                     QStringLiteral("https://old.example.org/api/pellow/sync.php"));
+            return;
+        }
+        QCOMPARE(fixture->app->syncAPI.toString(), endpoint);
+        QVERIFY(!token());
+        fixture->app->pairWithPhone();
+        QVERIFY(http().sent.value(0).url.toString().startsWith(endpoint));
+        QCOMPARE(fixture->fake.preferences.isStored("syncServer"), !typed.isEmpty());
+    }
+
+    // A stored address that cannot be used stops syncing rather than sending the token elsewhere;
+    // the trusted certificates named in the preferences reach the client.
+    void storedServerUnusable()
+    {
+        fixture->launch({}, {{"syncToken", "secret"},
+                             {"syncServer", "http://nas.local"},
+                             {"syncServerCertificate", "/etc/ca.pem"}});
+        QCOMPARE(http().certificates, QStringLiteral("/etc/ca.pem"));
+        fixture->app->pullTimers();
+        fixture->fake.scheduler.advance(0.1);
+        QVERIFY(http().sent.isEmpty());
+        QVERIFY(!fixture->app->syncBusy);
+        fixture->app->loadSyncServer();
+        QVERIFY(
+            fixture->fake.notifier.posted.value(0).second.contains(QStringLiteral("isn't an https address")));
+    }
+
+private:
+    static const MenuItem& item(const Menu& menu, const char* title)
+    {
+        static const MenuItem none;
+        for (const MenuItem& i : menu.items)
+            if (i.title == QString::fromUtf8(title))
+                return i;
+        return none;
+    }
+};
+
+QTEST_MAIN(TestSync)
+#include "tst_sync.moc"
