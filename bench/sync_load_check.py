@@ -5,8 +5,8 @@
 server of its own on loopback. Afterwards the stored revision must equal the number of accepted
 pushes (each accepted push moves it by exactly one) and every request must have had its reply.
 
-    PELLOW_SYNC_SERVER=build/bin/pellow-sync-server tests/server/load_check.py [DATABASE_URL]
-    PELLOW_SYNC_SERVER=... tests/server/with_postgresql.sh tests/server/load_check.py
+    PELLOW_SYNC_SERVER=build/bin/pellow-sync-server bench/sync_load_check.py [DATABASE_URL]
+    PELLOW_SYNC_SERVER=... tests/server/with_postgresql.sh bench/sync_load_check.py
 """
 import os
 import sys
@@ -14,7 +14,9 @@ import tempfile
 import threading
 import time
 
-from sync_server_test import Server, timer
+# The server harness of the protocol tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "server"))
+from sync_server_test import Server, timer  # noqa: E402
 
 CLIENTS = 50
 ROUNDS = 100
