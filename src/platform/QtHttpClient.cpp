@@ -16,13 +16,18 @@ QtHttpClient::~QtHttpClient() = default;
 
 void QtHttpClient::setExtraCertificates(const QString& pemPath)
 {
-    m_extraCertificates.clear();
+    m_tls.reset();
     if (!pemPath.isEmpty()) {
-        m_extraCertificates =
+        const QList<QSslCertificate> extra =
             QSslCertificate::fromPath(pemPath, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
-        if (m_extraCertificates.isEmpty())
+        if (extra.isEmpty()) {
             qWarning("No certificate could be read from %s; trusting the system's alone.",
                      qPrintable(pemPath));
+        } else {
+            // Naming certificates ends loading the system's on demand, so they are named too.
+            m_tls = QSslConfiguration::defaultConfiguration();
+            m_tls->setCaCertificates(QSslConfiguration::systemCaCertificates() + extra);
+        }
     }
     // Connections stay open per host and port with the TLS settings they were made with: drop
     // the idle ones so the new trust applies to the next request. Requests in flight finish.
@@ -34,11 +39,8 @@ void QtHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setTransferTimeout(m_timeoutMs);
-    if (!m_extraCertificates.isEmpty()) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.addCaCertificates(m_extraCertificates);
-        request.setSslConfiguration(tls);
-    }
+    if (m_tls)
+        request.setSslConfiguration(*m_tls);
     QNetworkReply* reply = m_manager->post(request, body);
     // A reply past the limit is cut off: aborted, it finishes as a failure.
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,

@@ -2,10 +2,10 @@
 
 #include "HttpClient.h"
 
-#include <QList>
-#include <QSslCertificate>
+#include <QSslConfiguration>
 
 #include <memory>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -27,6 +27,7 @@ private:
 
     int m_timeoutMs;
     qint64 m_maxReplyBytes;
-    QList<QSslCertificate> m_extraCertificates;
+    // The trust of every request when extra certificates are named; none for the default.
+    std::optional<QSslConfiguration> m_tls;
     std::unique_ptr<QNetworkAccessManager> m_manager;
 };

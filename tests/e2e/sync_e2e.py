@@ -99,6 +99,19 @@ class Run:
                     p.kill()
 
 
+def isolated_env(work):
+    """An environment whose home, XDG folders and temporary folder are all inside `work`."""
+    env = dict(os.environ, PELLOW_E2E_WORK=work, HOME=f"{work}/home", XDG_CONFIG_HOME=f"{work}/config",
+               XDG_DATA_HOME=f"{work}/data", XDG_CACHE_HOME=f"{work}/cache", XDG_RUNTIME_DIR=f"{work}/runtime",
+               TMPDIR=f"{work}/tmp", QT_LOGGING_RULES="qt.multimedia*=false")
+    for key in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
+        env.pop(key, None)
+    for d in ("home", "config", "data", "cache", "tmp"):
+        os.makedirs(f"{work}/{d}")
+    os.makedirs(f"{work}/runtime", mode=0o700)
+    return env
+
+
 def timer(tid, label, running=False):
     return {"id": tid, "label": label, "mode": "down", "duration": 300, "banked": 0,
             "startedAt": time.time(), "running": running, "alerted": False, "warned": []}
@@ -175,14 +188,7 @@ if __name__ == "__main__":
     if len(sys.argv) != 5:
         sys.exit(__doc__)
     with tempfile.TemporaryDirectory(prefix="pellow-sync-e2e.") as work:
-        env = dict(os.environ, PELLOW_E2E_WORK=work, HOME=f"{work}/home", XDG_CONFIG_HOME=f"{work}/config",
-                   XDG_DATA_HOME=f"{work}/data", XDG_CACHE_HOME=f"{work}/cache", XDG_RUNTIME_DIR=f"{work}/runtime",
-                   TMPDIR=f"{work}/tmp", QT_LOGGING_RULES="qt.multimedia*=false")
-        for key in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
-            env.pop(key, None)
-        for d in ("home", "config", "data", "cache", "tmp"):
-            os.makedirs(f"{work}/{d}")
-        os.makedirs(f"{work}/runtime", mode=0o700)
+        env = isolated_env(work)
         args = [os.path.abspath(a) for a in sys.argv[1:]]
         sys.exit(subprocess.run(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inner", *args],
                                 env=env, timeout=240).returncode)
