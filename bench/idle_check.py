@@ -21,8 +21,6 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 from sync_e2e import Run, isolated_env, timer  # noqa: E402
 
-TICKS = os.sysconf("SC_CLK_TCK")
-
 
 def switches(status):
     with open(status) as f:
@@ -33,11 +31,13 @@ def sample(pid):
     """(main thread's switches, all threads' switches), CPU ms, resident kB."""
     main = switches(f"/proc/{pid}/task/{pid}/status")
     every = sum(switches(status) for status in glob.glob(f"/proc/{pid}/task/*/status"))
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
+    cpu_ns = 0
+    for schedstat in glob.glob(f"/proc/{pid}/task/*/schedstat"):
+        with open(schedstat) as f:
+            cpu_ns += int(f.read().split()[0])
     with open(f"/proc/{pid}/status") as f:
         rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS"))
-    return (main, every), (int(fields[11]) + int(fields[12])) * 1000 / TICKS, rss
+    return (main, every), cpu_ns / 1e6, rss
 
 
 def measure(case, pellow, server, seconds):
