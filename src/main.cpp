@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/DBusNotifier.h"
 #include "platform/DesktopTrayItem.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(pellow);
     QApplication::setApplicationName(QStringLiteral("Pellow"));
-    QApplication::setDesktopFileName(QStringLiteral("pellow"));
+    QApplication::setDesktopFileName(QStringLiteral("app.pellow.Pellow"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance(SingleInstance::defaultName());
@@ -76,8 +77,10 @@ int main(int argc, char** argv)
         [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
     QtSoundPlayer sounds;
     QtHttpClient http;
+    AutostartFile autostart({}, QCoreApplication::applicationFilePath());
 
-    AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, http, soundFolders()});
+    AppDelegate delegate(
+        Platform{clock, scheduler, preferences, notifier, sounds, tray, http, autostart, soundFolders()});
     instance.setActivationHandler([&delegate] { delegate.activateFromSecondLaunch(); });
     delegate.applicationDidFinishLaunching();
     if (const QString notice = unreadableSettingsNotice(preferences); !notice.isEmpty())

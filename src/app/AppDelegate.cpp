@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "Updater.h"
 
 #include "hud/HUDArrowPanel.h"
 #include "hud/HUDFonts.h"
@@ -200,4 +201,3 @@ void AppDelegate::postNotice(const QString& text)
 {
     m_platform.notifier.post(QStringLiteral("Pellow"), text);
 }
-

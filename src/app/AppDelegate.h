@@ -27,6 +27,7 @@ class HUDWidgetView;
 class QColor;
 class QMenu;
 class QMessageBox;
+class Updater;
 namespace HUDFonts {
 class Measure;
 }
@@ -243,15 +244,21 @@ public:
     void loadSyncServer();
     void chooseSyncServer();
 
-    // --- Updates (app/UpdateActions.cpp; checking arrives with the updater) ---
+    // --- Updates (app/UpdateActions.cpp) ---
+    static constexpr bool kUpdateChecksBuiltIn = PELLOW_UPDATE_CHECK;
+    static constexpr double kLaunchUpdateCheckDelay = 3.0;
+    // The updater, made on first use.
+    Updater& updater();
     void applyUpdateFrequency(bool atLaunch);
     void checkForUpdates();
     void setUpdateFrequency(const MenuItem& sender);
 
+    // --- Opening at login (app/AutostartActions.cpp): writes or removes the autostart entry ---
+    void toggleOpenAtLogin();
+
     // --- State, in the order the rest of the system knows it ---
     TrayItem* statusItem = nullptr;
-    // The update checker, made on first use once updates are checked.
-    QObject* updaterController = nullptr;
+    std::unique_ptr<Updater> updaterController;
     QString updateFrequency = QStringLiteral("start");
     TimerList timers;
     std::optional<Scheduler::TaskId> timerTick;

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+class Autostart;
 class Clock;
 class HttpClient;
 class Notifier;
@@ -20,6 +21,7 @@ struct Platform
     SoundPlayer& sounds;
     TrayItem& tray;
     HttpClient& http;
+    Autostart& autostart;
     // Folders searched, in order, for "<name>.wav".
     QStringList soundFolders;
 };

@@ -290,9 +290,14 @@ Menu buildStatusMenu(const StatusMenuState& state, bool forDock)
     if (state.screenCount >= 2)
         menu.add(submenuItem(QStringLiteral("Show the HUD on"), state.hudScreenMenu));
     menu.addSeparator();
-    menu.add(MenuItem::make(QStringLiteral("Check for Updates\u2026"), QStringLiteral("checkForUpdates")));
     menu.add(
-        submenuItem(QStringLiteral("Check automatically"), makeUpdateFrequencyMenu(state.updateFrequency)));
+        checkedItem(QStringLiteral("Open at login"), QStringLiteral("toggleOpenAtLogin"), state.openAtLogin));
+    if (state.updatesOffered) {
+        menu.add(
+            MenuItem::make(QStringLiteral("Check for Updates\u2026"), QStringLiteral("checkForUpdates")));
+        menu.add(submenuItem(QStringLiteral("Check automatically"),
+                             makeUpdateFrequencyMenu(state.updateFrequency)));
+    }
     if (!forDock) {
         MenuItem quit = MenuItem::make(QStringLiteral("Quit Pellow"), QStringLiteral("quit"));
         quit.keyEquivalent = QStringLiteral("q");

@@ -22,6 +22,9 @@ struct StatusMenuState
     QString soundHalfway;
     QString soundWarn;
     QString updateFrequency;
+    // Whether this build checks for updates; without it the update items are left out.
+    bool updatesOffered = true;
+    bool openAtLogin = false;
     int screenCount = 1;
     // The "Show the HUD on" submenu, built by the HUD placement code.
     Menu hudScreenMenu;

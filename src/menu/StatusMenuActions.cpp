@@ -2,6 +2,7 @@
 
 #include "core/HUDMenuModel.h"
 #include "core/StatusMenuModel.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/PreferenceStore.h"
 #include "platform/Screens.h"
@@ -23,6 +24,8 @@ StatusMenuState AppDelegate::statusMenuState() const
     state.soundHalfway = prefs.stringValue(soundHalfwayKey).value_or(QString());
     state.soundWarn = prefs.stringValue(soundWarnKey).value_or(QString());
     state.updateFrequency = updateFrequency;
+    state.updatesOffered = kUpdateChecksBuiltIn;
+    state.openAtLogin = m_platform.autostart.isEnabled();
     const QList<HUDPlacement::Screen> screens = Screens::hudScreens();
     state.screenCount = static_cast<int>(screens.size());
     if (screens.size() >= 2)
@@ -84,6 +87,7 @@ const QHash<QString, Handler>& menuActionHandlers()
         {QStringLiteral("pullTimers"), [](AppDelegate& d, const MenuItem&) { d.pullTimers(); }},
         {QStringLiteral("unpairPhone"), [](AppDelegate& d, const MenuItem&) { d.unpairPhone(); }},
         {QStringLiteral("chooseSyncServer"), [](AppDelegate& d, const MenuItem&) { d.chooseSyncServer(); }},
+        {QStringLiteral("toggleOpenAtLogin"), [](AppDelegate& d, const MenuItem&) { d.toggleOpenAtLogin(); }},
         {QStringLiteral("checkForUpdates"), [](AppDelegate& d, const MenuItem&) { d.checkForUpdates(); }},
         {QStringLiteral("setUpdateFrequency:"),
          [](AppDelegate& d, const MenuItem& i) { d.setUpdateFrequency(i); }},

@@ -20,6 +20,8 @@ public:
     virtual ~HttpClient() = default;
     // POSTs `body` as "application/json"; `done` runs exactly once, later, on the main thread.
     virtual void postJson(const QUrl& url, const QByteArray& body, Done done) = 0;
+    // GETs `url`, with the same reading of the reply.
+    virtual void getJson(const QUrl& url, Done done) = 0;
     // A PEM file whose certificates are trusted besides the system's; empty for the system's
     // alone. Certificate checks are never switched off.
     virtual void setExtraCertificates(const QString& pemPath) = 0;

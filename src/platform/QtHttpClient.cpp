@@ -34,14 +34,29 @@ void QtHttpClient::setExtraCertificates(const QString& pemPath)
     m_manager->clearConnectionCache();
 }
 
-void QtHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
+QNetworkRequest QtHttpClient::request(const QUrl& url) const
 {
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setTransferTimeout(m_timeoutMs);
     if (m_tls)
         request.setSslConfiguration(*m_tls);
-    QNetworkReply* reply = m_manager->post(request, body);
+    return request;
+}
+
+void QtHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
+{
+    QNetworkRequest post = request(url);
+    post.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    watch(m_manager->post(post, body), std::move(done));
+}
+
+void QtHttpClient::getJson(const QUrl& url, Done done)
+{
+    watch(m_manager->get(request(url)), std::move(done));
+}
+
+void QtHttpClient::watch(QNetworkReply* reply, Done done)
+{
     // A reply past the limit is cut off: aborted, it finishes as a failure.
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [reply, limit = m_maxReplyBytes](qint64 received, qint64 total) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QNetworkAccessManager;
+class QNetworkRequest;
 class QNetworkReply;
 
 // HttpClient over QNetworkAccessManager, on the main thread's event loop: nothing blocks.
@@ -20,9 +21,12 @@ public:
     ~QtHttpClient() override;
 
     void postJson(const QUrl& url, const QByteArray& body, Done done) override;
+    void getJson(const QUrl& url, Done done) override;
     void setExtraCertificates(const QString& pemPath) override;
 
 private:
+    QNetworkRequest request(const QUrl& url) const;
+    void watch(QNetworkReply* reply, Done done);
     void finished(QNetworkReply* reply, const Done& done);
 
     int m_timeoutMs;

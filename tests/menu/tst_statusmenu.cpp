@@ -76,7 +76,7 @@ const MenuItem& item(const Menu& menu, const QString& title)
 
 const QStringList kTail =
     L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
-      "Sync with iPhone\u2026|Sync server\u2026|-|Check for Updates\u2026|Check automatically|Quit Pellow");
+      "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Check for Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
 

@@ -89,7 +89,8 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform()
 {
-    return Platform{clock, scheduler, preferences, notifier, sounds, tray, http, {soundDir.path()}};
+    return Platform{clock, scheduler, preferences, notifier,         sounds,
+                    tray,  http,      autostart,   {soundDir.path()}};
 }
 
 void FakeHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Platform.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/HttpClient.h"
 #include "platform/Notifier.h"
@@ -113,14 +114,33 @@ public:
         Done done;
     };
     void postJson(const QUrl& url, const QByteArray& body, Done done) override;
+    // GETs wait in `fetched`, answered with answerFetch.
+    void getJson(const QUrl& url, Done done) override { fetched.append({url, {}, std::move(done)}); }
     void setExtraCertificates(const QString& pemPath) override { certificates = pemPath; }
     // Answers the oldest open request; false when none is open.
     bool answer(const Reply& reply);
     QString action(qsizetype i) const;
 
     QList<Request> sent;
+    QList<Request> fetched;
     qsizetype answered = 0;
     QString certificates;
+};
+
+class FakeAutostart final : public Autostart
+{
+public:
+    bool isEnabled() const override { return enabled; }
+    bool setEnabled(bool on, QString* error) override
+    {
+        if (failure.isEmpty())
+            enabled = on;
+        else
+            *error = failure;
+        return failure.isEmpty();
+    }
+    bool enabled = false;
+    QString failure;
 };
 
 // Every fake together, with a folder holding the thirteen sound files.
@@ -136,5 +156,6 @@ struct FakePlatform
     RecordingSoundPlayer sounds;
     FakeTrayItem tray;
     FakeHttpClient http;
+    FakeAutostart autostart;
     QTemporaryDir soundDir;
 };
