@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# The install tree and the Debian packages, checked as a user's machine would see them:
+#   1. `cmake --install` of the tree under test into a scratch prefix holds every file, the
+#      desktop entry and the AppStream file pass their validators, the systemd unit verifies,
+#      and the installed Pellow runs and plays its sounds from <prefix>/share/pellow/sounds;
+#   2. scripts/package.sh builds both .debs in a Release tree of the test's own: their names,
+#      fields and dependencies (computed by dpkg-shlibdeps), their files, no lintian errors;
+#      Pellow unpacked from its .deb with `dpkg -x` runs the same smoke test, and the unpacked
+#      sync server answers /healthz on loopback and stops cleanly on SIGTERM.
+#
+# Usage: package_test.sh <source-dir> <build-dir-under-test> <package-build-dir>
+set -euo pipefail
+(($# == 3)) || { echo "usage: $0 <source-dir> <build-dir> <package-build-dir>" >&2; exit 2; }
+src=$(readlink -f "$1") tree=$(readlink -f "$2") pkgbuild=$(realpath -m "$3")
+
+fail() { printf 'FAIL package: %s\n' "$*"; exit 1; }
+log() { printf '[package] %s\n' "$*" >&2; }
+for tool in desktop-file-validate appstreamcli dpkg-deb dpkg lintian strace dbus-run-session systemd-analyze; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed"
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pellow-package.XXXXXX")
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
+
+# Polls "$@" every 0.1 s for up to <seconds>.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+sounds=$(cd "$tree/bin/sounds" && ls -- *.wav)
+(($(wc -l <<<"$sounds") >= 13)) || fail "the build tree has only $(wc -l <<<"$sounds") sounds"
+
+# <root> holds usr-like folders (bin, share, lib): every file either package needs.
+check_tree() {
+    local root=$1 f
+    [[ -x $root/bin/pellow ]] || fail "$root: no executable bin/pellow"
+    [[ -x $root/bin/pellow-sync-server ]] || fail "$root: no executable bin/pellow-sync-server"
+    for f in $sounds; do [[ -s $root/share/pellow/sounds/$f ]] || fail "$root: sound $f not installed"; done
+    for f in pellow-timer pellow-timer-symbolic pellow-checkmark-symbolic; do
+        [[ -s $root/share/icons/hicolor/scalable/apps/$f.svg ]] || fail "$root: icon $f not installed"
+    done
+    for f in applications/app.pellow.Pellow.desktop metainfo/app.pellow.Pellow.metainfo.xml \
+        doc/pellow/copyright doc/pellow/changelog.gz doc/pellow-sync-server/copyright \
+        doc/pellow-sync-server/changelog.gz; do
+        [[ -s $root/share/$f ]] || fail "$root: share/$f not installed"
+    done
+    [[ -s $root/lib/systemd/system/pellow-sync-server.service ]] || fail "$root: no systemd unit"
+}
+
+# Starts <pellow> offscreen on a private bus with its own XDG folders (the system's data folders
+# hidden), with a countdown that ran out while it was closed: the finished countdown is saved,
+# keys it does not know are kept, its sounds are opened from <sounds-dir>, and it stays up.
+smoke() {
+    local pellow=$1 want=$2 run=$work/run-$3 now
+    now=$(date +%s)
+    mkdir -p "$run"/{home,config/pellow,data,nodata,tmp,trace} && mkdir -m 700 "$run/runtime"
+    cat >"$run/config/pellow/preferences.json" <<JSON
+{"someOtherApp": {"keep": true}, "timers": [{"id": "pk-tea", "label": "Tea", "mode": "down",
+ "duration": 60, "banked": 0, "startedAt": $((now - 600)), "running": true, "alerted": false, "warned": []}]}
+JSON
+    chmod 600 "$run/config/pellow/preferences.json"
+    env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$run/home" \
+        XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" XDG_DATA_DIRS="$run/nodata" \
+        XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" QT_QPA_PLATFORM=offscreen \
+        dbus-run-session -- strace -ff -qq -e trace=openat -o "$run/trace/t" "$pellow" >"$run/log" 2>&1 &
+    local session=$!
+    pids+=("$session")
+    saved() {
+        grep -q '"alerted": true' "$run/config/pellow/preferences.json" &&
+            grep -q '"keep": true' "$run/config/pellow/preferences.json"
+    }
+    opened() { grep -hqF "openat(AT_FDCWD, \"$want/chime.wav\", O_RDONLY|O_CLOEXEC) = " "$run"/trace/t.* 2>/dev/null; }
+    wait_for 20 saved || { tail -n 20 "$run/log"; fail "$pellow did not save the finished countdown"; }
+    wait_for 10 opened || { tail -n 20 "$run/log"; fail "$pellow did not open its chime from $want"; }
+    ! grep -hF '.wav"' "$run"/trace/t.* | grep -vqF "\"$want/" ||
+        fail "$pellow looked for sounds outside $want: $(grep -hF '.wav"' "$run"/trace/t.* | grep -vF "\"$want/" | head -n 1)"
+    sleep 2
+    local pid
+    pid=$(pgrep -x -f -- "$pellow") || { tail -n 20 "$run/log"; fail "$pellow did not stay up"; }
+    kill "$pid"
+    timeout 10 tail --pid="$session" -f /dev/null || fail "$pellow did not stop on SIGTERM"
+    wait "$session" 2>/dev/null || true
+    unset 'pids[-1]'
+}
+
+# --- 1. The install tree
+prefix=$work/prefix
+cmake --install "$tree" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install failed"; }
+check_tree "$prefix"
+desktop=$prefix/share/applications/app.pellow.Pellow.desktop
+metainfo=$prefix/share/metainfo/app.pellow.Pellow.metainfo.xml
+out=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $out ]] || fail "desktop-file-validate: $out"
+out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
+for line in Exec=pellow Icon=pellow-timer 'Categories=Utility;Clock;' StartupNotify=false X-GNOME-UsesNotifications=true; do
+    grep -qxF "$line" "$desktop" || fail "the desktop entry lacks $line"
+done
+grep -qF '<launchable type="desktop-id">app.pellow.Pellow.desktop</launchable>' "$metainfo" ||
+    fail "the metainfo does not launch app.pellow.Pellow.desktop"
+grep -qF '<binary>pellow</binary>' "$metainfo" || fail "the metainfo does not provide the pellow binary"
+[[ -s $src/data/screenshots/new-timer-and-hud.png ]] || fail "the screenshot the metainfo names is not in data/screenshots"
+# systemd reads the unit as it would on the target (the binary named by ExecStart exists here).
+unit=$prefix/lib/systemd/system/pellow-sync-server.service
+grep -q '^ExecStart=/.*/pellow-sync-server .*--database sqlite:/var/lib/pellow-sync/sync.db' "$unit" || fail "unit ExecStart"
+for key in 'DynamicUser=yes' 'StateDirectory=pellow-sync' 'KillSignal=SIGTERM' 'NoNewPrivileges=yes' \
+    'ProtectSystem=strict' 'SystemCallFilter=@system-service'; do
+    grep -qxF "$key" "$unit" || fail "the systemd unit lacks $key"
+done
+sed "s|^ExecStart=[^ ]*|ExecStart=$prefix/bin/pellow-sync-server|" "$unit" >"$work/pellow-sync-server.service"
+out=$(systemd-analyze verify "$work/pellow-sync-server.service" 2>&1) && [[ -z $out ]] || fail "systemd-analyze verify: $out"
+smoke "$prefix/bin/pellow" "$prefix/bin/../share/pellow/sounds" prefix
+log "install tree, validators, unit and installed Pellow checked"
+
+# --- 2. The Debian packages
+debs=$work/debs
+PELLOW_JOBS=${PELLOW_JOBS:-$(nproc)} "$src/scripts/package.sh" "$pkgbuild" "$debs" >"$work/package.log" 2>&1 ||
+    { tail -n 40 "$work/package.log"; fail "scripts/package.sh failed"; }
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$pkgbuild/CMakeCache.txt")
+grep -qx 'PELLOW_UPDATE_CHECK:BOOL=OFF' "$pkgbuild/CMakeCache.txt" || fail "the package build has update checks on"
+app_deb=$debs/pellow_${version}_amd64.deb server_deb=$debs/pellow-sync-server_${version}_amd64.deb
+[[ -s $app_deb && -s $server_deb ]] || fail "expected pellow_${version}_amd64.deb and pellow-sync-server_${version}_amd64.deb, got: $(ls "$debs")"
+
+field() { dpkg-deb -f "$1" "$2"; }
+for deb in "$app_deb" "$server_deb"; do
+    [[ $(field "$deb" Version) == "$version" && $(field "$deb" Architecture) == amd64 ]] || fail "$deb: version or architecture"
+    for f in Maintainer Section Homepage Description; do [[ -n $(field "$deb" $f) ]] || fail "$deb: no $f"; done
+    dpkg-deb -c "$deb" | awk '$2 != "root/root" {bad = 1} END {exit bad}' || fail "$deb: files not owned by root"
+done
+[[ $(field "$app_deb" Package) == pellow && $(field "$server_deb" Package) == pellow-sync-server ]] || fail "package names"
+for lib in libc6 libqt6core6 libqt6widgets6 libqt6dbus6 libqt6multimedia6; do
+    field "$app_deb" Depends | grep -qE "(^|, )$lib( |,|$)" || fail "pellow does not depend on $lib: $(field "$app_deb" Depends)"
+done
+for lib in libc6 libqt6network6 libqt6sql6 libqt6sql6-sqlite libssl3; do
+    field "$server_deb" Depends | grep -qE "(^|, )$lib( |,|$)" || fail "pellow-sync-server does not depend on $lib"
+done
+dpkg-deb -c "$app_deb" | grep -q '/pellow-sync-server' && fail "the pellow package holds sync server files"
+dpkg-deb -c "$server_deb" | grep -qE '/(bin/pellow|share/pellow/.*)$' && fail "the pellow-sync-server package holds Pellow's files"
+
+lintian_out=$(lintian "$app_deb" "$server_deb" 2>&1 | grep -v '^running with root privileges' || true)
+[[ -n $lintian_out ]] && printf '%s\n' "$lintian_out" >&2
+grep -q '^E: ' <<<"$lintian_out" && fail "lintian reports errors"
+
+unpacked=$work/unpacked
+dpkg -x "$app_deb" "$unpacked"
+dpkg -x "$server_deb" "$unpacked"
+check_tree "$unpacked/usr"
+smoke "$unpacked/usr/bin/pellow" "$unpacked/usr/bin/../share/pellow/sounds" deb
+
+# The unpacked sync server: a free loopback port, /healthz, and a clean stop on SIGTERM.
+"$unpacked/usr/bin/pellow-sync-server" --listen 127.0.0.1:0 --database "sqlite:$work/sync.db" 2>"$work/server.log" &
+server=$!
+pids+=("$server")
+port_logged() { grep -oE 'listening on https?://127\.0\.0\.1:[0-9]+' "$work/server.log" >/dev/null; }
+wait_for 15 port_logged || { cat "$work/server.log"; fail "the unpacked sync server did not start"; }
+port=$(grep -oE 'listening on https?://127\.0\.0\.1:[0-9]+' "$work/server.log" | grep -oE '[0-9]+$')
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf 'GET /healthz HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' >&3
+reply=$(timeout 10 cat <&3) || true
+exec 3>&-
+grep -q '^HTTP/1.[01] 200' <<<"$reply" || fail "the unpacked sync server's /healthz: ${reply%%$'\r'*}"
+kill -TERM "$server"
+rc=0
+timeout 15 tail --pid="$server" -f /dev/null || fail "the sync server did not stop on SIGTERM"
+wait "$server" || rc=$?
+unset 'pids[-1]'
+((rc == 0)) || fail "the sync server exited with $rc on SIGTERM"
+
+echo "PASS package: install tree and validators, unit verified, $(basename "$app_deb") and" \
+    "$(basename "$server_deb") with computed dependencies and no lintian errors; Pellow from the" \
+    "install tree and from the unpacked .deb ran and played its own sounds; the unpacked server served /healthz"
