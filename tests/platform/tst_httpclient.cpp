@@ -115,6 +115,22 @@ private slots:
         }
     }
 
+    // The update feed is fetched the same way, with a GET.
+    void feed()
+    {
+        const QByteArray feed = R"({"url":"https://pellow.app/get","version":"1.4.0"})";
+        m_response = http("200 OK", "application/json", feed);
+        m_request.clear();
+        QtHttpClient client;
+        client.setExtraCertificates(m_dir.filePath("ca.pem"));
+        HttpClient::Reply reply;
+        client.getJson(QUrl(QStringLiteral("https://127.0.0.1:%1/updates.json").arg(m_server.serverPort())),
+                       [&reply](HttpClient::Reply r) { reply = std::move(r); });
+        QTRY_VERIFY_WITH_TIMEOUT(reply.has_value(), 10'000);
+        QCOMPARE(QJsonDocument(*reply).toJson(QJsonDocument::Compact), feed);
+        QVERIFY(m_request.startsWith("GET /updates.json HTTP/1.1\r\n"));
+    }
+
     void serverDown()
     {
         QTcpServer closed;

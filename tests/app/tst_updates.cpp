@@ -1,0 +1,173 @@
+#include "ControllerFixture.h"
+
+#include "app/Updater.h"
+#include "core/UpdateRules.h"
+#include "platform/Autostart.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Update checks on fakes (when they run, what they say) and opening at login.
+class TestUpdates : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ControllerFixture> f;
+    FakeHttpClient& http() { return f->fake.http; }
+    QStringList notices() const
+    {
+        QStringList out;
+        for (const auto& [title, body] : f->fake.notifier.posted)
+            out << title + QStringLiteral(": ") + body;
+        return out;
+    }
+
+private slots:
+    void init() { f = std::make_unique<ControllerFixture>(); }
+
+    void feeds_data()
+    {
+        QTest::addColumn<QJsonObject>("feed");
+        QTest::addColumn<int>("verdict"); // -1 refused, 0 not newer, 1 newer than 0.1.0
+        const auto feed = [](const QJsonValue& version, const QJsonValue& url = "https://pellow.app/get") {
+            return QJsonObject{{"version", version}, {"url", url}};
+        };
+        QTest::newRow("newer") << feed("1.4.0") << 1;
+        QTest::newRow("same, shorter") << feed("0.1") << 0;
+        QTest::newRow("older") << feed("0.0.9") << 0;
+        QTest::newRow("ten after nine") << feed("0.10") << 1;
+        QTest::newRow("suffix") << feed("1.4.0-beta") << -1;
+        QTest::newRow("not a version") << feed("soon") << -1;
+        QTest::newRow("number") << feed(2) << -1;
+        QTest::newRow("plain http") << feed("2", "http://pellow.app") << -1;
+        QTest::newRow("no url") << feed("2", QJsonValue()) << -1;
+    }
+    void feeds()
+    {
+        QFETCH(QJsonObject, feed);
+        const auto parsed = UpdateRules::parseFeed(feed);
+        QTEST(parsed ? int(UpdateRules::isNewer(*parsed, QVersionNumber(0, 1, 0))) : -1, "verdict");
+    }
+
+    void frequencies_data()
+    {
+        QTest::addColumn<QString>("stored"); // empty: nothing stored
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<bool>("checkAfterLaunch");
+        QTest::newRow("first launch") << "" << false << true;
+        QTest::newRow("unknown value") << "daily" << false << true;
+        QTest::newRow("weekly") << "weekly" << true << false;
+        QTest::newRow("never") << "never" << false << false;
+    }
+    // At launch: one background check 3 s in "on every launch", none otherwise.
+    void frequencies()
+    {
+        QFETCH(QString, stored);
+        f->launch({}, stored.isEmpty() ? QJsonObject() : QJsonObject{{"updateFrequency", stored}});
+        QTEST(f->app->updater().automaticallyChecksForUpdates(), "automatic");
+        f->fake.scheduler.advance(2.9);
+        QVERIFY(http().fetched.isEmpty());
+        f->fake.scheduler.advance(0.2);
+        QTEST(http().fetched.size() == 1, "checkAfterLaunch");
+        if (!http().fetched.isEmpty())
+            QCOMPARE(http().fetched[0].url, QUrl(QStringLiteral(PELLOW_UPDATE_FEED)));
+    }
+
+    // Monthly then Never: automatic checks off, the interval kept; the next check of an
+    // automatic choice counts from the one stored, across restarts.
+    void intervals()
+    {
+        const double day = 86400;
+        f->launch({},
+                  {{"updateFrequency", "monthly"}, {"updateLastCheck", f->fake.clock.current - 29 * day}});
+        QCOMPARE(f->app->updater().updateCheckInterval(), 30 * day);
+        f->fake.scheduler.advance(day - 60);
+        QVERIFY(http().fetched.isEmpty());
+        f->fake.scheduler.advance(120);
+        QCOMPARE(http().fetched.size(), 1);
+        http().fetched[0].done(std::nullopt);
+        QCOMPARE(f->fake.preferences.doubleValue(Updater::kLastCheckKey), f->fake.clock.current);
+        QVERIFY(notices().isEmpty());
+        f->app->setUpdateFrequency(ControllerFixture::sender(QStringLiteral("never")));
+        QVERIFY(!f->app->updater().automaticallyChecksForUpdates());
+        QCOMPARE(f->app->updater().updateCheckInterval(), 30 * day);
+        f->fake.scheduler.advance(60 * day);
+        QCOMPARE(http().fetched.size(), 1);
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<bool>("interactive");
+        QTest::addColumn<QString>("reply"); // empty: none
+        QTest::addColumn<QString>("notice");
+        const QString newer =
+            "{\"version\":\"1.4.0\",\"url\":\"https://pellow.app/get\",\"notes\":\"Faster.\"}";
+        const QString found = QStringLiteral("Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get");
+        QTest::newRow("newer, asked") << true << newer << found;
+        QTest::newRow("newer, background") << false << newer << found;
+        QTest::newRow("up to date") << true << "{\"version\":\"0.1.0\",\"url\":\"https://pellow.app/get\"}"
+                                    << "Pellow: Pellow is up to date";
+        QTest::newRow("garbage, asked") << true << "{\"v\":1}"
+                                        << "Pellow: Couldn't check for updates";
+        QTest::newRow("no reply, asked") << true << ""
+                                         << "Pellow: Couldn't check for updates";
+        QTest::newRow("garbage, background") << false << "{\"v\":1}"
+                                             << "";
+        QTest::newRow("no reply, background") << false << ""
+                                              << "";
+    }
+    void replies()
+    {
+        QFETCH(bool, interactive);
+        QFETCH(QString, reply);
+        f->launch({}, {{"updateFrequency", "never"}});
+        if (interactive)
+            f->app->checkForUpdates();
+        else
+            f->app->updater().checkForUpdatesInBackground();
+        QCOMPARE(http().fetched.size(), 1);
+        http().fetched[0].done(reply.isEmpty() ? HttpClient::Reply()
+                                               : QJsonDocument::fromJson(reply.toUtf8()).object());
+        QTEST(notices().join('|'), "notice");
+    }
+
+    // "Open at login" follows the autostart entry, not a preference; a failure says why.
+    void openAtLogin()
+    {
+        f->launch();
+        auto checked = [this] {
+            for (const MenuItem& item : f->fake.tray.menu.items)
+                if (item.title == QLatin1String("Open at login"))
+                    return item.checked;
+            return false;
+        };
+        QVERIFY(!checked());
+        f->app->toggleOpenAtLogin();
+        QVERIFY(f->fake.autostart.enabled && checked());
+        f->fake.autostart.failure = QStringLiteral("read-only");
+        f->app->toggleOpenAtLogin();
+        QVERIFY(f->fake.autostart.enabled && checked());
+        QCOMPARE(notices(), QStringList{"Pellow: Couldn't change whether Pellow opens at login: read-only"});
+    }
+
+    void autostartFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("autostart/app.pellow.Pellow.desktop"));
+        AutostartFile file(path, QStringLiteral("/opt/my apps/$pellow"));
+        QString error;
+        QVERIFY(!file.isEnabled());
+        QVERIFY(file.setEnabled(true, &error));
+        QVERIFY(file.isEnabled());
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("\nExec=\"/opt/my apps/\\\\$pellow\"\n"));
+        QVERIFY(file.setEnabled(false, &error) && !file.isEnabled());
+        QVERIFY(file.setEnabled(false, &error));
+    }
+};
+
+QTEST_MAIN(TestUpdates)
+#include "tst_updates.moc"
