@@ -1,4 +1,6 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLineClient.h"
+#include "app/DBusControl.h"
 #include "app/SingleInstance.h"
 #include "platform/Autostart.h"
 #include "platform/Clock.h"
@@ -57,6 +59,15 @@ void preferXWayland()
 
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const CommandLine::Command command = CommandLine::parse(arguments);
+        command.kind != CommandLine::Command::Launch) {
+        QCoreApplication app(argc, argv);
+        return runCommand(command);
+    }
+
     preferXWayland();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(pellow);
@@ -83,6 +94,9 @@ int main(int argc, char** argv)
         Platform{clock, scheduler, preferences, notifier, sounds, tray, http, autostart, soundFolders()});
     instance.setActivationHandler([&delegate] { delegate.activateFromSecondLaunch(); });
     delegate.applicationDidFinishLaunching();
+    DBusControl control(delegate);
+    if (!control.registerOn(QDBusConnection::sessionBus()))
+        qWarning("Pellow's D-Bus interface %s is not available.", qPrintable(DBusControl::kService));
     if (const QString notice = unreadableSettingsNotice(preferences); !notice.isEmpty())
         delegate.postNotice(notice);
     return app.exec();

@@ -160,6 +160,8 @@ void AppDelegate::saveTimers()
         return;
     m_platform.preferences.setList(timersKey, *encoded);
     scheduleSyncPush();
+    if (timersChanged)
+        timersChanged();
 }
 
 void AppDelegate::commitChange()

@@ -166,6 +166,9 @@ public:
     void openNewTimerWindow();
     void closeNewTimerWindow();
     void commitNewTimer(double seconds, bool stopwatch);
+    // Adds a running timer (and shows the HUD); its id.
+    QString addNewTimer(double seconds, bool stopwatch, const QString& name,
+                        const std::optional<QString>& color);
     // Ten minutes from now, rounded up to the next quarter hour; seconds since 1970.
     double defaultEndAtDate() const;
 
@@ -300,6 +303,8 @@ public:
     PellowTimer* senderTimer(const MenuItem& sender);
     // Saves, then refreshes with a rebuilt menu: the end of every change of the list.
     void commitChange();
+    // Told after every save or adoption of the timer list (the D-Bus interface's signal).
+    std::function<void()> timersChanged;
 
 private:
     void keepUndecodableTimersAside(const QJsonValue& stored);

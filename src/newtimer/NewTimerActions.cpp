@@ -154,13 +154,7 @@ void AppDelegate::commitNewTimer(double seconds, bool stopwatch)
     PreferenceStore& prefs = platform().preferences;
 
     if (!newTimerTargetID) {
-        PellowTimer timer = NewTimerRules::makeNewTimer(newTimerID(), name, color, seconds, stopwatch);
-        startTimer(timer);
-        timers.append(timer);
-        saveTimers();
-        if (!prefs.boolValue(timerHUDVisibleKey))
-            prefs.setBool(timerHUDVisibleKey, true);
-        refresh(true);
+        addNewTimer(seconds, stopwatch, name, color);
         return;
     }
 
@@ -173,6 +167,21 @@ void AppDelegate::commitNewTimer(double seconds, bool stopwatch)
         prefs.setBool(timerHUDVisibleKey, true);
         refresh(true);
     }
+}
+
+QString AppDelegate::addNewTimer(double seconds, bool stopwatch, const QString& name,
+                                 const std::optional<QString>& color)
+{
+    PellowTimer timer = NewTimerRules::makeNewTimer(newTimerID(), name, color, seconds, stopwatch);
+    startTimer(timer);
+    timers.append(timer);
+    saveTimers();
+    // A new timer shows the HUD, so it is seen running.
+    PreferenceStore& prefs = platform().preferences;
+    if (!prefs.boolValue(timerHUDVisibleKey))
+        prefs.setBool(timerHUDVisibleKey, true);
+    refresh(true);
+    return timer.id;
 }
 
 double AppDelegate::defaultEndAtDate() const

@@ -101,6 +101,8 @@ void AppDelegate::applyRemoteTimers(const QJsonObject& reply)
     if (const std::optional<QJsonArray> encoded = TimerJson::encode(timers))
         prefs.setList(timersKey, *encoded);
     refresh(true);
+    if (timersChanged)
+        timersChanged();
 }
 
 void AppDelegate::startSyncPolling()
