@@ -2,8 +2,6 @@
 
 #include <QTest>
 
-#include <limits>
-
 using Colors::Rgb;
 Q_DECLARE_METATYPE(Colors::Rgb)
 
@@ -45,8 +43,7 @@ private slots:
         const char* rows[][3] = {
             {"absent", "none", ""}, {"palette key", "teal", "#1C8C94"}, {"key in wrong case", "Teal", ""},
             {"empty", "", ""}, {"custom", "#1C8C94", "#1C8C94"}, {"lower-case digits", "#1c8c94", "#1C8C94"},
-            {"hash only", "#", ""}, {"no hex digit", "#zz1C8C94", ""}, {"minus sign", "#-1", ""},
-            {"upper bits ignored", "#AB1C8C94", "#1C8C94"}};
+            {"hash only", "#", ""}, {"no hex digit", "#zz1C8C94", ""}};
         // clang-format on
         for (const auto& row : rows)
             QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
@@ -62,15 +59,11 @@ private slots:
 
     void hexForm_data()
     {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        const double inf = std::numeric_limits<double>::infinity();
         QTest::addColumn<Rgb>("color");
         QTest::addColumn<QString>("hex");
         QTest::newRow("grey half rounds up") << Rgb{0.5, 0.5, 0.5} << "#808080";
         QTest::newRow("just below half") << Rgb{126.49 / 255, 0, 1.51 / 255} << "#7E0002";
         QTest::newRow("out of gamut clamps") << Rgb{-0.2, 1.3, 0.5} << "#00FF80";
-        QTest::newRow("infinities clamp") << Rgb{-inf, inf, 0} << "#00FF00";
-        QTest::newRow("NaN is zero") << Rgb{nan, 1, nan} << "#00FF00";
     }
     void hexForm()
     {

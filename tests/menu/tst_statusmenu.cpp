@@ -1,3 +1,4 @@
+#include "TimerFactory.h"
 #include "core/StatusMenuModel.h"
 
 #include <QTest>
@@ -8,22 +9,10 @@ namespace {
 
 constexpr double kNow = 1'000'000;
 
-PellowTimer countdown(const QString& id, double duration, double banked = 0, bool running = false)
+// A countdown (or a stopwatch) started or paused now.
+PellowTimer timer(const QString& id, double duration, double banked = 0, bool running = false)
 {
-    PellowTimer t;
-    t.id = id;
-    t.duration = duration;
-    t.banked = banked;
-    t.running = running;
-    t.startedAt = kNow;
-    return t;
-}
-
-PellowTimer stopwatch(const QString& id, double banked, bool running, double duration = 0)
-{
-    PellowTimer t = countdown(id, duration, banked, running);
-    t.mode = QStringLiteral("up");
-    return t;
+    return countdown(id, duration, kNow, running, banked);
 }
 
 StatusMenuState stateWith(TimerList timers)
@@ -74,9 +63,9 @@ const MenuItem& item(const Menu& menu, const QString& title)
     return it == menu.items.end() ? missing : *it;
 }
 
-const QStringList kTail =
-    L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
-      "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Check for Updates\u2026|Check automatically|Quit Pellow");
+const QStringList kTail = L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
+                            "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Check for "
+                            "Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
 
@@ -92,17 +81,16 @@ private slots:
         QTest::addColumn<QStringList>("head");
         QTest::newRow("no timers") << TimerList{} << L("No timers running|-|New timer\u2026");
         QTest::newRow("one timer")
-            << TimerList{countdown("A", 600)}
+            << TimerList{timer("A", 600)}
             << L("Start  Timer 1 \u2014 10:00 \u00B7 ready|Start over|Reset|-|New timer\u2026|-") + kOptions;
-        PellowTimer tea = stopwatch("B", 5, true);
+        PellowTimer tea = countUp("B", kNow - 60, true, 5);
         tea.label = QStringLiteral("  Tea ");
-        tea.startedAt = kNow - 60;
-        QTest::newRow("running and paused") << TimerList{tea, countdown("C", 300, 100)}
+        QTest::newRow("running and paused") << TimerList{tea, timer("C", 300, 100)}
                                             << L("Pause  Tea \u2014 01:05 \u00B7 counting up|Resume  Timer 2 "
                                                  "\u2014 03:20 \u00B7 paused|Pause all|-|"
                                                  "New timer\u2026|-|Each timer");
         QTest::newRow("none running")
-            << TimerList{countdown("D", 60, 60), countdown("E", 60)}
+            << TimerList{timer("D", 60, 60), timer("E", 60)}
             << L("Start  Timer 1 \u2014 finished|Start  Timer 2 \u2014 01:00 \u00B7 ready|"
                  "Start all|-|New timer\u2026|-|Each timer");
     }
@@ -167,18 +155,18 @@ private slots:
         QTest::addColumn<QStringList>("presetChecked");
         const QStringList fresh = L("Count down from|Set it up again\u2026");
         const QStringList again = L("Start again from|Set it again\u2026");
-        QTest::newRow("25 minutes") << countdown("A", 1500, 0, true) << "Pause" << fresh << L("25 minutes");
-        QTest::newRow("1499.7 s") << countdown("A", 1499.7) << "Start" << fresh << L("25 minutes");
-        QTest::newRow("one hour, half used")
-            << countdown("A", 3600, 1800) << "Resume" << fresh << L("1 hour");
-        QTest::newRow("paused stopwatch of 25 minutes")
-            << stopwatch("A", 100, false, 1500) << "Resume" << fresh << L("");
-        PellowTimer over = countdown("A", 60, 30, true);
+        QTest::newRow("25 minutes") << timer("A", 1500, 0, true) << "Pause" << fresh << L("25 minutes");
+        QTest::newRow("1499.7 s") << timer("A", 1499.7) << "Start" << fresh << L("25 minutes");
+        QTest::newRow("one hour, half used") << timer("A", 3600, 1800) << "Resume" << fresh << L("1 hour");
+        PellowTimer watch = countUp("A", kNow, false, 100);
+        watch.duration = 1500;
+        QTest::newRow("paused stopwatch of 25 minutes") << watch << "Resume" << fresh << L("");
+        PellowTimer over = timer("A", 60, 30, true);
         over.startedAt = kNow - 30;
         QTest::newRow("ran out while running") << over << "Pause" << again << L("1 minute");
-        QTest::newRow("used up, paused") << countdown("A", 180, 180) << "Start" << again << L("3 minutes");
-        QTest::newRow("overrun, paused") << countdown("A", 60, 61) << "Start" << again << L("1 minute");
-        QTest::newRow("no length") << countdown("A", 0) << "Start" << again << L("");
+        QTest::newRow("used up, paused") << timer("A", 180, 180) << "Start" << again << L("3 minutes");
+        QTest::newRow("overrun, paused") << timer("A", 60, 61) << "Start" << again << L("1 minute");
+        QTest::newRow("no length") << timer("A", 0) << "Start" << again << L("");
     }
     void optionItems()
     {
@@ -211,13 +199,12 @@ private slots:
         QTest::newRow("palette") << QVariant("teal") << L("Teal") << teal << teal;
         QTest::newRow("custom") << QVariant("#1c8c94") << L("Any color\u2026") << teal << teal;
         QTest::newRow("unknown key") << QVariant("Teal") << L("") << neutral << "";
-        QTest::newRow("empty") << QVariant("") << L("") << neutral << "";
         QTest::newRow("bad custom") << QVariant("#q") << L("Any color\u2026") << neutral << "";
     }
     void colorMenu()
     {
         QFETCH(QVariant, color);
-        PellowTimer t = countdown("A", 60);
+        PellowTimer t = timer("A", 60);
         if (color.isValid())
             t.color = color.toString();
         const QList<MenuItem> items = timerOptionItems(t, kNow);
@@ -233,7 +220,7 @@ private slots:
         QCOMPARE(menu.items[3].image, QStringLiteral("swatch:#E87A14"));
 
         QTEST(buildStatusMenu(stateWith({t}), false).items[0].image, "rowImage");
-        const Menu two = buildStatusMenu(stateWith({t, countdown("B", 60)}), false);
+        const Menu two = buildStatusMenu(stateWith({t, timer("B", 60)}), false);
         QTEST(item(two, "Each timer").submenu->items[0].image, "rowImage");
     }
 
