@@ -29,13 +29,12 @@ private slots:
         f.app->applicationDidFinishLaunching();
 
         const PellowTimer stored = f.storedTimers().value(0);
-        QCOMPARE(stored.running, false);
-        QCOMPARE(stored.alerted, true);
-        QCOMPARE(stored.banked, 300.0);
+        QVERIFY(!stored.running && stored.alerted && stored.banked == 300.0);
         QCOMPARE(f.fake.notifier.posted.size(), notices);
         if (notices) {
-            QCOMPARE(f.fake.notifier.posted[0].first, QStringLiteral("Tea finished"));
-            QCOMPARE(f.fake.notifier.posted[0].second, QStringLiteral("It ran out while Pellow was closed."));
+            QCOMPARE(f.fake.notifier.posted[0],
+                     qMakePair(QStringLiteral("Tea finished"),
+                               QStringLiteral("It ran out while Pellow was closed.")));
             QCOMPARE(f.fake.sounds.played, QStringList{QStringLiteral("chime")});
             QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
             // The first menu is built after the catch-up.
@@ -55,9 +54,8 @@ private slots:
         const double now = f.fake.clock.current;
         f.launch({countUp(QStringLiteral("U"), now - 4000),
                   countdown(QStringLiteral("P"), 600, now - 9000, false, 120)});
-        QCOMPARE(f.app->timers[0].running, true);
+        QVERIFY(f.app->timers[0].running && !f.app->timers[1].running);
         QCOMPARE(TimeTexts::elapsedSeconds(f.app->timers[0], now), 4000.0);
-        QCOMPARE(f.app->timers[1].running, false);
         QCOMPARE(f.app->timers[1].banked, 120.0);
         QVERIFY(f.fake.notifier.posted.isEmpty());
         QVERIFY(f.app->timerTick);

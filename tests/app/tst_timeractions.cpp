@@ -21,13 +21,16 @@ class TestTimerActions : public QObject
         Remove
     };
 
-    static void run(AppDelegate& app, Command command, const QString& id)
+    // What a menu item of the command carries for the timer `id`.
+    static QVariant sent(int command, const QString& id)
+    {
+        return command == SetLength ? QVariant(QVariantMap{{"id", id}, {"secs", 900.0}}) : QVariant(id);
+    }
+    static void run(AppDelegate& app, int command, const QVariant& represented)
     {
         const std::function<void(AppDelegate&, const MenuItem&)> actions[] = {
             &AppDelegate::timerToggleRun,  &AppDelegate::timerStartOver, &AppDelegate::timerReset,
             &AppDelegate::timerToggleMode, &AppDelegate::timerSetLength, &AppDelegate::timerRemove};
-        const QVariant represented =
-            command == SetLength ? QVariant(QVariantMap{{"id", id}, {"secs", 900.0}}) : QVariant(id);
         actions[command](app, ControllerFixture::sender(represented));
     }
 
@@ -48,20 +51,17 @@ private slots:
         PellowTimer paused = countdown("A", 1200, t0 - 1000, false, 500);
         paused.warned = {-1, 600};
         const PellowTimer running = countdown("A", 1200, t0 - 100);
-        QTest::newRow("finished restarts from zero")
-            << finished << int(ToggleRun) << true << 0.0 << QList<double>{} << "down" << 300.0;
-        QTest::newRow("paused resumes keeping marks")
-            << paused << int(ToggleRun) << true << 500.0 << QList<double>{-1, 600} << "down" << 1200.0;
-        QTest::newRow("running pauses")
-            << running << int(ToggleRun) << false << 100.0 << QList<double>{} << "down" << 1200.0;
-        QTest::newRow("start over") << paused << int(StartOver) << true << 0.0 << QList<double>{} << "down"
-                                    << 1200.0;
-        QTest::newRow("reset") << running << int(Reset) << false << 0.0 << QList<double>{} << "down"
-                               << 1200.0;
-        QTest::newRow("running countdown to stopwatch")
-            << running << int(ToggleMode) << false << 0.0 << QList<double>{} << "up" << 1200.0;
-        QTest::newRow("set length") << paused << int(SetLength) << true << 0.0 << QList<double>{} << "down"
-                                    << 900.0;
+        const auto row = [](const char* name, const PellowTimer& before, Command c, bool on, double banked,
+                            const QList<double>& warned, const char* mode, double duration) {
+            QTest::newRow(name) << before << int(c) << on << banked << warned << QString(mode) << duration;
+        };
+        row("finished restarts from zero", finished, ToggleRun, true, 0, {}, "down", 300);
+        row("paused resumes keeping marks", paused, ToggleRun, true, 500, {-1, 600}, "down", 1200);
+        row("running pauses", running, ToggleRun, false, 100, {}, "down", 1200);
+        row("start over", paused, StartOver, true, 0, {}, "down", 1200);
+        row("reset", running, Reset, false, 0, {}, "down", 1200);
+        row("running countdown to stopwatch", running, ToggleMode, false, 0, {}, "up", 1200);
+        row("set length", paused, SetLength, true, 0, {}, "down", 900);
     }
     void stateTable()
     {
@@ -70,7 +70,7 @@ private slots:
         ControllerFixture f;
         f.launch({before});
         const int menus = f.fake.tray.menuSets;
-        run(*f.app, Command(command), QStringLiteral("A"));
+        run(*f.app, command, sent(command, "A"));
         const PellowTimer& after = f.app->timers[0];
         QTEST(after.running, "running");
         QTEST(after.banked, "banked");
@@ -82,45 +82,35 @@ private slots:
         QCOMPARE(f.fake.tray.menuSets, menus + 1);
     }
 
+    // An unknown or missing id, and a length item without its id and seconds.
     void unknownSenderChangesNothing_data()
     {
         QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("id");
+        QTest::addColumn<QVariant>("represented");
         for (int c = ToggleRun; c <= Remove; ++c) {
-            QTest::addRow("command %d, unknown id", c) << c << QStringLiteral("nope");
-            QTest::addRow("command %d, no id", c) << c << QString();
+            QTest::addRow("command %d, unknown id", c) << c << sent(c, "nope");
+            QTest::addRow("command %d, no id", c) << c << sent(c, {});
         }
+        QTest::newRow("length, plain id") << int(SetLength) << QVariant("A");
+        QTest::newRow("length, secs as text")
+            << int(SetLength) << QVariant(QVariantMap{{"id", "A"}, {"secs", "900"}});
+        QTest::newRow("length, no secs") << int(SetLength) << QVariant(QVariantMap{{"id", "A"}});
+        QTest::newRow("length, id as number")
+            << int(SetLength) << QVariant(QVariantMap{{"id", 1}, {"secs", 900.0}});
     }
     void unknownSenderChangesNothing()
     {
         QFETCH(int, command);
-        QFETCH(QString, id);
+        QFETCH(QVariant, represented);
         ControllerFixture f;
         f.launch({countdown(QStringLiteral("A"), 300, f.fake.clock.current)});
         const int writes = f.fake.preferences.writes;
         const int menus = f.fake.tray.menuSets;
         const TimerList before = f.app->timers;
-        run(*f.app, Command(command), id);
+        run(*f.app, command, represented);
         QCOMPARE(f.app->timers, before);
         QCOMPARE(f.fake.preferences.writes, writes);
         QCOMPARE(f.fake.tray.menuSets, menus);
-    }
-
-    void setLengthNeedsIdAndSeconds_data()
-    {
-        QTest::addColumn<QVariant>("represented");
-        QTest::newRow("plain id") << QVariant(QStringLiteral("A"));
-        QTest::newRow("secs as text") << QVariant(QVariantMap{{"id", "A"}, {"secs", "900"}});
-        QTest::newRow("no secs") << QVariant(QVariantMap{{"id", "A"}});
-        QTest::newRow("id as number") << QVariant(QVariantMap{{"id", 1}, {"secs", 900.0}});
-    }
-    void setLengthNeedsIdAndSeconds()
-    {
-        QFETCH(QVariant, represented);
-        ControllerFixture f;
-        f.launch({countdown(QStringLiteral("A"), 300, f.fake.clock.current)});
-        f.app->timerSetLength(ControllerFixture::sender(represented));
-        QCOMPARE(f.app->timers[0].duration, 300.0);
     }
 
     void startAllSkipsFinishedCountdowns()
@@ -130,9 +120,7 @@ private slots:
         f.launch({countdown("F", 300, now - 1000, false, 300), countUp("U", now - 50, false, 20),
                   countdown("R", 300, 0, false)});
         f.app->startAllTimers();
-        QCOMPARE(f.app->timers[0].running, false);
-        QCOMPARE(f.app->timers[1].running, true);
-        QCOMPARE(f.app->timers[2].running, true);
+        QVERIFY(!f.app->timers[0].running && f.app->timers[1].running && f.app->timers[2].running);
         f.app->pauseAllTimers();
         QVERIFY(std::none_of(f.app->timers.begin(), f.app->timers.end(), [](auto& t) { return t.running; }));
     }

@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <array>
+
 using Notices = QList<QPair<QString, QString>>;
 
 // The prompt window driven as the user does, through "Rename…" and "Custom…": typing, Return,
@@ -41,11 +43,12 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("shown");
-        const auto row = [](const char* name, const QString& typed, const QString& label,
-                            const QString& shown) { QTest::newRow(name) << typed << label << shown; };
-        row("spaces and tabs go", "  Parking meter\t ", "Parking meter", "Parking meter");
-        row("blank falls back", " \t ", "", "Timer 1");
-        row("no-break space stays", "\u00a0Tea", "\u00a0Tea", "Tea");
+        const char* rows[][4] = {
+            {"spaces and tabs go", "  Parking meter\t ", "Parking meter", "Parking meter"},
+            {"blank falls back", " \t ", "", "Timer 1"},
+            {"no-break space stays", "\u00a0Tea", "\u00a0Tea", "Tea"}};
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
     }
     void rename()
     {
@@ -70,10 +73,7 @@ private slots:
         QTest::addColumn<int>("way");
         for (const int way : {0, 1, 2})
             for (const char* prompt : {"rename", "length"})
-                QTest::addRow("%s, %s", prompt,
-                              way == 0   ? "Escape"
-                              : way == 1 ? "Cancel"
-                                         : "confirm")
+                QTest::addRow("%s, %s", prompt, std::array{"Escape", "Cancel", "confirm"}[way])
                     << QString(prompt) << way;
     }
     void closing()

@@ -35,40 +35,24 @@ private slots:
     void init() { f = std::make_unique<ControllerFixture>(); }
     void cleanup() { f.reset(); }
 
-    void layoutCountsFromTheTopLeft_data()
+    // Placed from the top left; every sound has a finish box and a listen button, short ones all three.
+    void layoutAndRows()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("frame");
-        QTest::newRow("title") << "title" << QRect(16, 16, 398, 20);
-        QTest::newRow("last warn") << "role-soundWarn-chirp" << QRect(346, 440, 64, 22);
-        QTest::newRow("chirp switch") << "chirpCount" << QRect(16, 474, 230, 22);
-    }
-    void layoutCountsFromTheTopLeft()
-    {
-        QFETCH(QString, name);
         open();
         QCOMPARE(panel()->size(), QSize(430, 524));
-        QTEST(panel()->findChild<QWidget*>(name)->geometry(), "frame");
+        const std::pair<const char*, QRect> frames[] = {{"title", QRect(16, 16, 398, 20)},
+                                                        {"role-soundWarn-chirp", QRect(346, 440, 64, 22)},
+                                                        {"chirpCount", QRect(16, 474, 230, 22)}};
+        for (const auto& [name, frame] : frames)
+            QCOMPARE(panel()->findChild<QWidget*>(name)->geometry(), frame);
         const QRect demo = button("hearTwoMinutes")->geometry();
         QCOMPARE(QPoint(demo.right() + 1, demo.bottom() + 1), QPoint(414, 524 - 27));
-    }
-
-    void rowsOfferTheirRoles_data()
-    {
-        QTest::addColumn<QString>("sound");
-        QTest::addColumn<bool>("shortList");
-        QTest::newRow("gong") << "gong" << false;
-        QTest::newRow("tick") << "tick" << true;
-    }
-    void rowsOfferTheirRoles()
-    {
-        QFETCH(QString, sound);
-        QFETCH(bool, shortList);
-        open();
-        QVERIFY(button("role-soundFinish-" + sound));
-        QCOMPARE(button("role-soundHalfway-" + sound) != nullptr, shortList);
-        QCOMPARE(button("role-soundWarn-" + sound) != nullptr, shortList);
-        QCOMPARE(button("listen-" + sound)->toolTip(), "Hear " + sound.left(1).toUpper() + sound.mid(1));
+        for (const auto& [sound, shortList] : {std::pair{QString("gong"), false}, {QString("tick"), true}}) {
+            QVERIFY(button("role-soundFinish-" + sound));
+            QCOMPARE(button("role-soundHalfway-" + sound) != nullptr, shortList);
+            QCOMPARE(button("role-soundWarn-" + sound) != nullptr, shortList);
+            QCOMPARE(button("listen-" + sound)->toolTip(), "Hear " + sound.left(1).toUpper() + sound.mid(1));
+        }
     }
 
     void boxesShowTheStoredRoles_data()
