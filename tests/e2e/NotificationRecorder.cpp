@@ -1,4 +1,4 @@
-// A stand-in desktop notification server for the end-to-end test.
+// A stand-in desktop notification server for the end-to-end test (Notify is all Pellow calls).
 //
 //   pellow-notification-recorder <output-file>
 //       Owns org.freedesktop.Notifications on the session bus and appends every Notify call to
@@ -26,6 +26,13 @@
 
 namespace {
 
+// Says why on stderr; returns the exit code.
+int complain(const QString& text, int code = 2)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    return code;
+}
+
 class NotificationServer : public QObject
 {
     Q_OBJECT
@@ -35,31 +42,14 @@ public:
     explicit NotificationServer(QFile& out) : m_out(out) {}
 
 public slots:
-    uint Notify(const QString& appName, uint replacesId, const QString& /*appIcon*/, const QString& summary,
-                const QString& body, const QStringList& /*actions*/, const QVariantMap& /*hints*/,
-                int /*expireTimeout*/)
+    uint Notify(const QString& appName, uint replacesId, const QString&, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap&, int)
     {
-        const QJsonObject line{
-            {QStringLiteral("app"), appName},
-            {QStringLiteral("summary"), summary},
-            {QStringLiteral("body"), body},
-        };
+        const QJsonObject line{{"app", appName}, {"summary", summary}, {"body", body}};
         m_out.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
         m_out.flush();
         return replacesId != 0 ? replacesId : ++m_lastId;
     }
-
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-
-    QString GetServerInformation(QString& vendor, QString& version, QString& protocolVersion)
-    {
-        vendor = QStringLiteral("Pellow tests");
-        version = QStringLiteral("1.0");
-        protocolVersion = QStringLiteral("1.2");
-        return QStringLiteral("pellow-notification-recorder");
-    }
-
-    void CloseNotification(uint) {}
 
 private:
     QFile& m_out;
@@ -69,26 +59,17 @@ private:
 int record(const QString& outputPath)
 {
     QFile out(outputPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(outputPath));
-        return 2;
-    }
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Append))
+        return complain("cannot open " + outputPath);
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        std::fprintf(stderr, "no session bus: %s\n", qPrintable(bus.lastError().message()));
-        return 2;
-    }
+    if (!bus.isConnected())
+        return complain("no session bus: " + bus.lastError().message());
     NotificationServer server(out);
     if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                            QDBusConnection::ExportAllSlots)) {
-        std::fprintf(stderr, "cannot register the object\n");
-        return 2;
-    }
-    if (!bus.registerService(QStringLiteral("org.freedesktop.Notifications"))) {
-        std::fprintf(stderr, "cannot own org.freedesktop.Notifications: %s\n",
-                     qPrintable(bus.lastError().message()));
-        return 2;
-    }
+                            QDBusConnection::ExportAllSlots))
+        return complain("cannot register the object");
+    if (!bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
+        return complain("cannot own org.freedesktop.Notifications: " + bus.lastError().message());
     return QCoreApplication::exec();
 }
 
@@ -116,52 +97,35 @@ QJsonValue lookUp(QJsonValue value, const QString& path)
 
 QString show(const QJsonValue& value)
 {
-    if (value.isUndefined())
-        return QStringLiteral("(missing)");
-    const QJsonArray wrapped{value};
-    const QByteArray text = QJsonDocument(wrapped).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(text.mid(1, text.size() - 2));
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return value.isUndefined() ? QStringLiteral("(missing)")
+                               : QString::fromUtf8(text.mid(1, text.size() - 2));
 }
 
 int checkJson(const QString& filePath, const QStringList& checks)
 {
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", qPrintable(filePath));
-        return 1;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return complain("cannot read " + filePath, 1);
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        std::fprintf(stderr, "%s is not a JSON object: %s\n", qPrintable(filePath),
-                     qPrintable(error.errorString()));
-        return 1;
-    }
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return complain(filePath + " is not a JSON object: " + error.errorString(), 1);
+    // The path may hold '=' inside a selector: split at the first '=' outside brackets.
+    static const QRegularExpression checkPattern(QStringLiteral(R"(^((?:[^=\[]|\[[^\]]*\])*)=(.*)$)"));
     int failures = 0;
     for (const QString& check : checks) {
-        // The path may hold '=' inside a selector: split at the first '=' outside brackets.
-        static const QRegularExpression checkPattern(QStringLiteral(R"(^((?:[^=\[]|\[[^\]]*\])*)=(.*)$)"));
         const QRegularExpressionMatch split = checkPattern.match(check);
-        if (!split.hasMatch()) {
-            std::fprintf(stderr, "bad check (no '='): %s\n", qPrintable(check));
-            ++failures;
+        const QJsonDocument expected =
+            QJsonDocument::fromJson("[" + split.captured(2).toUtf8() + "]", &error);
+        if (!split.hasMatch() || error.error != QJsonParseError::NoError) {
+            failures += complain("bad check: " + check);
             continue;
         }
-        const QString path = split.captured(1);
-        const QByteArray expectedText = "[" + split.captured(2).toUtf8() + "]";
-        const QJsonDocument expectedDoc = QJsonDocument::fromJson(expectedText, &error);
-        if (error.error != QJsonParseError::NoError) {
-            std::fprintf(stderr, "bad expected value in %s\n", qPrintable(check));
-            ++failures;
-            continue;
-        }
-        const QJsonValue expected = expectedDoc.array().at(0);
-        const QJsonValue actual = lookUp(QJsonValue(doc.object()), path);
-        if (actual != expected) {
-            std::fprintf(stderr, "%s is %s, expected %s\n", qPrintable(path), qPrintable(show(actual)),
-                         qPrintable(show(expected)));
-            ++failures;
-        }
+        const QJsonValue actual = lookUp(QJsonValue(doc.object()), split.captured(1));
+        if (actual != expected.array().at(0))
+            failures += complain(split.captured(1) + " is " + show(actual) + ", expected " +
+                                 show(expected.array().at(0)));
     }
     return failures == 0 ? 0 : 1;
 }
@@ -174,11 +138,9 @@ int main(int argc, char** argv)
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 3 && args.at(1) == QLatin1String("--check-json"))
         return checkJson(args.at(2), args.mid(3));
-    if (args.size() != 2 || args.at(1).startsWith(QLatin1String("--"))) {
-        std::fprintf(stderr, "usage: pellow-notification-recorder <output-file>\n"
-                             "       pellow-notification-recorder --check-json <file> <path>=<json>...\n");
-        return 2;
-    }
+    if (args.size() != 2 || args.at(1).startsWith(QLatin1String("--")))
+        return complain("usage: pellow-notification-recorder <output-file>\n"
+                        "       pellow-notification-recorder --check-json <file> <path>=<json>...");
     return record(args.at(1));
 }
 

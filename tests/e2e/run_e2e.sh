@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end check of the real pellow binary, in a private temp dir (own HOME, XDG dirs, TMPDIR)
-# on a private session bus, a virtual X display (Xvfb) and a tray host (trayer):
-#   1. a countdown that ran out while Pellow was closed is finished at launch, a notification is
-#      posted over D-Bus and the preference file is saved (other data kept, mode 600);
-#   2. a second launch exits 0 at once and the running instance opens its new-timer window;
-#   3. the HUD stored as shown sits in its corner, stays one window across ticks, and a click
-#      on a row pauses that timer in the preference file;
-#   4. a StatusNotifierWatcher that starts later gets Pellow's item, whose label is the running
-#      clock, and gets it again after it restarts.
+# End-to-end check of the real pellow binary in a private temp dir (own HOME, XDG dirs, TMPDIR), on a
+# private session bus, a virtual X display (Xvfb) and a tray host (trayer): a countdown that ran out
+# while closed is announced and saved; a second launch hands over; a late StatusNotifierWatcher gets
+# the item with the clock as its label, also after a restart; the HUD sits in its corner and a click
+# on a row pauses that timer.
 #
 # Usage: run_e2e.sh <pellow-binary> <pellow-notification-recorder-binary>
 # The probes are called through wait_for, which shellcheck cannot follow.
@@ -57,66 +53,68 @@ if [[ ${1:-} == --inner ]]; then
         done
         fail "$*"
     }
+    need() { # need <seconds> <failure> <probe...>
+        local seconds=$1 failure=$2
+        shift 2
+        wait_for "$seconds" "$@" || inner_fail "$failure"
+    }
+    alive() { kill -0 "${1:-$pellow_pid}" 2>/dev/null; }
+    still_up() { alive || inner_fail "pellow exited $*"; }
+    start() { # start <log name> <command...>: in the background, stopped at the end
+        local name=$1
+        shift
+        "$@" >>"$work/$name.log" 2>&1 &
+        pids+=($!)
+    }
+    stop_last() {
+        kill "${pids[-1]}"
+        wait "${pids[-1]}" 2>/dev/null || true
+        unset 'pids[-1]'
+    }
 
     # Xvfb picks a free display number and writes it to fd 5.
     Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" >"$work/xvfb.log" 2>&1 &
     pids+=($!)
-    xvfb_pid=$!
     display_ready() {
         grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null && return 0
-        kill -0 "$xvfb_pid" 2>/dev/null || return 2
+        alive "${pids[0]}" || return 2
         return 1
     }
-    wait_for 15 display_ready || inner_fail "Xvfb did not report a display number"
+    need 15 "Xvfb did not report a display number" display_ready
     DISPLAY=":$(cat "$work/display")"
     export DISPLAY QT_QPA_PLATFORM=xcb
     unset WAYLAND_DISPLAY
 
-    trayer --expand false --edge bottom --align right --widthtype request >"$work/trayer.log" 2>&1 &
-    pids+=($!)
+    start trayer trayer --expand false --edge bottom --align right --widthtype request
     tray_ready() {
-        kill -0 "${pids[-1]}" 2>/dev/null || return 2
+        alive "${pids[-1]}" || return 2
         command -v xwininfo >/dev/null || return 0 # nothing to look at: a running trayer will do
         xwininfo -root -children 2>/dev/null | grep -q '"panel" "trayer"'
     }
-    if ! wait_for 20 tray_ready; then
-        kill -0 "${pids[-1]}" 2>/dev/null && inner_fail "trayer is running but showed no tray panel within 20 s"
-        inner_fail "trayer exited before showing its tray panel"
-    fi
+    wait_for 20 tray_ready || inner_fail "trayer showed no tray panel within 20 s$(alive "${pids[-1]}" || echo ': it exited')"
 
     : >"$notes"
-    "$recorder" "$notes" >"$work/recorder.log" 2>&1 &
-    pids+=($!)
+    start recorder "$recorder" "$notes"
     name_owned() {
         dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
             org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications 2>/dev/null |
             grep -q 'boolean true'
     }
-    wait_for 10 name_owned || inner_fail "the recorder did not take org.freedesktop.Notifications"
+    need 10 "the recorder did not take org.freedesktop.Notifications" name_owned
     log "Xvfb on $DISPLAY, trayer and the notification recorder are up"
 
-    # First launch: the overdue countdown is finished and announced.
-    "$pellow" >"$work/pellow.log" 2>&1 &
-    pellow_pid=$!
-    pids+=("$pellow_pid")
-    finished_posted() {
-        grep -F '"summary":"Tea finished"' "$notes" | grep -qF '"body":"It ran out while Pellow was closed."'
-    }
-    wait_for 20 finished_posted || inner_fail "no 'Tea finished' notification within 20 s"
-    grep -F '"summary":"Tea finished"' "$notes" | grep -qF '"app":"Pellow"' ||
-        inner_fail "the 'Tea finished' notification did not come from app \"Pellow\""
-    kill -0 "$pellow_pid" 2>/dev/null || inner_fail "pellow exited after its first launch"
-
+    # First launch: the overdue countdown is finished, announced and saved, other data kept.
+    start pellow "$pellow"
+    pellow_pid=${pids[-1]}
+    finished() { grep -F '"summary":"Tea finished"' "$notes" | grep -F '"body":"It ran out while Pellow was closed."'; }
+    need 20 "no 'Tea finished' notification within 20 s" finished
+    finished | grep -qF '"app":"Pellow"' || inner_fail "the 'Tea finished' notification did not come from app \"Pellow\""
+    still_up "after its first launch"
     # The notification may overtake the save, so give the file a moment to catch up.
     prefs_ok() {
-        "$recorder" --check-json "$prefs" \
-            'timers[label=Tea].running=false' \
-            'timers[label=Tea].alerted=true' \
-            'timers[label=Tea].banked=60' \
-            'timers[label=Tea].duration=60' \
-            'timers[label=Stopwatch].running=false' \
-            'timers[label=Stopwatch].banked=42' \
-            'someOtherApp={"keep":true}' 2>"$work/check.log"
+        "$recorder" --check-json "$prefs" 'timers[label=Tea].running=false' 'timers[label=Tea].alerted=true' \
+            'timers[label=Tea].banked=60' 'timers[label=Tea].duration=60' 'timers[label=Stopwatch].running=false' \
+            'timers[label=Stopwatch].banked=42' 'someOtherApp={"keep":true}' 2>"$work/check.log"
     }
     wait_for 5 prefs_ok || inner_fail "preference file contents: $(tr '\n' ';' <"$work/check.log")"
     mode=$(stat -c %a "$prefs")
@@ -127,27 +125,22 @@ if [[ ${1:-} == --inner ]]; then
     "$pellow" >"$work/pellow-second.log" 2>&1 &
     second_pid=$!
     pids+=("$second_pid")
-    second_gone() { ! kill -0 "$second_pid" 2>/dev/null; }
-    wait_for 3 second_gone || inner_fail "the second launch was still running after 3 s"
+    second_gone() { ! alive "$second_pid"; }
+    need 3 "the second launch was still running after 3 s" second_gone
     second_rc=0
     wait "$second_pid" || second_rc=$?
     unset 'pids[-1]'
     [[ $second_rc == 0 ]] || inner_fail "the second launch exited with $second_rc, expected 0"
     new_timer_window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF '"New timer"'; }
-    wait_for 10 new_timer_window_shown || inner_fail "no new-timer window after the second launch"
-    kill -0 "$pellow_pid" 2>/dev/null || inner_fail "the first pellow exited after the second launch"
+    need 10 "no new-timer window after the second launch" new_timer_window_shown
+    still_up "after the second launch"
     log "second launch exited 0; the new-timer window is shown"
 
-    # A panel that hosts StatusNotifierItems comes up: Pellow's item registers with its watcher
-    # and carries the running clock as its label; after a panel restart it registers again.
+    # A panel hosting StatusNotifierItems comes up: Pellow's item registers with its watcher and
+    # carries the running clock as its label; after a panel restart it registers again.
     item="org.kde.StatusNotifierItem-$pellow_pid-1"
-    start_watcher() {
-        status-notifier-watcher >>"$work/watcher.log" 2>&1 &
-        pids+=($!)
-        watcher_pid=$!
-    }
     item_registered() {
-        kill -0 "$watcher_pid" 2>/dev/null || return 2
+        alive "${pids[-1]}" || return 2
         dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
             org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
             string:RegisteredStatusNotifierItems 2>/dev/null | grep -qF "$item"
@@ -157,34 +150,33 @@ if [[ ${1:-} == --inner ]]; then
             org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem string:XAyatanaLabel \
             2>/dev/null | grep -qE 'string "(59|58):[0-5][0-9]"'
     }
-    start_watcher
-    wait_for 10 item_registered || inner_fail "the tray item did not register with the watcher within 10 s"
-    wait_for 5 label_counts || inner_fail "the tray item's label does not show the running clock"
-    kill "$watcher_pid"
-    wait "$watcher_pid" 2>/dev/null || true
-    unset 'pids[-1]'
-    start_watcher
-    wait_for 10 item_registered || inner_fail "the tray item did not register again after a panel restart"
-    kill -0 "$pellow_pid" 2>/dev/null || inner_fail "pellow exited after the panel restart"
+    start watcher status-notifier-watcher
+    need 10 "the tray item did not register with the watcher within 10 s" item_registered
+    need 5 "the tray item's label does not show the running clock" label_counts
+    stop_last
+    start watcher status-notifier-watcher
+    need 10 "the tray item did not register again after a panel restart" item_registered
+    still_up "after the panel restart"
 
     # The HUD, stored as shown in the top-left corner: one window that stays put across ticks,
     # and a click on the Egg row (the bottom one) pauses Egg in the preference file.
     hud_info() { xwininfo -name "Pellow HUD" 2>/dev/null; }
+    hud_id() { hud_info | awk '/Window id:/ {print $4}'; }
     hud_shown() { hud_info | grep -q 'Map State: IsViewable'; }
-    wait_for 10 hud_shown || inner_fail "no HUD window with timerHUDVisible stored true"
-    hud_id=$(hud_info | awk '/Window id:/ {print $4}')
+    need 10 "no HUD window with timerHUDVisible stored true" hud_shown
+    hud_id=$(hud_id)
     read -r hud_x hud_y hud_w hud_h < <(hud_info | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
         /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}')
     [[ $hud_x == 2 && $hud_y == 2 ]] || inner_fail "HUD window at $hud_x,$hud_y, expected 2,2 (12 in, less its shadow)"
     ticks_seen=0
     same_hud_each_tick() { # sampled every 0.1 s for five seconds: five ticks
-        [[ $(hud_info | awk '/Window id:/ {print $4}') == "$hud_id" ]] || return 2
+        [[ $(hud_id) == "$hud_id" ]] || return 2
         ((++ticks_seen >= 50))
     }
-    wait_for 15 same_hud_each_tick || inner_fail "the HUD window changed or vanished across ticks"
+    need 15 "the HUD window changed or vanished across ticks" same_hud_each_tick
     xdotool mousemove $((hud_x + hud_w / 2)) $((hud_y + hud_h - 34)) click 1
     egg_paused() { "$recorder" --check-json "$prefs" 'timers[label=Egg].running=false' 2>/dev/null; }
-    wait_for 5 egg_paused || inner_fail "a click on the HUD's Egg row did not pause Egg"
+    need 5 "a click on the HUD's Egg row did not pause Egg" egg_paused
     log "HUD shown top left, the same window across ticks; a click on a row paused its timer"
     exit 0
 fi
@@ -253,6 +245,5 @@ if ((rc != 0)); then
     exit 1
 fi
 echo "PASS e2e_finished_while_closed: 'Tea finished' posted, preferences saved and kept (mode 600)," \
-    "second launch exited 0 and opened the new-timer window; the HUD sat in its corner and a click" \
-    "paused a timer; the tray item registered with a" \
-    "StatusNotifierWatcher, showed the clock as its label and registered again after a panel restart"
+    "second launch handed over; the tray item registered, showed the clock and registered again;" \
+    "the HUD sat in its corner and a click paused a timer"
