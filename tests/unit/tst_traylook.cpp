@@ -15,10 +15,12 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("guide");
         QTest::addColumn<QString>("compact");
-        const char* rows[][4] = {
-            {"minutes", " 04:59", "00:00", "5"},         {"last second", " 0:01", "0:00", "1"},
-            {"99 minutes", " 1:39:00", "0:00:00", "99"}, {"hours", " 2:30:00", "0:00:00", "2h"},
-            {"days", " 120:00:00", "000:00:00", "99+"},  {"no clock", "", "", ""}};
+        const char* rows[][4] = {{"minutes", " 04:59", "00:00", "5"},
+                                 {"last second", " 0:01", "0:00", "1"},
+                                 {"99 minutes", " 1:39:00", "0:00:00", "99"},
+                                 {"100 minutes, in whole hours", " 1:40:00", "0:00:00", "1h"},
+                                 {"days", " 120:00:00", "000:00:00", "99+"},
+                                 {"no clock", "", "", ""}};
         for (const auto& row : rows)
             QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
     }
