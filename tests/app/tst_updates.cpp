@@ -1,6 +1,7 @@
 #include "ControllerFixture.h"
 
 #include "app/Updater.h"
+#include "core/StatusMenuModel.h"
 #include "core/UpdateRules.h"
 #include "platform/Autostart.h"
 
@@ -131,6 +132,20 @@ private slots:
         http().fetched[0].done(reply.isEmpty() ? HttpClient::Reply()
                                                : QJsonDocument::fromJson(reply.toUtf8()).object());
         QTEST(notices().join('|'), "notice");
+    }
+
+    // A build without update checks leaves their two items out of the menu.
+    void menuWithoutUpdates()
+    {
+        StatusMenuState state;
+        for (const bool offered : {true, false}) {
+            state.updatesOffered = offered;
+            QStringList titles;
+            for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
+                titles << item.title;
+            QCOMPARE(titles.contains("Check for Updates\u2026"), offered);
+            QCOMPARE(titles.contains("Check automatically"), offered);
+        }
     }
 
     // "Open at login" follows the autostart entry, not a preference; a failure says why.
