@@ -42,8 +42,9 @@ std::string reasonFor(int status)
 
 } // namespace
 
-HttpFrontEnd::HttpFrontEnd(const ServerOptions& options, SyncService& service, Store& store)
-    : m_options(options), m_service(service), m_store(store)
+HttpFrontEnd::HttpFrontEnd(const ServerOptions& options, SyncService& service, Store& store,
+                           const WebPage& page)
+    : m_options(options), m_service(service), m_store(store), m_page(page)
 {}
 
 HttpFrontEnd::~HttpFrontEnd() = default;
@@ -121,6 +122,18 @@ void HttpFrontEnd::installRoutes()
             res.status = 503;
             res.set_content("storage unavailable", "text/plain");
         }
+    });
+
+    // The phone page: one folder level only, and only the paths of its fixed file list.
+    m_server->Get("/[^/]*", [this](const httplib::Request& req, httplib::Response& res) {
+        const WebPage::File* file = m_page.find(req.path);
+        if (!file) {
+            res.status = 404;
+            return;
+        }
+        for (const auto& [name, value] : WebPage::headers())
+            res.set_header(name, value);
+        res.set_content(file->body, file->contentType);
     });
 
     m_server->Post(kEndpoint, [this](const httplib::Request& req, httplib::Response& res) {

@@ -3,6 +3,7 @@
 #include "Options.h"
 #include "Store.h"
 #include "SyncService.h"
+#include "WebPage.h"
 
 #include <QString>
 
@@ -13,12 +14,12 @@ class Server;
 struct Request;
 } // namespace httplib
 
-// The HTTP side: routes, request limits, TLS, the request log and a stop that lets requests
-// in flight finish.
+// The HTTP side: routes (the sync endpoint, /healthz and the phone page), request limits, TLS,
+// the request log and a stop that lets requests in flight finish.
 class HttpFrontEnd
 {
 public:
-    HttpFrontEnd(const ServerOptions& options, SyncService& service, Store& store);
+    HttpFrontEnd(const ServerOptions& options, SyncService& service, Store& store, const WebPage& page);
     ~HttpFrontEnd();
 
     // Loads the certificate when serving HTTPS and binds the address; false with a message.
@@ -37,6 +38,7 @@ private:
     ServerOptions m_options;
     SyncService& m_service;
     Store& m_store;
+    const WebPage& m_page;
     std::unique_ptr<httplib::Server> m_server;
     int m_port = -1;
 };

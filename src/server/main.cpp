@@ -4,6 +4,7 @@
 #include "RequestLog.h"
 #include "SqlStore.h"
 #include "SyncService.h"
+#include "WebPage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -64,12 +65,16 @@ int main(int argc, char** argv)
     }
 
     SyncService service(*store, [] { return QDateTime::currentSecsSinceEpoch(); });
-    HttpFrontEnd front(options, service, *store);
+    WebPage page;
+    const bool havePage = page.load(WebPage::defaultFolders());
+    HttpFrontEnd front(options, service, *store, page);
     if (!front.bind(&error)) {
         fatal(error);
         return 1;
     }
     RequestLog::note(QStringLiteral("listening on %1, storing in %2").arg(front.url(), dialect.describe()));
+    RequestLog::note(havePage ? QStringLiteral("phone page from ") + page.folder()
+                              : QStringLiteral("phone page not found; serving the sync endpoint only"));
 
     std::mutex mutex;
     std::condition_variable finishedChanged;
