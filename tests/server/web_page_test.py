@@ -1,0 +1,306 @@
+#!/usr/bin/env python3
+"""The phone page in headless Chromium, driven through Selenium, against the real
+pellow-sync-server on a loopback port.
+
+PELLOW_SYNC_SERVER names the server, PELLOW_TIME_TEXTS_PROBE the probe that gives Pellow's own
+time texts. Exits 77 (skipped) only when Chromium cannot be started.
+"""
+import http.client
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from sync_server_test import Server
+
+try:
+    from selenium import webdriver
+    from selenium.common.exceptions import WebDriverException
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.wait import WebDriverWait
+except ImportError:
+    webdriver = None
+
+PROBE = os.environ["PELLOW_TIME_TEXTS_PROBE"]
+CROSSED = "The list changed on another device before your change arrived"
+OFFLINE = "Can't reach the sync server"
+BROWSER = None
+
+
+def start_browser():
+    """Headless Chromium as a phone 360 px wide, or None when it cannot start here."""
+    chromium, driver = shutil.which("chromium"), shutil.which("chromedriver")
+    if not webdriver or not chromium or not driver:
+        return None
+    options = webdriver.ChromeOptions()
+    options.binary_location = chromium
+    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--lang=en-US"):
+        options.add_argument(arg)
+    options.add_experimental_option("mobileEmulation", {"deviceMetrics": {"width": 360, "height": 780,
+                                                                          "pixelRatio": 2, "touch": True}})
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    try:
+        return webdriver.Chrome(service=Service(driver), options=options)
+    except WebDriverException as e:
+        print(f"Chromium did not start: {e.msg}", file=sys.stderr)
+        return None
+
+
+def record(label, duration=300, **fields):
+    t = {"id": f"ID-{label or duration}", "label": label, "mode": "down", "duration": duration, "banked": 0,
+         "startedAt": 0, "running": False, "alerted": False, "warned": []}
+    t.update(fields)
+    return t
+
+
+def offline(yes):
+    """Cuts the browser off the network, or lets it back on."""
+    BROWSER.set_network_conditions(offline=yes, latency=0, download_throughput=-1, upload_throughput=-1)
+
+
+def until(check, timeout=10, message="condition"):
+    """What check() gives once it is true, polled every 0.1 s for at most `timeout` seconds."""
+    return WebDriverWait(BROWSER, timeout, poll_frequency=0.1).until(lambda _: check(), f"waiting for {message}")
+
+
+class PageCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        cls.server = Server(database=f"sqlite:{cls.folder.name}/sync.db")
+        cls.base = f"http://127.0.0.1:{cls.server.port}"
+
+    @classmethod
+    def tearDownClass(cls):
+        code = cls.server.stop()
+        cls.folder.cleanup()
+        assert code == 0, f"server exited with {code}"
+
+    def setUp(self):
+        offline(False)
+        BROWSER.get(self.base + "/")
+        BROWSER.execute_script("localStorage.clear()")
+        BROWSER.refresh()
+        until(lambda: self.shown("#pairing"), message="the pairing form")
+
+    def shown(self, selector):
+        return BROWSER.execute_script(f"const e = document.querySelector('{selector}'); return e && !e.hidden "
+                                      "&& e.offsetParent !== null && e.textContent")
+
+    def text(self, selector):
+        return BROWSER.execute_script(f"return document.querySelector('{selector}').textContent")
+
+    def rows(self):
+        return BROWSER.execute_script(
+            "return [...document.querySelectorAll('#list li')].map(li => ['.name', '.clock', '.detail']"
+            ".map(s => li.querySelector(s).textContent))")
+
+    def tap(self, xpath):
+        BROWSER.find_element(By.XPATH, xpath).click()
+
+    def tap_row(self, name, act):
+        self.tap(f"//li[.//span[@class='name' and text()='{name}']]//button[@data-act='{act}']")
+
+    def type_into(self, selector, text):
+        field = BROWSER.find_element(By.CSS_SELECTOR, selector)
+        field.clear()
+        field.send_keys(text)
+
+    def pull(self, token):
+        status, reply = self.server.call("pull", {"token": token})
+        self.assertEqual(status, 200)
+        return reply
+
+    def paired_page(self, timers):
+        """Pairs as the desktop does, pushes `timers` as revision 1 and types the code on the page."""
+        _, reply = self.server.call("pair", {})
+        desktop = reply["token"]
+        self.assertEqual(self.server.call("push", {"token": desktop, "rev": 1, "timers": timers}), (200, {"rev": 1}))
+        self.type_into("#code", reply["code"].lower())
+        until(lambda: len(self.rows()) == len(timers), message="the list")
+        return desktop
+
+
+class PageTests(PageCase):
+    def test_serves_its_files_and_nothing_else(self):
+        files = {"/": "text/html", "/style.css": "text/css", "/app.js": "text/javascript",
+                 "/sync.js": "text/javascript", "/records.js": "text/javascript",
+                 "/timetexts.js": "text/javascript", "/manifest.webmanifest": "application/manifest+json",
+                 "/icon.svg": "image/svg+xml", "/icon-192.png": "image/png", "/icon-512.png": "image/png"}
+        others = ["/index.html", "/favicon.ico", "/web/app.js", "/../README.md", "/%2e%2e/CMakeLists.txt",
+                  "/app.js/", "/APP.JS", "/app.js%00", "/.", "//app.js"]
+        for path in [*files, *others]:
+            with self.subTest(path):
+                conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+                conn.request("GET", path)
+                response = conn.getresponse()
+                response.read()
+                conn.close()
+                self.assertEqual(response.status, 200 if path in files else 404)
+                if path in files:
+                    self.assertEqual(response.getheader("Content-Type").split(";")[0], files[path])
+                    self.assertTrue(response.getheader("Content-Security-Policy").startswith("default-src 'self';"))
+                    self.assertEqual(response.getheader("X-Content-Type-Options"), "nosniff")
+        # The page ran under its policy without a complaint: no refused script or style, no 404.
+        BROWSER.get_log("browser")
+        BROWSER.refresh()
+        until(lambda: self.shown("#pairing"), message="the pairing form")
+        self.assertEqual([e["message"] for e in BROWSER.get_log("browser") if e["level"] == "SEVERE"], [])
+
+    def test_commands_reach_the_server(self):
+        desktop = self.paired_page([record("Tea"), record("", mode="up", banked=5)])
+        self.assertEqual(self.rows(), [["Tea", "05:00", "ready"], ["Timer 2", "00:05", "paused"]])
+        self.assertFalse(self.shown("#status"))
+
+        def new_timer(length=None, preset=None):
+            def run():
+                self.tap("//button[@id='new-open']")
+                self.type_into("#new-name", "  Eggs ")
+                self.tap("//label[@title='Teal']/input")
+                if preset:
+                    self.tap(f"//button[text()='{preset}']")
+                else:
+                    self.type_into("#new-length", length)
+                    self.tap("//form[@id='new-form']//button[@type='submit']")
+            return run
+
+        started = time.time()
+        steps = [  # (what the page does, the first record's name, what the pulled record holds)
+            (lambda: self.tap_row("Tea", "toggle"), "Tea", {"running": True, "banked": 0}),
+            (lambda: self.tap_row("Tea", "toggle"), "Tea", {"running": False}),
+            (lambda: self.tap_row("Tea", "over"), "Tea", {"running": True, "banked": 0}),
+            (lambda: self.tap_row("Tea", "remove"), "", {"mode": "up", "banked": 5}),
+            (new_timer(preset="1 hour"), "Eggs", {"duration": 3600, "color": "teal", "running": True}),
+            (lambda: self.tap_row("Eggs", "remove"), "", {}),
+            (new_timer(length="7:30"), "Eggs", {"duration": 450, "mode": "down", "alerted": False, "warned": []}),
+        ]
+        for rev, (step, label, fields) in enumerate(steps, start=2):
+            with self.subTest(rev=rev, label=label, fields=fields):
+                step()
+                pulled = until(lambda: (r := self.pull(desktop))["rev"] == rev and r, message=f"revision {rev}")
+                first = next(t for t in pulled["timers"] if t["label"] == label)
+                self.assertEqual({k: first[k] for k in fields}, fields)
+                if first["running"]:
+                    self.assertGreaterEqual(first["startedAt"], started)
+                names = [t["label"] or f"Timer {i + 1}" for i, t in enumerate(pulled["timers"])]
+                self.assertEqual([r[0] for r in self.rows()], names)
+        uuid = r"^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"
+        self.assertRegex(pulled["timers"][-1]["id"], uuid)
+        self.assertRegex(self.rows()[-1][2], r"^ends \d")
+
+        self.tap("//button[@id='new-open']")
+        self.type_into("#new-length", "5m")
+        self.tap("//form[@id='new-form']//button[@type='submit']")
+        self.assertEqual(self.text("#new-message"), "Couldn't read that length")
+        self.assertEqual(self.pull(desktop)["rev"], 1 + len(steps))
+
+    def test_a_desktop_change_shows_within_six_seconds_and_forgetting_drops_the_token(self):
+        desktop = self.paired_page([record("Tea")])
+        long_name = "A long name for a timer, which has to wrap on a narrow phone screen"
+        coffee = [record("Coffee"), record(long_name, 36000, mode="up", running=True, startedAt=time.time() - 1)]
+        self.assertEqual(self.server.call("push", {"token": desktop, "rev": 2, "timers": coffee}), (200, {"rev": 2}))
+        until(lambda: [r[0] for r in self.rows()] == ["Coffee", long_name], timeout=6, message="the desktop's change")
+
+        # Nothing scrolls sideways at 360 px, and the page follows the phone into dark mode.
+        for scheme, dark in (("light", False), ("dark", True)):
+            BROWSER.execute_cdp_cmd("Emulation.setEmulatedMedia",
+                                    {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+            width, background = BROWSER.execute_script(
+                "return [document.documentElement.scrollWidth, getComputedStyle(document.body).backgroundColor]")
+            self.assertEqual(width, 360)
+            self.assertEqual(sum(map(int, background[4:-1].split(","))) < 200, dark, background)
+
+        self.tap("//button[@id='forget']")
+        BROWSER.switch_to.alert.accept()
+        until(lambda: self.shown("#pairing"), message="the pairing form")
+        self.assertIsNone(BROWSER.execute_script("return localStorage.getItem('pellow.token')"))
+
+    def test_offline_keeps_the_list_and_the_change_and_a_stale_push_adopts_the_servers_list(self):
+        desktop = self.paired_page([record("Tea")])
+        offline(True)
+        until(lambda: OFFLINE in self.text("#status"), timeout=8, message="the offline note")
+        self.assertEqual(self.rows(), [["Tea", "05:00", "ready"]])
+
+        # The desktop changes the list while the phone is offline; the phone changes its own.
+        self.server.call("push", {"token": desktop, "rev": 2, "timers": [record("Coffee")]})
+        self.tap_row("Tea", "toggle")
+        until(lambda: "will be sent" in self.text("#status"), message="the waiting change")
+        self.assertEqual(self.rows()[0][0], "Tea")
+
+        offline(False)
+        until(lambda: self.rows() == [["Coffee", "05:00", "ready"]], timeout=8, message="the server's list")
+        self.assertIn(CROSSED, self.text("#notice-text"))
+        self.assertFalse(self.shown("#status"))
+        self.assertEqual(self.pull(desktop), {"ok": True, "rev": 2, "timers": [record("Coffee")]})
+
+    def test_time_texts_match_pellows(self):
+        now = 1733499300  # 2024-12-06 15:35:00 UTC
+        down = lambda duration, banked, offset, running, **more: record(  # noqa: E731
+            "", duration, banked=banked, startedAt=now + offset, running=running, **more)
+        timers = [
+            down(900, 0, -300, True), down(630, 30, 100, True), down(300, 0, -300, True),
+            down(300, 300, -5000, False), down(300, 10, -50, False), down(1500, 0, -now, False),
+            down(300, 5, -7, True, mode="up"), down(300, 0, -7, False, mode="up"),
+            down(60, 3600, 0, False, mode="up"), down(60, 0, -120, True, mode="Down"),
+            down(7200, 0.5, -3300.4, True), down(3600, 3599.5, 0, False), down(0, 0, 0, False),
+            down(10, 0, -1e6, True, mode="up"), down(300, 299.5, 0, False),
+        ]
+        for i, (label, ident) in enumerate([("  ", "b"), ("", "a"), ("", "B"), ("  Tea ", "b"),
+                                            ("\t\u00a0Tea\u2003", "a"), (" Green  tea ", "a"),
+                                            ("\nTea \n", "a")]):
+            timers[i].update(label=label, id=ident)
+        lengths = ["25", "0.5", "2.5", "+5", "7:30", "1:05:00", "7:75", "1.5:00", "::1:30::", "0:00", "0:00.5",
+                   "0:01", "0.01", "  25  ", "\t\u00a025\u2003\u3000", "\u202f7:30\t", "600000", "10000:00:00",
+                   "", ":30", "1:2:3:4", "1: 30", "1 :30", "2 5", "\n25", "0", "-5", "-1:30", "abc", "5m",
+                   "0x", "0x10", "0x1.8p1", "0x.8:0", "1e1", "1E+1:0", "1.", ".5", "2,5", "\u0662\u0665",
+                   "\uff12\uff15", "inf", "nan", "0:nan", "1e300", "1e308:1e308:0", "600000.001", "25\u0000"]
+        seconds = [0, 0.4, 0.5, 59.5, 3599.4, 3599.5, 86400, 100000, -0.4, -0.5, -3600, 1e300, -1e300]
+        for locale in ("en_US", "en_GB"):
+            with self.subTest(locale):
+                request = {"now": now, "locale": locale, "timers": timers, "lengths": lengths, "seconds": seconds}
+                done = subprocess.run([PROBE], input=json.dumps(request), capture_output=True, text=True,
+                                      timeout=20, check=True)
+                pellow = json.loads(done.stdout)
+                page = BROWSER.execute_async_script(
+                    "const [request, done] = arguments;"
+                    "import('./timetexts.js').then(m => done({"
+                    " details: request.timers.map(t => m.detailText(t, request.now, request.locale)),"
+                    " names: request.timers.map(t => m.displayName(t, request.timers)),"
+                    " lengths: request.lengths.map(m.acceptedLength),"
+                    " clocks: request.seconds.map(m.clockText)}), e => done({error: String(e)}))",
+                    dict(request, locale=locale.replace("_", "-")))
+                # ICU puts a narrow no-break space before "PM"; Qt 6.4 a plain one.
+                page["details"] = [d.replace("\u202f", " ") for d in page.get("details", [])]
+                self.assertNotIn("error", page)
+                # Each output beside what it was made from, so a difference names its row.
+                for key, given in {"details": timers, "names": timers, "lengths": lengths, "clocks": seconds}.items():
+                    self.assertEqual(list(zip(given, page[key])), list(zip(given, pellow[key])), key)
+
+
+class PairingTests(PageCase):
+    def test_a_wrong_code_and_then_too_many(self):
+        self.type_into("#code", "000000")  # never issued: codes have no 0
+        until(lambda: self.text("#pair-message"), message="the answer to the claim")
+        self.assertIn("That code didn't work", self.text("#pair-message"))
+        for _ in range(9):
+            self.assertEqual(self.server.call("claim", {"code": "000000"}), (200, {"ok": False}))
+        self.type_into("#code", "00-0001")
+        until(lambda: "Wait" in self.text("#pair-message"), message="the answer to the claim")
+        self.assertIsNone(BROWSER.execute_script("return localStorage.getItem('pellow.token')"))
+
+
+if __name__ == "__main__":
+    BROWSER = start_browser()
+    if BROWSER is None:
+        print("skipped: headless Chromium could not be started", file=sys.stderr)
+        sys.exit(77)
+    try:
+        result = unittest.main(verbosity=2, exit=False).result
+    finally:
+        BROWSER.quit()
+    sys.exit(0 if result.wasSuccessful() else 1)
