@@ -54,7 +54,8 @@ check_tree() {
     done
     for f in applications/app.pellow.Pellow.desktop metainfo/app.pellow.Pellow.metainfo.xml \
         doc/pellow/copyright doc/pellow/changelog.gz doc/pellow-sync-server/copyright \
-        doc/pellow-sync-server/changelog.gz man/man1/pellow.1.gz man/man1/pellow-sync-server.1.gz; do
+        doc/pellow-sync-server/changelog.gz man/man1/pellow.1.gz man/man1/pellow-sync-server.1.gz \
+        pellow-sync-server/web/index.html; do
         [[ -s $root/share/$f ]] || fail "$root: share/$f not installed"
     done
     [[ -s $root/lib/systemd/system/pellow-sync-server.service ]] || fail "$root: no systemd unit"
