@@ -9,26 +9,18 @@
 #include <QTest>
 
 // Pellow's tray item on a private session bus, seen from a panel: a watcher the test owns, and
-// calls and signals over a connection of its own, as a host would make them.
-
+// calls and signals over a connection of its own, as a host would make them. Registering with a
+// watcher started late and again after a panel restart is run_e2e.sh's.
 class FakeWatcher : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
 public slots:
     void RegisterStatusNotifierItem(const QString& service) { registered.append(service); }
-
-public:
-    QStringList registered;
-};
-
-class LabelCounter : public QObject
-{
-    Q_OBJECT
-public slots:
     void onLabel(const QString& label, const QString&) { labels.append(label); }
 
 public:
+    QStringList registered;
     QStringList labels;
 };
 
@@ -52,11 +44,10 @@ class TestTrayItemDBus : public QObject
         // The item lives in this thread: wait with the event loop running so it can answer.
         return host.call(msg, QDBus::BlockWithGui, 5000);
     }
-    QString label(const QString& service)
+    QVariant property(const QString& service, const char* name)
     {
-        const QDBusMessage reply = call(
-            service, "Get", {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("XAyatanaLabel")});
-        return reply.arguments().value(0).value<QDBusVariant>().variant().toString();
+        const QDBusMessage reply = call(service, "Get", {QStringLiteral("org.kde.StatusNotifierItem"), name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
     DBusMenuLayoutItem layout(const QString& service)
     {
@@ -95,7 +86,7 @@ private slots:
         QVERIFY(host.registerService(kWatcher));
     }
 
-    // Registration, the label following a countdown, the menu and its events, a panel restart.
+    // The label following a countdown, the menu and its events.
     void panelSeesTheClockAndDrivesTheMenu()
     {
         ControllerFixture f;
@@ -114,28 +105,20 @@ private slots:
         const QString service = sni.serviceName();
 
         QTRY_COMPARE(watcher.registered, QStringList{service});
-        QTRY_VERIFY(sni.isRegistered());
-        const auto property = [&](const char* name) {
-            const QDBusMessage reply =
-                call(service, "Get", {QStringLiteral("org.kde.StatusNotifierItem"), name});
-            return reply.arguments().value(0).value<QDBusVariant>().variant();
-        };
-        QCOMPARE(property("Id").toString(), QStringLiteral("pellow"));
-        QCOMPARE(property("ItemIsMenu").toBool(), true);
-        QCOMPARE(label(service), QStringLiteral("10:00"));
+        QCOMPARE(property(service, "ItemIsMenu").toBool(), true);
+        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("10:00"));
 
         // One label signal per changed second, none for a title set again unchanged.
-        LabelCounter counter;
         QVERIFY(host.connect(service, QStringLiteral("/StatusNotifierItem"),
                              QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("XAyatanaNewLabel"),
-                             &counter, SLOT(onLabel(QString, QString))));
+                             &watcher, SLOT(onLabel(QString, QString))));
         for (int s = 0; s < 3; ++s) {
             f.fake.scheduler.advance(1);
             sni.setTitle(sni.title(), true);
         }
-        QTRY_COMPARE(counter.labels, (QStringList{"09:59", "09:58", "09:57"}));
-        QCOMPARE(label(service), QStringLiteral("09:57"));
-        QCOMPARE(counter.labels.size(), 3);
+        QTRY_COMPARE(watcher.labels, (QStringList{"09:59", "09:58", "09:57"}));
+        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("09:57"));
+        QCOMPARE(watcher.labels.size(), 3);
 
         // The menu over the bus, its label escaped (the other properties are tst_traylook's).
         DBusMenuLayoutItem root = layout(service);
@@ -160,13 +143,6 @@ private slots:
         click(service, staleId);
         QCoreApplication::processEvents();
         QCOMPARE(f.storedTimers().value(0).running, false);
-
-        // A panel restart: the watcher's name changes hands and the item registers again.
-        QVERIFY(host.unregisterService(kWatcher));
-        QTRY_VERIFY(!sni.isRegistered());
-        QVERIFY(host.registerService(kWatcher));
-        QTRY_COMPARE(watcher.registered, (QStringList{service, service}));
-        QTRY_VERIFY(sni.isRegistered());
     }
 };
 

@@ -3,32 +3,22 @@
 #include "core/SoundCatalogue.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QUrlQuery>
 
-#include <cmath>
+#include <algorithm>
 
-Scheduler::TaskId FakeScheduler::after(double seconds, Task task)
+Scheduler::TaskId FakeScheduler::add(double seconds, double interval, Task task)
 {
     const TaskId id = m_nextId++;
-    m_tasks.emplace(id, Entry{m_clock.current + seconds, 0, std::move(task)});
-    return id;
-}
-
-Scheduler::TaskId FakeScheduler::every(double seconds, Task task)
-{
-    const TaskId id = m_nextId++;
-    m_tasks.emplace(id, Entry{m_clock.current + seconds, seconds, std::move(task)});
+    m_tasks.emplace(id, Entry{m_clock.current + seconds, interval, std::move(task)});
     return id;
 }
 
 int FakeScheduler::repeatingCount() const
 {
-    int n = 0;
-    for (const auto& [id, entry] : m_tasks)
-        n += entry.interval > 0 ? 1 : 0;
-    return n;
+    return int(
+        std::count_if(m_tasks.begin(), m_tasks.end(), [](const auto& t) { return t.second.interval > 0; }));
 }
 
 void FakeScheduler::advance(double seconds)
@@ -36,33 +26,20 @@ void FakeScheduler::advance(double seconds)
     const double end = m_clock.current + seconds;
     for (;;) {
         // The earliest due task; ties run in the order they were scheduled.
-        auto next = m_tasks.end();
-        for (auto it = m_tasks.begin(); it != m_tasks.end(); ++it)
-            if (it->second.due <= end + 1e-9 && (next == m_tasks.end() || it->second.due < next->second.due))
-                next = it;
-        if (next == m_tasks.end())
+        const auto next = std::min_element(m_tasks.begin(), m_tasks.end(), [](const auto& a, const auto& b) {
+            return a.second.due < b.second.due;
+        });
+        if (next == m_tasks.end() || next->second.due > end + 1e-9)
             break;
         m_clock.current = std::max(m_clock.current, next->second.due);
-        const TaskId id = next->first;
-        Task task = next->second.task;
+        const Task task = next->second.task;
         if (next->second.interval > 0)
             next->second.due += next->second.interval;
         else
             m_tasks.erase(next);
         task();
-        static_cast<void>(id);
     }
     m_clock.current = end;
-}
-
-void RecordingSoundPlayer::play(const QString& filePath)
-{
-    played.append(QFileInfo(filePath).completeBaseName());
-}
-
-void RecordingSoundPlayer::preload(const QString& filePath)
-{
-    preloaded.append(QFileInfo(filePath).completeBaseName());
 }
 
 void FakeTrayItem::setTitle(const QString& title, bool shown)
@@ -76,21 +53,6 @@ void FakeTrayItem::setMenu(const Menu& m)
 {
     menu = m;
     ++menuSets;
-}
-
-FakePlatform::FakePlatform()
-{
-    for (const auto& sound : SoundCatalogue::allSounds()) {
-        QFile file(soundDir.filePath(sound.name + QStringLiteral(".wav")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write("RIFF");
-    }
-}
-
-Platform FakePlatform::platform()
-{
-    return Platform{clock, scheduler, preferences, notifier,         sounds,
-                    tray,  http,      autostart,   {soundDir.path()}};
 }
 
 void FakeHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
@@ -110,4 +72,28 @@ bool FakeHttpClient::answer(const Reply& reply)
 QString FakeHttpClient::action(qsizetype i) const
 {
     return QUrlQuery(sent.value(i).url).queryItemValue(QStringLiteral("action"));
+}
+
+bool FakeAutostart::setEnabled(bool on, QString* error)
+{
+    if (!failure.isEmpty())
+        *error = failure;
+    else
+        enabled = on;
+    return failure.isEmpty();
+}
+
+FakePlatform::FakePlatform()
+{
+    for (const auto& sound : SoundCatalogue::allSounds()) {
+        QFile file(soundDir.filePath(sound.name + QStringLiteral(".wav")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("RIFF");
+    }
+}
+
+Platform FakePlatform::platform()
+{
+    return Platform{clock, scheduler, preferences, notifier,         sounds,
+                    tray,  http,      autostart,   {soundDir.path()}};
 }

@@ -10,6 +10,7 @@
 #include "platform/SoundPlayer.h"
 #include "platform/TrayItem.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QPair>
 #include <QStringList>
@@ -32,13 +33,12 @@ class FakeScheduler final : public Scheduler
 public:
     explicit FakeScheduler(FakeClock& clock) : m_clock(clock) {}
 
-    TaskId after(double seconds, Task task) override;
-    TaskId every(double seconds, Task task) override;
+    TaskId after(double seconds, Task task) override { return add(seconds, 0, std::move(task)); }
+    TaskId every(double seconds, Task task) override { return add(seconds, seconds, std::move(task)); }
     void cancel(TaskId id) override { m_tasks.erase(id); }
 
     // Runs everything due within `seconds` from now, in time order.
     void advance(double seconds);
-    int pendingCount() const { return static_cast<int>(m_tasks.size()); }
     int repeatingCount() const;
 
 private:
@@ -48,6 +48,7 @@ private:
         double interval; // 0 for one-shot
         Task task;
     };
+    TaskId add(double seconds, double interval, Task task);
     FakeClock& m_clock;
     std::map<TaskId, Entry> m_tasks;
     TaskId m_nextId = 1;
@@ -74,8 +75,8 @@ public:
 class RecordingSoundPlayer final : public SoundPlayer
 {
 public:
-    void play(const QString& filePath) override;
-    void preload(const QString& filePath) override;
+    void play(const QString& path) override { played.append(QFileInfo(path).completeBaseName()); }
+    void preload(const QString& path) override { preloaded.append(QFileInfo(path).completeBaseName()); }
     QStringList played;
     QStringList preloaded;
 };
@@ -89,8 +90,8 @@ public:
     QString title() const override { return currentTitle; }
     void setTitle(const QString& title, bool shown) override;
     void setMenu(const Menu& m) override;
-    void setHandlers(Handlers h) override { handlers = std::move(h); }
-    void showMessage(const QString& title, const QString& body) override { messages.append({title, body}); }
+    void setHandlers(Handlers) override {}
+    void showMessage(const QString&, const QString&) override {}
 
     QList<Icon> icons;
     QString currentTitle;
@@ -98,9 +99,7 @@ public:
     int titleSets = 0;
     Menu menu;
     int menuSets = 0;
-    Handlers handlers;
     bool button = true;
-    QList<QPair<QString, QString>> messages;
 };
 
 // Requests held until the test answers them; the last request's body as a JSON object.
@@ -114,7 +113,7 @@ public:
         Done done;
     };
     void postJson(const QUrl& url, const QByteArray& body, Done done) override;
-    // GETs wait in `fetched`, answered with answerFetch.
+    // GETs wait in `fetched`; the test calls their `done`.
     void getJson(const QUrl& url, Done done) override { fetched.append({url, {}, std::move(done)}); }
     void setExtraCertificates(const QString& pemPath) override { certificates = pemPath; }
     // Answers the oldest open request; false when none is open.
@@ -131,14 +130,7 @@ class FakeAutostart final : public Autostart
 {
 public:
     bool isEnabled() const override { return enabled; }
-    bool setEnabled(bool on, QString* error) override
-    {
-        if (failure.isEmpty())
-            enabled = on;
-        else
-            *error = failure;
-        return failure.isEmpty();
-    }
+    bool setEnabled(bool on, QString* error) override;
     bool enabled = false;
     QString failure;
 };
