@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <array>
+#include <tuple>
+
 using namespace HUDLayout;
 
 namespace {
@@ -92,46 +95,24 @@ private slots:
         QCOMPARE(textOf(layout, FontRole::Detail) != nullptr, m.showsDetail);
     }
 
-    void alphaIsClamped()
-    {
-        QCOMPARE(clampedAlpha(0.05), 0.2);
-        QCOMPARE(clampedAlpha(3), 1.0);
-        QCOMPARE(clampedAlpha(0.6), 0.6);
-    }
-
     void rowTexts_data()
     {
         QTest::addColumn<PellowTimer>("timer");
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("main");
         QTest::addColumn<QString>("detail");
-        const PellowTimer running = countdown("A", 600, 0, true);
-        const PellowTimer paused = countdown("A", 600, 120, false);
-        const PellowTimer finished = countdown("A", 600, 600, false);
-        QTest::newRow("left+end") << running << "left+end"
-                                  << "10:00"
-                                  << "ends 08:10";
-        QTest::newRow("unknown mode") << running << "bogus"
-                                      << "10:00"
-                                      << "ends 08:10";
-        QTest::newRow("left, running") << running << "left"
-                                       << "10:00"
-                                       << "";
-        QTest::newRow("left, paused") << paused << "left"
-                                      << "08:00"
-                                      << "paused";
-        QTest::newRow("elapsed") << paused << "elapsed"
-                                 << "02:00"
-                                 << "of 10:00";
-        QTest::newRow("end, running") << running << "end"
-                                      << "08:10"
-                                      << "10:00 left";
-        QTest::newRow("end, paused") << paused << "end"
-                                     << "08:00"
-                                     << "paused";
-        QTest::newRow("end, finished") << finished << "end"
-                                       << "finished"
-                                       << "finished";
+        const PellowTimer timers[] = {countdown("A", 600, 0, true), countdown("A", 600, 120, false),
+                                      countdown("A", 600, 600, false)};
+        // clang-format off
+        const std::tuple<int, const char*, const char*, const char*> rows[] = {
+            {0, "left+end", "10:00", "ends 08:10"}, {0, "bogus", "10:00", "ends 08:10"},
+            {0, "left", "10:00", ""}, {1, "left", "08:00", "paused"}, {1, "elapsed", "02:00", "of 10:00"},
+            {0, "end", "08:10", "10:00 left"}, {1, "end", "08:00", "paused"},
+            {2, "end", "finished", "finished"}};
+        // clang-format on
+        for (const auto& [timer, mode, main, detail] : rows)
+            QTest::addRow("%s, %s", mode, std::array{"running", "paused", "finished"}[timer])
+                << timers[timer] << QString(mode) << QString(main) << QString(detail);
     }
     void rowTexts()
     {
