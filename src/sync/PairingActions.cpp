@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -48,6 +49,7 @@ void AppDelegate::showPairingDialog(const QString& code)
     if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
         informative->setTextFormat(Qt::PlainText);
     QPushButton* copy = box->addButton(QStringLiteral("Copy code"), QMessageBox::ActionRole);
+    copy->setShortcut(QKeySequence::Copy);
     box->setDefaultButton(box->addButton(QStringLiteral("Done"), QMessageBox::AcceptRole));
     QObject::connect(copy, &QPushButton::clicked, box, [code] {
         QClipboard* clipboard = QGuiApplication::clipboard();

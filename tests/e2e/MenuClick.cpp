@@ -4,6 +4,8 @@
 //       Finds the first StatusNotifierItem registered with the session bus's watcher, reads its
 //       menu over com.canonical.dbusmenu and sends "clicked" to the first item, at any depth,
 //       whose label is <label>. Exits 0 once sent, 1 when there is no such item yet.
+//   pellow-menu-click --labels
+//       Prints the label of every item, at any depth, one a line.
 
 #include "platform/DBusTrayTypes.h"
 
@@ -44,13 +46,21 @@ const DBusMenuLayoutItem* find(const DBusMenuLayoutItem& in, const QString& labe
     return nullptr;
 }
 
+void printLabels(const DBusMenuLayoutItem& in)
+{
+    for (const DBusMenuLayoutItem& child : in.children) {
+        std::printf("%s\n", qPrintable(child.properties.value(QStringLiteral("label")).toString()));
+        printLabels(child);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: pellow-menu-click <label>\n");
+        std::fprintf(stderr, "usage: pellow-menu-click <label> | --labels\n");
         return 2;
     }
     registerDBusTrayTypes();
@@ -78,6 +88,10 @@ int main(int argc, char** argv)
     const QDBusMessage layout =
         call(service, menuPath, dbusmenu, QStringLiteral("GetLayout"), {0, -1, QStringList()});
     const DBusMenuLayoutItem root = qdbus_cast<DBusMenuLayoutItem>(layout.arguments().value(1));
+    if (label == QLatin1String("--labels")) {
+        printLabels(root);
+        return 0;
+    }
     const DBusMenuLayoutItem* item = find(root, label);
     if (!item)
         return 1;
