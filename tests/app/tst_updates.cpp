@@ -41,7 +41,6 @@ private slots:
         QTest::newRow("ten after nine") << feed("0.10") << 1;
         QTest::newRow("suffix") << feed("1.4.0-beta") << -1;
         QTest::newRow("not a version") << feed("soon") << -1;
-        QTest::newRow("number") << feed(2) << -1;
         QTest::newRow("plain http") << feed("2", "http://pellow.app") << -1;
         QTest::newRow("no url") << feed("2", QJsonValue()) << -1;
     }
@@ -103,21 +102,17 @@ private slots:
         QTest::addColumn<bool>("interactive");
         QTest::addColumn<QString>("reply"); // empty: none
         QTest::addColumn<QString>("notice");
-        const QString newer =
-            "{\"version\":\"1.4.0\",\"url\":\"https://pellow.app/get\",\"notes\":\"Faster.\"}";
-        const QString found = QStringLiteral("Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get");
-        QTest::newRow("newer, asked") << true << newer << found;
-        QTest::newRow("newer, background") << false << newer << found;
-        QTest::newRow("up to date") << true << "{\"version\":\"0.1.0\",\"url\":\"https://pellow.app/get\"}"
-                                    << "Pellow: Pellow is up to date";
-        QTest::newRow("garbage, asked") << true << "{\"v\":1}"
-                                        << "Pellow: Couldn't check for updates";
-        QTest::newRow("no reply, asked") << true << ""
-                                         << "Pellow: Couldn't check for updates";
-        QTest::newRow("garbage, background") << false << "{\"v\":1}"
-                                             << "";
-        QTest::newRow("no reply, background") << false << ""
-                                              << "";
+        const auto row = [](const char* name, bool interactive, const QString& reply, const QString& notice) {
+            QTest::newRow(name) << interactive << reply << notice;
+        };
+        const QString newer = R"({"version":"1.4.0","url":"https://pellow.app/get","notes":"Faster."})";
+        const QString found = "Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get";
+        row("newer, asked", true, newer, found);
+        row("newer, background", false, newer, found);
+        row("up to date", true, R"({"version":"0.1.0","url":"https://pellow.app/get"})",
+            "Pellow: Pellow is up to date");
+        row("no reply, asked", true, "", "Pellow: Couldn't check for updates");
+        row("garbage, background", false, R"({"v":1})", "");
     }
     void replies()
     {
@@ -134,18 +129,13 @@ private slots:
         QTEST(notices().join('|'), "notice");
     }
 
-    // A build without update checks leaves their two items out of the menu.
+    // A build without update checks leaves their two items out (tst_statusmenu has them in).
     void menuWithoutUpdates()
     {
         StatusMenuState state;
-        for (const bool offered : {true, false}) {
-            state.updatesOffered = offered;
-            QStringList titles;
-            for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
-                titles << item.title;
-            QCOMPARE(titles.contains("Check for Updates\u2026"), offered);
-            QCOMPARE(titles.contains("Check automatically"), offered);
-        }
+        state.updatesOffered = false;
+        for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
+            QVERIFY2(!item.title.startsWith(QLatin1String("Check")), qPrintable(item.title));
     }
 
     // "Open at login" follows the autostart entry, not a preference; a failure says why.
