@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
-"""End to end: the real Pellow and the real pellow-sync-server over HTTPS on loopback.
+"""End to end: the real Pellow, the real pellow-sync-server over HTTPS on loopback, and the phone
+page in headless Chromium.
 
 The test makes a certificate authority, starts the server with a certificate it signed, and
-starts Pellow (offscreen, on a private session bus with a real StatusNotifierWatcher) pointed at
-the server and trusting that authority. Through the tray menu it pairs, and then checks that a
-change in Pellow reaches the server, that a newer list pushed by another client reaches Pellow
-within one poll, and that stopping and restarting the server loses nothing.
+starts Pellow on a virtual X display, on a private session bus with a real
+StatusNotifierWatcher, pointed at the server and trusting that authority. Through the tray menu
+it pairs; "Copy code" in the pairing dialog puts the code on the X clipboard, and the test types
+it into the page. Then a change in Pellow reaches the server, a timer started on the page shows
+in Pellow's menu within one poll, and stopping and restarting the server loses nothing.
 
 Usage: sync_e2e.py <pellow> <pellow-sync-server> <pellow-menu-click> <make-test-ca.sh>
+Exits 77 (skipped) only when Chromium cannot start.
 """
 
+import base64
+import hashlib
 import json
 import os
+import shutil
 import signal
 import socket
 import ssl
@@ -21,7 +27,16 @@ import tempfile
 import time
 import urllib.request
 
+try:
+    from selenium import webdriver
+    from selenium.common.exceptions import WebDriverException
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.by import By
+except ImportError:
+    webdriver = None
+
 POLL = 15  # Pellow's poll interval, in seconds
+SKIP = 77
 
 
 def wait_for(what, probe, seconds):
@@ -121,9 +136,63 @@ def labels_running(timers):
     return {t["label"]: t["running"] for t in timers}
 
 
+def start_xvfb(run):
+    """A virtual X display of its own; its name."""
+    read_end, write_end = os.pipe()
+    with open(os.path.join(run.work, "xvfb.log"), "ab") as log:
+        run.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                                           "-nolisten", "tcp"], stdout=log, stderr=log, pass_fds=(write_end,)))
+    os.close(write_end)
+    display = os.read(read_end, 16).decode().strip()
+    assert display, "Xvfb did not start"
+    return ":" + display
+
+
+def start_browser(certificate):
+    """Headless Chromium trusting only the test server's key beyond its own roots, or None."""
+    chromium, driver = shutil.which("chromium"), shutil.which("chromedriver")
+    if not webdriver or not chromium or not driver:
+        return None
+    der = subprocess.run(["openssl", "x509", "-in", certificate, "-noout", "-pubkey"], capture_output=True,
+                         check=True).stdout
+    der = subprocess.run(["openssl", "pkey", "-pubin", "-outform", "DER"], input=der, capture_output=True,
+                         check=True).stdout
+    options = webdriver.ChromeOptions()
+    options.binary_location = chromium
+    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                "--ignore-certificate-errors-spki-list=" + base64.b64encode(hashlib.sha256(der).digest()).decode()):
+        options.add_argument(arg)
+    try:
+        return webdriver.Chrome(service=Service(driver), options=options)
+    except WebDriverException as e:
+        print(f"Chromium did not start: {e.msg}", file=sys.stderr)
+        return None
+
+
+def page_rows(browser):
+    return browser.execute_script("return [...document.querySelectorAll('#list li')].map(li => "
+                                  "[li.querySelector('.name').textContent, li.querySelector('.detail').textContent])")
+
+
+def press_copy_code():
+    """Presses Ctrl+C ("Copy code") in Pellow's pairing dialog, once it is on screen."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Pellow$"], capture_output=True,
+                           text=True, timeout=5).stdout.split()
+    return bool(found) and subprocess.run(["xdotool", "windowfocus", "--sync", found[-1], "key", "ctrl+c"],
+                                          timeout=5).returncode == 0
+
+
+def clipboard():
+    done = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, text=True, timeout=5)
+    return done.stdout.strip()
+
+
 def main(pellow, server, click, make_ca):
     work = os.environ["PELLOW_E2E_WORK"]
     run = Run(pellow, server, click, make_ca, work)
+    browser = start_browser(os.path.join(work, "server.pem"))
+    if browser is None:
+        return SKIP
     try:
         run.start_server()
         os.makedirs(os.path.dirname(run.prefs), exist_ok=True)
@@ -131,8 +200,9 @@ def main(pellow, server, click, make_ca):
             json.dump({"syncServer": run.base, "syncServerCertificate": os.path.join(work, "ca.pem"),
                        "timers": [timer("e2e-tea", "Tea"), timer("e2e-egg", "Egg")]}, f)
         os.chmod(run.prefs, 0o600)
+        os.environ["DISPLAY"] = start_xvfb(run)  # for Pellow, xdotool and xclip
         run.spawn(["status-notifier-watcher"], "watcher")
-        app = run.spawn([pellow], "pellow", dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        app = run.spawn([pellow], "pellow", dict(os.environ, QT_QPA_PLATFORM="xcb"))
 
         # Pairing through the menu: the token is stored and the list is on the server at once.
         run.click_menu("Sync with iPhone\u2026")
@@ -141,19 +211,32 @@ def main(pellow, server, click, make_ca):
                           lambda: (lambda r: r if r.get("rev", 0) >= 1 else None)(run.sync("pull", {"token": token})), 10)
         assert labels_running(pulled["timers"]) == {"Tea": False, "Egg": False}, pulled
 
-        # A change in Pellow reaches the server.
-        run.click_menu("Start all")
-        pulled = wait_for("the started timers on the server",
-                          lambda: (lambda r: r if all(t["running"] for t in r["timers"]) else None)(
-                              run.sync("pull", {"token": token})), 10)
+        # The phone: the code copied from Pellow's dialog, typed on the page.
+        wait_for("the pairing dialog", press_copy_code, 15)
+        code = wait_for("the code on the clipboard", clipboard, 5)
+        assert len(code) == 6, f"a code of {len(code)} characters was copied"
+        browser.get(run.base + "/")
+        wait_for("the pairing form", lambda: browser.find_element(By.ID, "code").is_displayed(), 10)
+        browser.find_element(By.ID, "code").send_keys(code)
+        wait_for("Pellow's list on the page", lambda: page_rows(browser) == [["Tea", "ready"], ["Egg", "ready"]], 10)
 
-        # A newer list from another client reaches Pellow within one poll.
-        timers = pulled["timers"] + [timer("phone-bread", "Bread", True)]
-        assert run.sync("push", {"token": token, "rev": pulled["rev"] + 1, "timers": timers}) == {"rev": pulled["rev"] + 1}
-        wait_for("the phone's timer in Pellow", lambda: "Bread" in labels_running(run.stored().get("timers", [])), POLL + 5)
+        # A change in Pellow reaches the server, and the page within its pull interval.
+        run.click_menu("Start all")
+        wait_for("the started timers on the server",
+                 lambda: all(t["running"] for t in run.sync("pull", {"token": token})["timers"]), 10)
+        running_on_page = lambda count: [d[:5] for _, d in page_rows(browser)] == ["ends "] * count
+        wait_for("the started timers on the page", lambda: running_on_page(2), 8)
+
+        # A timer started on the page shows in Pellow's menu within one poll.
+        browser.find_element(By.ID, "new-open").click()
+        browser.find_element(By.ID, "new-name").send_keys("Bread")
+        browser.find_element(By.XPATH, "//button[text()='5 min']").click()
+        labels = lambda: subprocess.run([click, "--labels"], capture_output=True, text=True, timeout=10).stdout
+        wait_for("the page's timer running in Pellow's menu",
+                 lambda: any(line.startswith("Pause  Bread") for line in labels().splitlines()), POLL + 5)
 
         # The server goes away: a change in Pellow keeps the whole list; back again, the next
-        # change reaches it.
+        # change reaches the server and the page.
         run.stop_server()
         run.click_menu("Pause all")
         wait_for("the timers paused in Pellow",
@@ -164,21 +247,24 @@ def main(pellow, server, click, make_ca):
                           lambda: (lambda r: r if labels_running(r["timers"]) == {"Tea": True, "Egg": True, "Bread": True}
                                    else None)(run.sync("pull", {"token": token})), 10)
         wait_for("Pellow's revision equal to the server's", lambda: run.stored().get("syncRev") == pulled["rev"], 5)
+        wait_for("the restarted timers on the page", lambda: running_on_page(3), 8)
         assert app.poll() is None, "pellow exited"
         for name in ("pellow", "server"):
             with open(os.path.join(work, name + ".log"), "rb") as f:
                 assert token.encode() not in f.read(), f"the token appears in the {name} log"
-        print("PASS e2e_sync: paired through the menu; changes went both ways; a server restart lost nothing")
+        print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; "
+              "a server restart lost nothing")
         return 0
     except AssertionError as e:
         print(f"FAIL e2e_sync: {e}")
-        for name in ("pellow", "server", "watcher"):
+        for name in ("pellow", "server", "watcher", "xvfb"):
             path = os.path.join(work, name + ".log")
             if os.path.exists(path):
                 with open(path, errors="replace") as f:
                     print(f"--- {name}.log\n" + "".join(f.readlines()[-20:]))
         return 1
     finally:
+        browser.quit()
         run.stop_all()
 
 
