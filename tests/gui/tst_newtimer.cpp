@@ -14,7 +14,8 @@
 
 #include <memory>
 
-// The new-timer window driven as a user: presets, typed lengths, names, colours, again mode.
+// The new-timer and end-at windows driven as a user: presets, typed lengths, picked moments, names,
+// colours, again mode, and counting an existing timer down to a moment.
 class TestNewTimer : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ class TestNewTimer : public QObject
         bool green = false; // the green colour button is pressed first
         QString name = {};  // null: the name row is left alone
         QString length = {};
+        double endAt = 0;    // ahead of now: picked in the end-at field
         QString action = {}; // a button, or "return:<field>" or "escape:<field>"
         QString notice = {};
         QString label = {};
@@ -32,7 +34,8 @@ class TestNewTimer : public QObject
         double duration = 0;
     };
 
-    const double t0 = 1'800'000'000.0;
+    const double t0 = 1'800'000'000.0; // a whole minute
+    const double picked = t0 + 3600;
     const QString hud = QStringLiteral("timerHUDVisible");
 
     static QWidget* part(const ControllerFixture& f, const QString& name)
@@ -50,6 +53,14 @@ class TestNewTimer : public QObject
                             what.startsWith("escape") ? Qt::Key_Escape : Qt::Key_Return);
         else
             QTest::mouseClick(part(f, what), Qt::LeftButton);
+    }
+    static QDateTimeEdit* picker(const ControllerFixture& f)
+    {
+        return qobject_cast<QDateTimeEdit*>(part(f, "endPicker"));
+    }
+    static void pick(const ControllerFixture& f, double moment)
+    {
+        picker(f)->setDateTime(QDateTime::fromSecsSinceEpoch(qint64(moment)));
     }
     static void type(const ControllerFixture& f, const QString& field, const QString& text)
     {
@@ -81,6 +92,10 @@ private slots:
             {.name = "Tea", .length = "25", .action = "return:nameField", .label = "Tea", .duration = 1500});
         add("a name of spaces", {.name = "   ", .action = "preset-600", .duration = 600});
         add("new stopwatch", {.action = "stopwatchButton", .mode = "up", .duration = 300});
+        add("end at", {.endAt = 1380, .action = "endAtButton", .duration = 1380});
+        add("end at tomorrow", {.endAt = 93600, .action = "endAtButton", .duration = 93600});
+        add("end at a minute gone by",
+            {.endAt = -60, .action = "endAtButton", .notice = "That time has already gone by"});
         add("zero", {.length = "0", .action = "return:lengthField", .notice = "Couldn't read that length"});
         add("only spaces",
             {.length = "   ", .action = "return:lengthField", .notice = "Pick a length, or type one"});
@@ -110,6 +125,10 @@ private slots:
         QCOMPARE(qobject_cast<QLabel*>(part(f, "newTimerHeader"))->text(),
                  c.again ? "Set Old again" : "New timer");
         QCOMPARE(f.app->newTimerWindow->focusWidget(), part(f, c.again ? "nameField" : "lengthField"));
+        QCOMPARE(picker(f)->dateTime().toSecsSinceEpoch(), qint64(f.app->defaultEndAtDate()));
+        QCOMPARE(picker(f)->displayedSections() &
+                     (QDateTimeEdit::SecondSection | QDateTimeEdit::MinuteSection),
+                 QDateTimeEdit::MinuteSection);
         if (c.green)
             press(f, "color-3");
         if (!c.name.isNull()) {
@@ -118,6 +137,8 @@ private slots:
             type(f, "nameField", c.name);
         }
         type(f, "lengthField", c.length);
+        if (c.endAt != 0)
+            pick(f, t0 + c.endAt);
         press(f, c.action);
 
         if (c.duration == 0) { // refused with a notice, or cancelled
@@ -187,34 +208,121 @@ private slots:
         QTEST(f.app->timers.first().color, "color");
     }
 
+    void forATimer_data()
+    {
+        QTest::addColumn<PellowTimer>("before");
+        QTest::addColumn<bool>("byReturn");
+        const PellowTimer lap{"L", "Lap", "up", 300, 0, picked - 5000, true, false, {}, QString("teal")};
+        const PellowTimer paused{"L",           "Lap", "down", 300,  200,
+                                 picked - 5000, false, true,   {-1}, std::nullopt};
+        QTest::newRow("stopwatch, Start") << lap << false;
+        QTest::newRow("paused countdown, Return") << paused << true;
+    }
+    void forATimer()
+    {
+        QFETCH(PellowTimer, before);
+        QFETCH(bool, byReturn);
+        ControllerFixture f;
+        f.fake.clock.current = picked - 1350;
+        f.launch({countdown("A", 60, 0, false), before}, {{hud, false}});
+        f.app->timerEndAt(ControllerFixture::sender("L"));
+        QCOMPARE(qobject_cast<QLabel*>(part(f, "endAtHeader"))->text(), QString("Finish Lap at\u2026"));
+        QCOMPARE(picker(f)->width(), 300);
+        QCOMPARE(f.app->newTimerWindow->focusWidget(), picker(f));
+        pick(f, picked);
+        if (byReturn)
+            QTest::keyClick(picker(f), Qt::Key_Return);
+        else
+            QTest::mouseClick(part(f, "endAtStart"), Qt::LeftButton);
+        const PellowTimer after{"L", "Lap", "down", 1350, 0, picked - 1350, true, false, {}, before.color};
+        QCOMPARE(f.app->timers.value(1), after);
+        QCOMPARE(f.storedTimers(), f.app->timers);
+        QVERIFY(!f.app->newTimerWindow && !f.app->endAtTargetID && !f.fake.preferences.boolValue(hud));
+    }
+
+    void leftOpenOrUnchanged_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<bool>("targetKept");
+        QTest::newRow("a past moment") << "past" << true << true;
+        QTest::newRow("timer removed meanwhile") << "remove" << false << false;
+        QTest::newRow("Cancel") << "endAtCancel" << false << true;
+        QTest::newRow("Escape") << "escape" << false << true;
+    }
+    void leftOpenOrUnchanged()
+    {
+        QFETCH(QString, step);
+        ControllerFixture f;
+        f.fake.clock.current = picked;
+        f.launch({countUp("L", picked - 50)});
+        f.app->timerEndAt(ControllerFixture::sender("L"));
+        pick(f, step == "past" ? picked - 60 : picked + 600);
+        if (step == "remove")
+            f.app->timerRemove(ControllerFixture::sender("L"));
+        const TimerList before = f.app->timers;
+        if (step == "escape")
+            QTest::keyClick(picker(f), Qt::Key_Escape);
+        else if (step == "endAtCancel")
+            QTest::mouseClick(part(f, step), Qt::LeftButton);
+        else
+            f.app->confirmEndAt();
+        QCOMPARE(f.app->timers, before);
+        QTEST(bool(f.app->newTimerWindow), "open");
+        QTEST(f.app->endAtTargetID.has_value(), "targetKept");
+        QCOMPARE(f.fake.notifier.posted.size(), step == "past" ? 1 : 0);
+    }
+
+    // End at replaces a window that was setting a timer up again, and forgets that target.
+    void sharesTheWindowWithNewTimer()
+    {
+        ControllerFixture f;
+        PellowTimer tagged = countUp("L", 0);
+        tagged.label = QStringLiteral("<b>Tea</b>");
+        f.launch({tagged});
+        f.app->timerSetupAgain(ControllerFixture::sender("L"));
+        const QPointer<QWidget> again = f.app->newTimerWindow;
+        f.app->timerEndAt(ControllerFixture::sender("unknown"));
+        QCOMPARE(f.app->newTimerWindow, again);
+        f.app->timerEndAt(ControllerFixture::sender("L"));
+        QVERIFY(!f.app->newTimerLengthField && !(again && again->isVisible()) && !f.app->newTimerTargetID);
+        // A name is shown as typed, never as markup.
+        const auto* header = qobject_cast<QLabel*>(part(f, "endAtHeader"));
+        QVERIFY(header);
+        QCOMPARE(header->textFormat(), Qt::PlainText);
+        QCOMPARE(header->text(), QStringLiteral("Finish <b>Tea</b> at\u2026"));
+        f.app->newTimerCancel();
+        f.app->newTimer();
+        QCOMPARE(qobject_cast<QLabel*>(part(f, "newTimerHeader"))->text(), QStringLiteral("New timer"));
+    }
+
+    // The choices left to right, each with its tag and tip; only the stored one is drawn selected.
     void colorRow_data()
     {
-        QTest::addColumn<int>("minWidth");
         QTest::addColumn<std::optional<QString>>("selected");
-        QTest::addColumn<int>("firstX");
         QTest::addColumn<int>("selectedTag");
-        QTest::newRow("no colour, narrow") << 320 << std::optional<QString>() << 0 << -1;
-        QTest::newRow("red, centred in 400") << 400 << std::optional<QString>("red") << 23 << 0;
-        QTest::newRow("custom colour") << 354 << std::optional<QString>("#1C8C94") << 0 << 999;
-        QTest::newRow("unknown key") << 0 << std::optional<QString>("Teal") << 0 << -2;
+        QTest::newRow("no colour") << std::optional<QString>() << -1;
+        QTest::newRow("red") << std::optional<QString>("red") << 0;
+        QTest::newRow("custom colour") << std::optional<QString>("#1C8C94") << 999;
+        QTest::newRow("unknown key") << std::optional<QString>("Teal") << -2;
     }
     void colorRow()
     {
-        QFETCH(int, minWidth);
-        QFETCH(int, firstX);
-        QFETCH(int, selectedTag);
         QFETCH(std::optional<QString>, selected);
+        QFETCH(int, selectedTag);
         QList<int> picked;
         std::unique_ptr<QWidget> row(ColorRow::makeColorRow(
-            selected, [&](int tag) { picked << tag; }, minWidth));
-        QCOMPARE(row->size(), QSize(std::max(354, minWidth), 24));
+            selected, [&](int tag) { picked << tag; }, 400));
+        QList<QToolButton*> buttons = row->findChildren<QToolButton*>();
+        std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+        QCOMPARE(buttons.size(), 12);
         const auto& palette = Colors::colorPalette();
         const auto image = [](const QIcon& icon) { return icon.pixmap(QSize(24, 24)).toImage(); };
-        for (int i = 0; i < 12; ++i) {
-            const int tag = i == 0 ? -1 : i == 11 ? 999 : i - 1;
+        for (QToolButton* button : buttons) {
+            button->click();
+            const int tag = picked.last();
             const bool on = tag == selectedTag;
-            auto* button = row->findChild<QToolButton*>(QStringLiteral("color-%1").arg(tag));
-            QCOMPARE(button->geometry(), QRect(firstX + 30 * i, 0, 24, 24));
+            QCOMPARE(button->objectName(), QStringLiteral("color-%1").arg(tag));
             QCOMPARE(button->toolTip(), tag == -1    ? "No color"
                                         : tag == 999 ? "Any color\u2026"
                                                      : palette[tag].title);
@@ -223,7 +331,6 @@ private slots:
                 : tag < 0  ? ColorImages::colorDot(std::nullopt, on, 24)
                            : ColorImages::colorDot(ColorImages::drawableColor(palette[tag].key), on, 24);
             QCOMPARE(image(button->icon()), image(QIcon(expected)));
-            button->click();
         }
         QCOMPARE(picked, (QList<int>{-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 999}));
     }
