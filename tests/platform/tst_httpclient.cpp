@@ -21,39 +21,39 @@ class TestHttpClient : public QObject
     QByteArray m_response; // empty: the server reads the request and never answers
     QByteArray m_request;
 
+    // Answers once the request is whole: a GET's headers, or a POST's JSON body.
     void serve(QSslSocket* socket)
     {
         connect(socket, &QSslSocket::readyRead, socket, [this, socket] {
             m_request += socket->readAll();
-            const qsizetype end = m_request.indexOf("\r\n\r\n");
-            if (end < 0 || m_request.size() < end + 4 + contentLength())
-                return;
-            if (!m_response.isEmpty())
+            const bool whole =
+                m_request.startsWith("GET") ? m_request.endsWith("\r\n\r\n") : m_request.endsWith('}');
+            if (whole && !m_response.isEmpty())
                 socket->write(m_response);
         });
     }
-    qsizetype contentLength() const
-    {
-        const qsizetype at = m_request.toLower().indexOf("content-length:");
-        return at < 0 ? 0 : m_request.mid(at + 15, m_request.indexOf('\r', at) - at - 15).trimmed().toInt();
-    }
-    static QByteArray http(const char* status, const QByteArray& type, const QByteArray& body)
+    static QByteArray http(const char* status, const QByteArray& body,
+                           const QByteArray& type = "application/json")
     {
         return "HTTP/1.1 " + QByteArray(status) + "\r\nContent-Type: " + type +
                "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
                body;
     }
 
-    // Posts once and waits, bounded, for the one answer.
-    HttpClient::Reply post(QtHttpClient& client, quint16 port, int* calls)
+    // Posts (or, for the update feed, GETs) once and waits, bounded, for the one answer.
+    HttpClient::Reply request(QtHttpClient& client, quint16 port, int* calls, bool get = false)
     {
         HttpClient::Reply reply;
-        client.postJson(
-            QUrl(QStringLiteral("https://127.0.0.1:%1/api/pellow/sync.php?action=pull").arg(port)),
-            R"({"token":"t"})", [&reply, calls](HttpClient::Reply r) {
-                reply = std::move(r);
-                ++*calls;
-            });
+        const auto done = [&reply, calls](HttpClient::Reply r) {
+            reply = std::move(r);
+            ++*calls;
+        };
+        const QUrl url(QStringLiteral("https://127.0.0.1:%1/").arg(port) +
+                       (get ? "updates.json" : "api/pellow/sync.php?action=pull"));
+        if (get)
+            client.getJson(url, done);
+        else
+            client.postJson(url, R"({"token":"t"})", done);
         static_cast<void>(QTest::qWaitFor([calls] { return *calls > 0; }, 10'000));
         return reply;
     }
@@ -82,53 +82,45 @@ private slots:
     {
         QTest::addColumn<QByteArray>("response");
         QTest::addColumn<bool>("trusted");
+        QTest::addColumn<bool>("get");
         QTest::addColumn<QString>("reply"); // empty: none
+        const auto row = [](const char* name, const QByteArray& response, const QByteArray& reply,
+                            bool trusted = true, bool get = false) {
+            QTest::newRow(name) << response << trusted << get << QString(reply);
+        };
         const QByteArray json = R"({"ok":true,"rev":4})";
-        QTest::newRow("200 json") << http("200 OK", "application/json", json) << true << QString(json);
-        QTest::newRow("500 json") << http("500 Oops", "application/json", json) << true << QString(json);
-        QTest::newRow("500 html") << http("500 Oops", "text/html", "<h1>Oops</h1>") << true << QString();
-        QTest::newRow("json array") << http("200 OK", "application/json", "[1]") << true << QString();
-        QTest::newRow("10 MB body") << http("200 OK", "application/json", QByteArray(10 << 20, ' ') + json)
-                                    << true << QString();
-        QTest::newRow("no answer: time-out") << QByteArray() << true << QString();
-        QTest::newRow("untrusted certificate")
-            << http("200 OK", "application/json", json) << false << QString();
+        const QByteArray feed = R"({"url":"https://pellow.app/get","version":"1.4.0"})";
+        row("200 json", http("200 OK", json), json);
+        row("500 json", http("500 Oops", json), json);
+        row("500 html", http("500 Oops", "<h1>Oops</h1>", "text/html"), {});
+        row("json array", http("200 OK", "[1]"), {});
+        row("10 MB body", http("200 OK", QByteArray(10 << 20, ' ') + json), {});
+        row("no answer: time-out", {}, {});
+        row("untrusted certificate", http("200 OK", json), {}, false);
+        row("update feed, GET", http("200 OK", feed), feed, true, true);
     }
     void replies()
     {
         QFETCH(QByteArray, response);
         QFETCH(bool, trusted);
+        QFETCH(bool, get);
         m_response = response;
         m_request.clear();
         QtHttpClient client(500);
         if (trusted)
             client.setExtraCertificates(m_dir.filePath("ca.pem"));
         int calls = 0;
-        const HttpClient::Reply reply = post(client, m_server.serverPort(), &calls);
+        const HttpClient::Reply reply = request(client, m_server.serverPort(), &calls, get);
         QCOMPARE(calls, 1);
         QTEST(reply ? QString::fromUtf8(QJsonDocument(*reply).toJson(QJsonDocument::Compact)) : QString(),
               "reply");
-        if (trusted) {
+        if (get) {
+            QVERIFY(m_request.startsWith("GET /updates.json HTTP/1.1\r\n"));
+        } else if (trusted) {
             QVERIFY(m_request.startsWith("POST /api/pellow/sync.php?action=pull HTTP/1.1\r\n"));
             QVERIFY(m_request.toLower().contains("content-type: application/json\r\n"));
             QVERIFY(m_request.endsWith("\r\n\r\n{\"token\":\"t\"}"));
         }
-    }
-
-    // The update feed is fetched the same way, with a GET.
-    void feed()
-    {
-        const QByteArray feed = R"({"url":"https://pellow.app/get","version":"1.4.0"})";
-        m_response = http("200 OK", "application/json", feed);
-        m_request.clear();
-        QtHttpClient client;
-        client.setExtraCertificates(m_dir.filePath("ca.pem"));
-        HttpClient::Reply reply;
-        client.getJson(QUrl(QStringLiteral("https://127.0.0.1:%1/updates.json").arg(m_server.serverPort())),
-                       [&reply](HttpClient::Reply r) { reply = std::move(r); });
-        QTRY_VERIFY_WITH_TIMEOUT(reply.has_value(), 10'000);
-        QCOMPARE(QJsonDocument(*reply).toJson(QJsonDocument::Compact), feed);
-        QVERIFY(m_request.startsWith("GET /updates.json HTTP/1.1\r\n"));
     }
 
     void serverDown()
@@ -139,7 +131,7 @@ private slots:
         closed.close();
         QtHttpClient client;
         int calls = 0;
-        QVERIFY(!post(client, port, &calls));
+        QVERIFY(!request(client, port, &calls));
         QCOMPARE(calls, 1);
     }
 };
