@@ -114,24 +114,17 @@ private slots:
                      QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact));
     }
 
-    void nonFiniteNumbersFailEncoding_data()
-    {
-        QTest::addColumn<int>("field");
-        QTest::addColumn<double>("value");
-        constexpr double inf = std::numeric_limits<double>::infinity();
-        for (int field = 0; field < 4; ++field)
-            for (double v : {inf, std::numeric_limits<double>::quiet_NaN()})
-                QTest::addRow("%s %g", std::array{"duration", "banked", "startedAt", "warned"}[field], v)
-                    << field << v;
-    }
+    // JSON has no infinity or NaN: a list holding one is not written at all.
     void nonFiniteNumbersFailEncoding()
     {
-        QFETCH(int, field);
-        QFETCH(double, value);
-        PellowTimer t = sample();
-        *std::array{&t.duration, &t.banked, &t.startedAt, &t.warned[1]}[field] = value;
-        QVERIFY(!TimerJson::encode({sample(), t}));
-        QVERIFY(!TimerJson::encodeBytes({sample(), t}));
+        for (double value :
+             {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+            for (int field = 0; field < 4; ++field) {
+                PellowTimer t = sample();
+                *std::array{&t.duration, &t.banked, &t.startedAt, &t.warned[1]}[field] = value;
+                QVERIFY(!TimerJson::encode({sample(), t}));
+                QVERIFY(!TimerJson::encodeBytes({sample(), t}));
+            }
     }
 };
 

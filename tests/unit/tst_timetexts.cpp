@@ -92,18 +92,10 @@ private slots:
     }
 
     // "ends" never shows seconds, though the C locale's short format has them.
-    void endsInTheLocaleShortTime_data()
+    void endsWithoutSeconds()
     {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("en_US") << kUs << QStringLiteral("ends 3:45 PM");
-        QTest::newRow("C") << QLocale::c() << QStringLiteral("ends 15:45");
-    }
-    void endsInTheLocaleShortTime()
-    {
-        QFETCH(QLocale, locale);
         const PellowTimer t = timer("down", 959, 0, -300, true); // ends 15:45:59
-        QTEST(statusText(t, kNow, locale).replace(QChar(0x202F), QLatin1Char(' ')), "expected");
+        QCOMPARE(statusText(t, kNow, QLocale::c()), QStringLiteral("ends 15:45"));
     }
 
     void namesAndPositions_data()
