@@ -115,7 +115,7 @@ public:
     void postJson(const QUrl& url, const QByteArray& body, Done done) override;
     // GETs wait in `fetched`; the test calls their `done`.
     void getJson(const QUrl& url, Done done) override { fetched.append({url, {}, std::move(done)}); }
-    void setExtraCertificates(const QString& pemPath) override { certificates = pemPath; }
+    void setExtraCertificates(const QString&) override {}
     // Answers the oldest open request; false when none is open.
     bool answer(const Reply& reply);
     QString action(qsizetype i) const;
@@ -123,7 +123,6 @@ public:
     QList<Request> sent;
     QList<Request> fetched;
     qsizetype answered = 0;
-    QString certificates;
 };
 
 class FakeAutostart final : public Autostart
