@@ -1,6 +1,7 @@
 #include "ControllerFixture.h"
 
 #include "core/Colors.h"
+#include "core/NewTimerRules.h"
 #include "menu/ColorImages.h"
 #include "menu/ColorRow.h"
 
@@ -9,13 +10,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimeZone>
 #include <QToolButton>
 #include <QUuid>
 
 #include <memory>
 
 // The new-timer and end-at windows driven as a user: presets, typed lengths, picked moments, names,
-// colours, again mode, and counting an existing timer down to a moment.
+// colours, again mode, and counting an existing timer down to a moment; and the rules behind them.
 class TestNewTimer : public QObject
 {
     Q_OBJECT
@@ -61,6 +63,11 @@ class TestNewTimer : public QObject
     static void pick(const ControllerFixture& f, double moment)
     {
         picker(f)->setDateTime(QDateTime::fromSecsSinceEpoch(qint64(moment)));
+    }
+    static QDateTime wallClock(const QString& text, const QTimeZone& zone)
+    {
+        const QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
+        return QDateTime(parsed.date(), parsed.time(), zone);
     }
     static void type(const ControllerFixture& f, const QString& field, const QString& text)
     {
@@ -208,69 +215,54 @@ private slots:
         QTEST(f.app->timers.first().color, "color");
     }
 
-    void forATimer_data()
+    // Start or Return make the timer a countdown to the picked moment from zero, keeping its name,
+    // colour and place; a past moment, the timer removed meanwhile, Cancel and Escape change nothing.
+    void endAtForATimer_data()
     {
         QTest::addColumn<PellowTimer>("before");
-        QTest::addColumn<bool>("byReturn");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<double>("ahead"); // from now to the picked moment
+        QTest::addColumn<bool>("open");
         const PellowTimer lap{"L", "Lap", "up", 300, 0, picked - 5000, true, false, {}, QString("teal")};
         const PellowTimer paused{"L",           "Lap", "down", 300,  200,
                                  picked - 5000, false, true,   {-1}, std::nullopt};
-        QTest::newRow("stopwatch, Start") << lap << false;
-        QTest::newRow("paused countdown, Return") << paused << true;
+        QTest::newRow("stopwatch, Start") << lap << "endAtStart" << 1350.0 << false;
+        QTest::newRow("paused countdown, Return") << paused << "return" << 1350.0 << false;
+        QTest::newRow("a past moment") << lap << "return" << -60.0 << true;
+        QTest::newRow("timer removed meanwhile") << lap << "remove" << 600.0 << false;
+        QTest::newRow("Cancel") << lap << "endAtCancel" << 600.0 << false;
+        QTest::newRow("Escape") << lap << "escape" << 600.0 << false;
     }
-    void forATimer()
+    void endAtForATimer()
     {
         QFETCH(PellowTimer, before);
-        QFETCH(bool, byReturn);
+        QFETCH(QString, step);
+        QFETCH(double, ahead);
         ControllerFixture f;
-        f.fake.clock.current = picked - 1350;
+        f.fake.clock.current = picked - ahead;
         f.launch({countdown("A", 60, 0, false), before}, {{hud, false}});
         f.app->timerEndAt(ControllerFixture::sender("L"));
         QCOMPARE(qobject_cast<QLabel*>(part(f, "endAtHeader"))->text(), QString("Finish Lap at\u2026"));
-        QCOMPARE(picker(f)->width(), 300);
         QCOMPARE(f.app->newTimerWindow->focusWidget(), picker(f));
         pick(f, picked);
-        if (byReturn)
-            QTest::keyClick(picker(f), Qt::Key_Return);
-        else
-            QTest::mouseClick(part(f, "endAtStart"), Qt::LeftButton);
-        const PellowTimer after{"L", "Lap", "down", 1350, 0, picked - 1350, true, false, {}, before.color};
-        QCOMPARE(f.app->timers.value(1), after);
-        QCOMPARE(f.storedTimers(), f.app->timers);
-        QVERIFY(!f.app->newTimerWindow && !f.app->endAtTargetID && !f.fake.preferences.boolValue(hud));
-    }
-
-    void leftOpenOrUnchanged_data()
-    {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<bool>("targetKept");
-        QTest::newRow("a past moment") << "past" << true << true;
-        QTest::newRow("timer removed meanwhile") << "remove" << false << false;
-        QTest::newRow("Cancel") << "endAtCancel" << false << true;
-        QTest::newRow("Escape") << "escape" << false << true;
-    }
-    void leftOpenOrUnchanged()
-    {
-        QFETCH(QString, step);
-        ControllerFixture f;
-        f.fake.clock.current = picked;
-        f.launch({countUp("L", picked - 50)});
-        f.app->timerEndAt(ControllerFixture::sender("L"));
-        pick(f, step == "past" ? picked - 60 : picked + 600);
         if (step == "remove")
             f.app->timerRemove(ControllerFixture::sender("L"));
-        const TimerList before = f.app->timers;
-        if (step == "escape")
-            QTest::keyClick(picker(f), Qt::Key_Escape);
-        else if (step == "endAtCancel")
+        const TimerList unchanged = f.app->timers;
+        if (step.startsWith("endAt"))
             QTest::mouseClick(part(f, step), Qt::LeftButton);
         else
-            f.app->confirmEndAt();
-        QCOMPARE(f.app->timers, before);
+            QTest::keyClick(picker(f), step == "escape" ? Qt::Key_Escape : Qt::Key_Return);
         QTEST(bool(f.app->newTimerWindow), "open");
-        QTEST(f.app->endAtTargetID.has_value(), "targetKept");
-        QCOMPARE(f.fake.notifier.posted.size(), step == "past" ? 1 : 0);
+        QCOMPARE(f.fake.notifier.posted.size(), ahead < 0 ? 1 : 0);
+        QCOMPARE(f.storedTimers(), f.app->timers);
+        QVERIFY(!f.fake.preferences.boolValue(hud));
+        if (ahead < 0 || step == "remove" || step == "endAtCancel" || step == "escape") {
+            QCOMPARE(f.app->timers, unchanged);
+            return;
+        }
+        const PellowTimer after{"L", "Lap", "down", 1350, 0, picked - 1350, true, false, {}, before.color};
+        QCOMPARE(f.app->timers.value(1), after);
+        QVERIFY(!f.app->endAtTargetID);
     }
 
     // End at replaces a window that was setting a timer up again, and forgets that target.
@@ -294,6 +286,55 @@ private slots:
         f.app->newTimerCancel();
         f.app->newTimer();
         QCOMPARE(qobject_cast<QLabel*>(part(f, "newTimerHeader"))->text(), QStringLiteral("New timer"));
+    }
+
+    // The end-at picker's starting moment, and the length to a picked moment.
+    void defaultEndAt_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        const char* rows[][4] = {
+            {"rounds up", "UTC", "2027-03-10T10:52:00", "2027-03-10T11:15"},
+            {"on a quarter", "UTC", "2027-03-10T10:05:00", "2027-03-10T10:15"},
+            {"into the next hour", "UTC", "2027-03-10T10:50:00", "2027-03-10T11:00"},
+            {"seconds dropped", "UTC", "2027-03-10T10:05:59.900", "2027-03-10T10:15"},
+            {"into the next day", "UTC", "2027-03-10T23:55:00", "2027-03-11T00:15"},
+            {"Berlin, clocks go forward", "Europe/Berlin", "2027-03-28T01:52:00", "2027-03-28T03:15"}};
+        // clang-format on
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QByteArray(row[1]) << QString(row[2]) << QString(row[3]);
+    }
+    void defaultEndAt()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, now);
+        QFETCH(QString, expected);
+        const QTimeZone tz(zone);
+        if (!tz.isValid())
+            QSKIP("no time zone data");
+        const double result =
+            NewTimerRules::defaultEndAt(wallClock(now, tz).toMSecsSinceEpoch() / 1000.0, tz);
+        QCOMPARE(QDateTime::fromMSecsSinceEpoch(qint64(result * 1000), tz), wallClock(expected, tz));
+    }
+
+    void endAtLength_data()
+    {
+        QTest::addColumn<double>("ahead");
+        QTest::addColumn<double>("length"); // -1: refused
+        QTest::newRow("1.4") << 1.4 << 1.0;
+        QTest::newRow("2.5, away from zero") << 2.5 << 3.0;
+        QTest::newRow("one second") << 1.0 << 1.0;
+        QTest::newRow("under a second") << 0.99 << -1.0;
+        QTest::newRow("past") << -60.0 << -1.0;
+        QTest::newRow("NaN") << qQNaN() << -1.0;
+    }
+    void endAtLength()
+    {
+        QFETCH(double, ahead);
+        const double now = 1'800'000'000.25;
+        QTEST(NewTimerRules::endAtLength(now + ahead, now).value_or(-1), "length");
     }
 
     // The choices left to right, each with its tag and tip; only the stored one is drawn selected.
