@@ -58,6 +58,11 @@ if [[ ${1:-} == --inner ]]; then
         shift 2
         wait_for "$seconds" "$@" || inner_fail "$failure"
     }
+    # stored <Python condition>: on p, the preference file's object, and t, its timers by label.
+    stored() {
+        python3 -c 'import json, sys; p = json.load(open(sys.argv[1])); t = {x["label"]: x for x in p["timers"]}
+sys.exit(0 if eval("(" + sys.argv[2] + ")") else 1)' "$prefs" "$1" 2>/dev/null
+    }
     alive() { kill -0 "${1:-$pellow_pid}" 2>/dev/null; }
     still_up() { alive || inner_fail "pellow exited $*"; }
     start() { # start <log name> <command...>: in the background, stopped at the end
@@ -112,11 +117,10 @@ if [[ ${1:-} == --inner ]]; then
     still_up "after its first launch"
     # The notification may overtake the save, so give the file a moment to catch up.
     prefs_ok() {
-        "$recorder" --check-json "$prefs" 'timers[label=Tea].running=false' 'timers[label=Tea].alerted=true' \
-            'timers[label=Tea].banked=60' 'timers[label=Tea].duration=60' 'timers[label=Stopwatch].running=false' \
-            'timers[label=Stopwatch].banked=42' 'someOtherApp={"keep":true}' 2>"$work/check.log"
+        stored 't["Tea"] | {"running": False, "alerted": True, "banked": 60, "duration": 60} == t["Tea"] and
+                t["Stopwatch"]["running"] is False and t["Stopwatch"]["banked"] == 42 and p["someOtherApp"] == {"keep": True}'
     }
-    wait_for 5 prefs_ok || inner_fail "preference file contents: $(tr '\n' ';' <"$work/check.log")"
+    wait_for 5 prefs_ok || inner_fail "preference file contents: $(tr '\n' ' ' <"$prefs")"
     mode=$(stat -c %a "$prefs")
     [[ $mode == 600 ]] || inner_fail "preference file mode is $mode, expected 600"
     log "'Tea finished' posted; preference file checked"
@@ -175,7 +179,7 @@ if [[ ${1:-} == --inner ]]; then
     }
     need 15 "the HUD window changed or vanished across ticks" same_hud_each_tick
     xdotool mousemove $((hud_x + hud_w / 2)) $((hud_y + hud_h - 34)) click 1
-    egg_paused() { "$recorder" --check-json "$prefs" 'timers[label=Egg].running=false' 2>/dev/null; }
+    egg_paused() { stored 't["Egg"]["running"] is False'; }
     need 5 "a click on the HUD's Egg row did not pause Egg" egg_paused
     log "HUD shown top left, the same window across ticks; a click on a row paused its timer"
     exit 0
@@ -189,11 +193,6 @@ fi
 pellow=$(readlink -f "$1")
 recorder=$(readlink -f "$2")
 self=$(readlink -f "${BASH_SOURCE[0]}")
-[[ -x $pellow ]] || fail "pellow binary not found: $1"
-[[ -x $recorder ]] || fail "recorder binary not found: $2"
-for tool in Xvfb trayer dbus-run-session dbus-send status-notifier-watcher xdotool; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellow-e2e.XXXXXX")
 session_pid=

@@ -220,6 +220,23 @@ class PageTests(PageCase):
         until(lambda: self.shown("#pairing"), message="the pairing form")
         self.assertIsNone(BROWSER.execute_script("return localStorage.getItem('pellow.token')"))
 
+    def test_a_page_shown_again_pulls_at_once(self):
+        # With the five-second pull held back, only showing the page again can bring the change.
+        held = BROWSER.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": (
+            "const every = window.setInterval; window.setInterval = (f, ms) => ms < 5000 ? every(f, ms) : 0;")})
+        try:
+            BROWSER.refresh()
+            until(lambda: self.shown("#pairing"), message="the pairing form")
+            desktop = self.paired_page([record("Tea")])
+            self.server.call("push", {"token": desktop, "rev": 2, "timers": [record("Coffee")]})
+            for state in ("hidden", "visible"):
+                BROWSER.execute_script("Object.defineProperty(document, 'visibilityState', {value: arguments[0], "
+                                       "configurable: true}); document.dispatchEvent(new Event('visibilitychange'))",
+                                       state)
+            until(lambda: self.rows()[0][0] == "Coffee", timeout=3, message="the pull on showing the page")
+        finally:
+            BROWSER.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": held["identifier"]})
+
     def test_offline_keeps_the_list_and_the_change_and_a_stale_push_adopts_the_servers_list(self):
         desktop = self.paired_page([record("Tea")])
         offline(True)
@@ -254,11 +271,9 @@ class PageTests(PageCase):
                                             ("\t\u00a0Tea\u2003", "a"), (" Green  tea ", "a"),
                                             ("\nTea \n", "a")]):
             timers[i].update(label=label, id=ident)
-        lengths = ["25", "0.5", "2.5", "+5", "7:30", "1:05:00", "7:75", "1.5:00", "::1:30::", "0:00", "0:00.5",
-                   "0:01", "0.01", "  25  ", "\t\u00a025\u2003\u3000", "\u202f7:30\t", "600000", "10000:00:00",
-                   "", ":30", "1:2:3:4", "1: 30", "1 :30", "2 5", "\n25", "0", "-5", "-1:30", "abc", "5m",
-                   "0x", "0x10", "0x1.8p1", "0x.8:0", "1e1", "1E+1:0", "1.", ".5", "2,5", "\u0662\u0665",
-                   "\uff12\uff15", "inf", "nan", "0:nan", "1e300", "1e308:1e308:0", "600000.001", "25\u0000"]
+        lengths = ["25", "0.5", "+5", "7:30", "1:05:00", "7:75", "::1:30::", "0:00", "0:00.5", "0.01",
+                   "\t\u00a025\u2003\u3000", "600000", "10000:00:00", "600000.001", "", ":30", "1:2:3:4", "1: 30",
+                   "2 5", "0", "-5", "abc", "5m", "0x10", "1e1", "1.", ".5", "2,5", "\uff12\uff15", "inf", "nan"]
         seconds = [0, 0.4, 0.5, 59.5, 3599.4, 3599.5, 86400, 100000, -0.4, -0.5, -3600, 1e300, -1e300]
         for locale in ("en_US", "en_GB"):
             with self.subTest(locale):
@@ -283,6 +298,8 @@ class PageTests(PageCase):
 
 
 class PairingTests(PageCase):
+    """Runs last: its wrong codes use up this address's tries for the server's lifetime."""
+
     def test_a_wrong_code_and_then_too_many(self):
         self.type_into("#code", "000000")  # never issued: codes have no 0
         until(lambda: self.text("#pair-message"), message="the answer to the claim")
