@@ -35,17 +35,6 @@ private slots:
         QCOMPARE(StatusTitle::title(timers, 1'800'000'000.0, false), QString());
     }
 
-    void unchangedTitleIsNotSetAgain()
-    {
-        ControllerFixture f;
-        f.launch({countdown("A", 600, f.fake.clock.current - 999, false, 100)});
-        const int sets = f.fake.tray.titleSets;
-        f.app->updateStatusTitle();
-        f.app->updateStatusTitle();
-        QCOMPARE(f.fake.tray.titleSets, sets);
-        QCOMPARE(f.fake.tray.titleShown, true);
-    }
-
     void toggleClockInMenuBar()
     {
         ControllerFixture f;

@@ -122,18 +122,6 @@ private slots:
             QVERIFY(m_request.endsWith("\r\n\r\n{\"token\":\"t\"}"));
         }
     }
-
-    void serverDown()
-    {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
-        QtHttpClient client;
-        int calls = 0;
-        QVERIFY(!request(client, port, &calls));
-        QCOMPARE(calls, 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestHttpClient)

@@ -46,7 +46,6 @@ void FakeTrayItem::setTitle(const QString& title, bool shown)
 {
     currentTitle = title;
     titleShown = shown;
-    ++titleSets;
 }
 
 void FakeTrayItem::setMenu(const Menu& m)

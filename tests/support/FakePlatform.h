@@ -96,7 +96,6 @@ public:
     QList<Icon> icons;
     QString currentTitle;
     bool titleShown = false;
-    int titleSets = 0;
     Menu menu;
     int menuSets = 0;
     bool button = true;
