@@ -59,8 +59,7 @@ private slots:
         QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0080"));
         QCOMPARE(f.app->newTimerColor, std::optional<QString>("#0000FF"));
 
-        // The new-timer window's swatches by tag (their order is tst_newtimer's): -1 none, past the
-        // palette keeps the choice.
+        // The new-timer window's swatches by tag: -1 none, past the palette keeps the choice.
         const std::pair<int, std::optional<QString>> tags[] = {
             {0, "red"}, {10, "red"}, {9, "graphite"}, {-1, std::nullopt}};
         for (const auto& [tag, expected] : tags) {

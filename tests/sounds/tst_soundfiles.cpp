@@ -30,20 +30,6 @@ QList<qint16> readWav(const QString& name)
     return samples;
 }
 
-// Rough pitch from the zero-crossing rate over [start, start + length) seconds.
-double crossingHz(const QList<qint16>& s, double start, double length)
-{
-    const qsizetype from = qsizetype(start * 44100),
-                    to = std::min(s.size(), qsizetype((start + length) * 44100));
-    int crossings = 0, lastSign = 0;
-    for (qsizetype i = from; i < to; ++i) {
-        const int sign = (s[i] > 0) - (s[i] < 0);
-        crossings += sign != 0 && lastSign != 0 && sign != lastSign;
-        lastSign = sign != 0 ? sign : lastSign;
-    }
-    return crossings / (2.0 * length);
-}
-
 } // namespace
 
 class TstSoundFiles : public QObject
@@ -79,31 +65,6 @@ private slots:
         // A sound that starts or stops away from zero clicks.
         QVERIFY2(std::abs(s.first()) <= 2, qPrintable(QString::number(s.first())));
         QVERIFY2(std::abs(s.last()) <= 2, qPrintable(QString::number(s.last())));
-    }
-
-    void pitch_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<double>("start");
-        QTest::addColumn<double>("length");
-        QTest::addColumn<double>("minHz");
-        QTest::addColumn<double>("maxHz");
-        QTest::newRow("murmur is low") << "murmur" << 0.10 << 0.25 << 80.0 << 300.0;
-        QTest::newRow("ping is high") << "ping" << 0.0 << 0.10 << 1500.0 << 2000.0;
-        QTest::newRow("tick is higher") << "tick" << 0.0 << 0.03 << 2500.0 << 5000.0;
-        QTest::newRow("glass is high") << "glass" << 0.05 << 0.50 << 1800.0 << 2600.0;
-        QTest::newRow("chirp starts low") << "chirp" << 0.01 << 0.03 << 1200.0 << 2500.0;
-        QTest::newRow("chirp ends high") << "chirp" << 0.08 << 0.03 << 2800.0 << 4200.0;
-    }
-    void pitch()
-    {
-        QFETCH(QString, name);
-        QFETCH(double, start);
-        QFETCH(double, length);
-        QFETCH(double, minHz);
-        QFETCH(double, maxHz);
-        const double hz = crossingHz(readWav(name), start, length);
-        QVERIFY2(hz >= minHz && hz <= maxHz, qPrintable(QString::number(hz)));
     }
 
     void allDistinct()
