@@ -73,15 +73,6 @@ QString FakeHttpClient::action(qsizetype i) const
     return QUrlQuery(sent.value(i).url).queryItemValue(QStringLiteral("action"));
 }
 
-bool FakeAutostart::setEnabled(bool on, QString* error)
-{
-    if (!failure.isEmpty())
-        *error = failure;
-    else
-        enabled = on;
-    return failure.isEmpty();
-}
-
 FakePlatform::FakePlatform()
 {
     for (const auto& sound : SoundCatalogue::allSounds()) {

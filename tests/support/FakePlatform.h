@@ -128,7 +128,14 @@ class FakeAutostart final : public Autostart
 {
 public:
     bool isEnabled() const override { return enabled; }
-    bool setEnabled(bool on, QString* error) override;
+    bool setEnabled(bool on, QString* error) override
+    {
+        if (!failure.isEmpty())
+            *error = failure;
+        else
+            enabled = on;
+        return failure.isEmpty();
+    }
     bool enabled = false;
     QString failure;
 };
