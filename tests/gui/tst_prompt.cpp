@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(f.app->timers.first().duration, 1500.0);
     }
 
-    // On a running stopwatch of 25 minutes with time banked; 0: refused (parsing is tst_lengthparser's).
+    // On a running stopwatch of 25 minutes with time banked; 0: refused (parsing is tst_timetexts').
     void customLength_data()
     {
         QTest::addColumn<QString>("typed");
