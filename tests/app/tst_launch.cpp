@@ -1,9 +1,13 @@
 #include "ControllerFixture.h"
 
+#include "app/SingleInstance.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
-// Launching: countdowns that ran out while Pellow was closed, timers that go on, and stored
-// lists that cannot be read.
+// Launching: countdowns that ran out while Pellow was closed, stored lists that cannot be read,
+// defaults, no tray, and the one-instance lock.
 class TestLaunch : public QObject
 {
     Q_OBJECT
@@ -59,8 +63,26 @@ private slots:
         ControllerFixture f;
         f.launch();
         QVERIFY(f.fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
-        QVERIFY(!f.fake.preferences.isStored(QStringLiteral("timerInMenuBar")));
-        QCOMPARE(f.fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
+        QCOMPARE(f.fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
+    }
+
+    // A lock left behind by a process that no longer exists does not block the next start, and the
+    // lock taken then holds (a second launch handing over to the first is run_e2e.sh's).
+    void staleInstanceLockIsTakenOver()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        QFile::setPermissions(runtime.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile lock(runtime.filePath(QStringLiteral("pellow-test.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        // A pid above any this machine has handed out.
+        lock.write("999999\npellow\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+        SingleInstance next(QStringLiteral("pellow-test"));
+        QVERIFY(next.claim());
+        SingleInstance after(QStringLiteral("pellow-test"));
+        QVERIFY(!after.claim());
     }
 
     // A desktop that shows no tray gets, after a grace for the panel to come up, one notice and the HUD.

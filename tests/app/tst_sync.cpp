@@ -19,10 +19,7 @@ class TestSync : public QObject
     FakeHttpClient& http() { return fixture->fake.http; }
     void advance(double seconds) { fixture->fake.scheduler.advance(seconds); }
     qint64 rev() const { return fixture->fake.preferences.intValue(QStringLiteral("syncRev")); }
-    std::optional<QString> token() const
-    {
-        return fixture->fake.preferences.stringValue(QStringLiteral("syncToken"));
-    }
+    std::optional<QString> token() const { return fixture->fake.preferences.stringValue("syncToken"); }
     QString notice() const { return fixture->fake.notifier.posted.value(0).second; }
 
     static QJsonObject json(const char* text) { return QJsonDocument::fromJson(text).object(); }

@@ -5,8 +5,9 @@
 
 #include <functional>
 
-// The user's commands on timers through the controller: each changes the list, saves and
-// rebuilds the menu; a sender naming no timer changes nothing at all.
+// The user's menu commands through the controller: each command on a timer changes the list,
+// saves and rebuilds the menu, and a sender naming no timer changes nothing at all; warn marks
+// and sounds.
 class TestTimerActions : public QObject
 {
     Q_OBJECT
@@ -91,10 +92,8 @@ private slots:
             QTest::addRow("command %d, unknown id", c) << c << sent(c, "nope");
             QTest::addRow("command %d, no id", c) << c << sent(c, {});
         }
-        QTest::newRow("length, plain id") << int(SetLength) << QVariant("A");
         QTest::newRow("length, secs as text")
             << int(SetLength) << QVariant(QVariantMap{{"id", "A"}, {"secs", "900"}});
-        QTest::newRow("length, no secs") << int(SetLength) << QVariant(QVariantMap{{"id", "A"}});
         QTest::newRow("length, id as number")
             << int(SetLength) << QVariant(QVariantMap{{"id", 1}, {"secs", 900.0}});
     }
@@ -111,6 +110,42 @@ private slots:
         QCOMPARE(f.app->timers, before);
         QCOMPARE(f.fake.preferences.writes, writes);
         QCOMPARE(f.fake.tray.menuSets, menus);
+    }
+
+    // Choosing a sound from a role submenu.
+    void setSound_data()
+    {
+        QTest::addColumn<QVariant>("represented");
+        QTest::addColumn<QString>("stored"); // what "soundFinish" holds afterwards
+        QTest::addColumn<QStringList>("played");
+        QTest::addColumn<int>("menuBuilds");
+        QTest::newRow("a sound is stored and played")
+            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", "gong"}}) << "gong"
+            << QStringList{"gong"} << 1;
+        QTest::newRow("silent stores off and plays nothing")
+            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", "off"}}) << "off" << QStringList{} << 1;
+        QTest::newRow("an unknown name is stored, silently")
+            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", "../../x"}}) << "../../x"
+            << QStringList{} << 1;
+        QTest::newRow("no dictionary") << QVariant("gong") << "chime" << QStringList{} << 0;
+        QTest::newRow("value not a text")
+            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", 3}}) << "chime" << QStringList{} << 0;
+        QTest::newRow("a key that is no sound role")
+            << QVariant(QVariantMap{{"key", "syncToken"}, {"value", "gong"}}) << "chime" << QStringList{}
+            << 0;
+    }
+    void setSound()
+    {
+        QFETCH(QVariant, represented);
+        QFETCH(int, menuBuilds);
+        ControllerFixture f;
+        f.launch();
+        const int menus = f.fake.tray.menuSets;
+        f.app->setSound(ControllerFixture::sender(represented));
+        QTEST(f.fake.preferences.stringValue("soundFinish").value_or(QString()), "stored");
+        QTEST(f.fake.sounds.played, "played");
+        QCOMPARE(f.fake.tray.menuSets, menus + menuBuilds);
+        QVERIFY(!f.fake.preferences.isStored("syncToken"));
     }
 
     void startAllSkipsFinishedCountdowns()
@@ -131,16 +166,13 @@ private slots:
         const double now = f.fake.clock.current;
         PellowTimer late = countdown("A", 1200, now - 1020); // three minutes left
         late.warned = {-1};
-        PellowTimer early = countdown("B", 1200, now);
-        f.launch({late, early});
-
+        f.launch({late, countdown("B", 1200, now)});
         f.app->toggleWarnMark(ControllerFixture::sender(2.0)); // on: A is not there yet
         f.app->toggleWarnMark(ControllerFixture::sender(5.0)); // off
-        f.app->toggleWarnMark(ControllerFixture::sender(5.0)); // on again
+        f.app->toggleWarnMark(ControllerFixture::sender(5.0)); // on again: A is past it, so it is not given
         QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 300}));
         QCOMPARE(f.app->timers[1].warned, QList<double>{});
         QCOMPARE(f.fake.preferences.value("timerWarnMinutes"), QJsonValue(QJsonArray{10.0, 5.0, 2.0}));
-
         for (double m : {10.0, 5.0, 2.0})
             f.app->toggleWarnMark(ControllerFixture::sender(m));
         QCOMPARE(f.fake.preferences.value("timerWarnMinutes"), QJsonValue(QJsonArray{}));

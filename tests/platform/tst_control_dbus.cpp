@@ -97,7 +97,6 @@ private slots:
         QTest::newRow("new") << QStringList{"new", "7:30", "Pasta", "water"} << 0 << "-";
         QTest::newRow("bad length") << QStringList{"new", "soon"} << 2 << "Couldn't read that length: soon";
         QTest::newRow("unknown command") << QStringList{"fly"} << 2 << "unknown command: fly";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "pellow " PELLOW_VERSION;
     }
     void commandLine()
     {

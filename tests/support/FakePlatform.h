@@ -76,9 +76,8 @@ class RecordingSoundPlayer final : public SoundPlayer
 {
 public:
     void play(const QString& path) override { played.append(QFileInfo(path).completeBaseName()); }
-    void preload(const QString& path) override { preloaded.append(QFileInfo(path).completeBaseName()); }
+    void preload(const QString&) override {}
     QStringList played;
-    QStringList preloaded;
 };
 
 class FakeTrayItem final : public TrayItem
