@@ -4,8 +4,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <array>
-
 using Notices = QList<QPair<QString, QString>>;
 
 // The prompt window driven as the user does, through "Rename…" and "Custom…": typing, Return,
@@ -27,14 +25,19 @@ class TestPrompt : public QObject
         return f.app->hudPromptWindow ? f.app->hudPromptWindow->findChild<T*>(QLatin1String(name)) : nullptr;
     }
 
-    // Replaces the text of the open prompt's first field and presses Return.
-    static void answer(ControllerFixture& f, const QString& text)
+    // Replaces the text of the open prompt's first field, then closes the prompt: Return, Escape,
+    // or its "Cancel" or confirm button.
+    static void answer(ControllerFixture& f, const QString& text, const QString& way = "return")
     {
         QLineEdit* field = part(f);
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
+        if (way == "return" || way == "escape")
+            QTest::keyClick(field, way == "return" ? Qt::Key_Return : Qt::Key_Escape);
+        else
+            QTest::mouseClick(part<QPushButton>(f, way == "cancel" ? "promptCancel" : "promptConfirm"),
+                              Qt::LeftButton);
     }
 
 private slots:
@@ -66,35 +69,6 @@ private slots:
         QCOMPARE(f.storedTimers(), f.app->timers);
     }
 
-    // Escape, "Cancel" and the confirm button: only the last changes the timer.
-    void closing_data()
-    {
-        QTest::addColumn<QString>("prompt");
-        QTest::addColumn<int>("way");
-        for (const int way : {0, 1, 2})
-            for (const char* prompt : {"rename", "length"})
-                QTest::addRow("%s, %s", prompt, std::array{"Escape", "Cancel", "confirm"}[way])
-                    << QString(prompt) << way;
-    }
-    void closing()
-    {
-        QFETCH(QString, prompt);
-        QFETCH(int, way);
-        ControllerFixture f;
-        f.launch({countdown("A", 1500, t0 - 60)});
-        const TimerList before = f.app->timers;
-        open(f, prompt);
-        QTest::keyClicks(part(f), "5");
-        if (way == 0)
-            QTest::keyClick(part(f), Qt::Key_Escape);
-        else
-            QTest::mouseClick(part<QPushButton>(f, way == 1 ? "promptCancel" : "promptConfirm"),
-                              Qt::LeftButton);
-        QVERIFY(!f.app->hudPromptWindow && f.app->hudPromptFields.isEmpty() && !f.app->hudPromptDone);
-        QCOMPARE(f.app->timers != before, way == 2);
-        QVERIFY(f.fake.notifier.posted.isEmpty());
-    }
-
     void anotherPromptReplacesTheOpenOne()
     {
         ControllerFixture f;
@@ -111,15 +85,23 @@ private slots:
         QCOMPARE(f.app->timers.first().duration, 1500.0);
     }
 
-    // On a running stopwatch of 25 minutes with time banked; 0: refused (parsing is tst_timetexts').
+    // On a running stopwatch of 25 minutes with time banked; 0: unchanged, refused with a notice
+    // when Return was pressed (parsing is tst_timetexts').
     void customLength_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("way");
         QTest::addColumn<double>("seconds");
-        QTest::newRow("clock") << "7:30" << 450.0;
-        QTest::newRow("minutes with spaces") << " 2.5 " << 150.0;
+        QTest::newRow("clock") << "7:30"
+                               << "return" << 450.0;
+        QTest::newRow("minutes with spaces") << " 2.5 "
+                                             << "return" << 150.0;
+        QTest::newRow("confirm button") << "5"
+                                        << "confirm" << 300.0;
+        for (const char* way : {"escape", "cancel"})
+            QTest::newRow(way) << "5" << way << 0.0;
         for (const char* typed : {"0:00.5", ""}) // readable but under a second; empty
-            QTest::newRow(typed) << typed << 0.0;
+            QTest::newRow(typed) << typed << "return" << 0.0;
     }
     void customLength()
     {
@@ -132,7 +114,9 @@ private slots:
         open(f, "length");
         QCOMPARE(part(f)->text(), "25:00");
         QFETCH(QString, typed);
-        answer(f, typed);
+        QFETCH(QString, way);
+        answer(f, typed, way);
+        QVERIFY(!f.app->hudPromptWindow && f.app->hudPromptFields.isEmpty() && !f.app->hudPromptDone);
         PellowTimer expected = before;
         if (seconds > 0) {
             expected.mode = "down";
@@ -143,7 +127,7 @@ private slots:
         QCOMPARE(f.app->timers, TimerList{expected});
         QCOMPARE(f.storedTimers(), f.app->timers);
         const Notices refused{{"Pellow", "Couldn't read that length"}};
-        QCOMPARE(f.fake.notifier.posted, seconds > 0 ? Notices{} : refused);
+        QCOMPARE(f.fake.notifier.posted, seconds > 0 || way != "return" ? Notices{} : refused);
     }
 
     // The timer removed while its prompt is open: answering changes nothing (an unknown sender
