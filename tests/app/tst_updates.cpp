@@ -1,6 +1,7 @@
 #include "ControllerFixture.h"
 
 #include "app/Updater.h"
+#include "core/StatusMenuModel.h"
 #include "core/UpdateRules.h"
 #include "platform/Autostart.h"
 
@@ -121,6 +122,15 @@ private slots:
         http().fetched[0].done(reply.isEmpty() ? HttpClient::Reply()
                                                : QJsonDocument::fromJson(reply.toUtf8()).object());
         QTEST(notices().join('|'), "notice");
+    }
+
+    // A build without update checks leaves their items out (tst_statusmenu has them in).
+    void menuWithoutUpdates()
+    {
+        StatusMenuState state;
+        state.updatesOffered = false;
+        for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
+            QVERIFY2(!item.title.startsWith(QLatin1String("Check")), qPrintable(item.title));
     }
 
     // "Open at login" follows the autostart entry, not a preference; a failure says why.
