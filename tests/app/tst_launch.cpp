@@ -57,13 +57,15 @@ private slots:
         QCOMPARE(f.fake.preferences.value(*aside), stored);
     }
 
-    // Defaults are read, never stored, so a later version's defaults reach whoever never chose.
+    // Defaults are read, never stored, so a later version's defaults reach whoever never chose;
+    // the chosen sounds are readied at launch, so the first alert plays at once.
     void defaultsAreNotWritten()
     {
         ControllerFixture f;
         f.launch();
         QVERIFY(f.fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
         QCOMPARE(f.fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
+        QCOMPARE(f.fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
     }
 
     // A lock left behind by a process that no longer exists does not block the next start, and the

@@ -71,13 +71,13 @@ public:
     QList<QPair<QString, QString>> posted;
 };
 
-// Records the sound names played (the file name without its folder and ".wav").
+// Records the sound names played and readied (the file name without its folder and ".wav").
 class RecordingSoundPlayer final : public SoundPlayer
 {
 public:
     void play(const QString& path) override { played.append(QFileInfo(path).completeBaseName()); }
-    void preload(const QString&) override {}
-    QStringList played;
+    void preload(const QString& path) override { preloaded.append(QFileInfo(path).completeBaseName()); }
+    QStringList played, preloaded;
 };
 
 class FakeTrayItem final : public TrayItem
