@@ -105,23 +105,6 @@ private slots:
         }
     }
 
-    void warnMarks_data()
-    {
-        QTest::addColumn<QList<double>>("marks");
-        QTest::addColumn<QStringList>("checked");
-        QTest::newRow("defaults") << QList<double>{10, 5} << L("10 minutes left|5 minutes left");
-        QTest::newRow("one and thirty") << QList<double>{1, 30} << L("30 minutes left|1 minute left");
-        QTest::newRow("off-list values") << QList<double>{7, 2.5} << QStringList{};
-    }
-    void warnMarks()
-    {
-        QFETCH(QList<double>, marks);
-        const Menu menu = makeWarnMenu(marks);
-        QTEST(titles(menu, true), "checked");
-        QCOMPARE(menu.items[4].representedObject.typeId(), QMetaType::Double);
-        QCOMPARE(menu.items[4].representedObject.toDouble(), 5.0);
-    }
-
     void optionItems_data()
     {
         QTest::addColumn<PellowTimer>("timer");
@@ -196,16 +179,23 @@ private slots:
         QTest::addColumn<bool>("paired");
         QTest::addColumn<QString>("frequency");
         QTest::addColumn<QStringList>("frequencyChecked");
-        QTest::newRow("one screen, weekly") << 1 << false << "weekly" << L("Weekly");
-        QTest::newRow("two screens, paired") << 2 << true << "start" << L("On every launch");
-        QTest::newRow("three screens, unknown") << 3 << false << "daily" << L("");
+        QTest::addColumn<QList<double>>("warnMarks");
+        QTest::addColumn<QStringList>("warnChecked");
+        QTest::newRow("one screen, weekly") << 1 << false << "weekly" << L("Weekly") << QList<double>{10, 5}
+                                            << L("10 minutes left|5 minutes left");
+        QTest::newRow("two screens, paired") << 2 << true << "start" << L("On every launch")
+                                             << QList<double>{1, 30} << L("30 minutes left|1 minute left");
+        QTest::newRow("three screens, unknown")
+            << 3 << false << "daily" << L("") << QList<double>{7, 2.5} << L("");
     }
     void settings()
     {
         QFETCH(int, screens);
         QFETCH(bool, paired);
         QFETCH(QString, frequency);
+        QFETCH(QList<double>, warnMarks);
         StatusMenuState s = stateWith({});
+        s.warnMarks = warnMarks;
         s.screenCount = screens;
         s.paired = paired;
         s.updateFrequency = frequency;
@@ -228,6 +218,10 @@ private slots:
         const Menu& updates = *item(menu, "Check automatically").submenu;
         QTEST(titles(updates, true), "frequencyChecked");
         QCOMPARE(updates.items[2].representedObject, QVariant("biweekly"));
+        const Menu& warn = *item(menu, "Warn me when\u2026").submenu;
+        QTEST(titles(warn, true), "warnChecked");
+        QCOMPARE(warn.items[4].representedObject.typeId(), QMetaType::Double);
+        QCOMPARE(warn.items[4].representedObject.toDouble(), 5.0);
     }
 
     void roleSounds_data()
