@@ -224,32 +224,33 @@ private slots:
         QCOMPARE(warn.items[4].representedObject.toDouble(), 5.0);
     }
 
+    // A role's submenu checks the stored sound if it is one of its own; none stored or "off" is Silent.
     void roleSounds_data()
     {
-        QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QStringList>("checked");
-        QTest::newRow("finish default") << 0 << "chime" << L("Chime");
-        QTest::newRow("finish short sound") << 0 << "tap" << L("");
-        QTest::newRow("finish off") << 0 << "off" << L("Silent");
-        QTest::newRow("halfway empty") << 1 << "" << L("Silent");
-        QTest::newRow("warn chirp") << 2 << "chirp" << L("Chirp");
+        QTest::addColumn<QString>("stored");      // under all three roles
+        QTest::addColumn<QStringList>("checked"); // finish, halfway, warn
+        QTest::newRow("chime") << "chime" << L("Chime||");
+        QTest::newRow("chirp") << "chirp" << L("|Chirp|Chirp");
+        QTest::newRow("off") << "off" << L("Silent|Silent|Silent");
+        QTest::newRow("none") << "" << L("Silent|Silent|Silent");
     }
     void roleSounds()
     {
-        QFETCH(int, role);
-        QFETCH(QString, current);
+        QFETCH(QString, stored);
+        QFETCH(QStringList, checked);
         StatusMenuState s = stateWith({});
-        s.soundFinish = s.soundHalfway = s.soundWarn = current;
-        s.chirpCount = role == 1;
+        s.soundFinish = s.soundHalfway = s.soundWarn = stored;
+        s.chirpCount = stored.isEmpty();
         const Menu sounds = makeSoundsMenu(s);
-        QCOMPARE(sounds.items.last().checked, role == 1);
-        const Menu& menu = *sounds.items[3 + role].submenu;
-        QTEST(titles(menu, true), "checked");
-        const QString key = L("soundFinish|soundHalfway|soundWarn")[role];
-        QCOMPARE(menu.items[0].representedObject, QVariant(QVariantMap{{"key", key}, {"value", "off"}}));
-        QCOMPARE(menu.items[3].representedObject,
-                 QVariant(QVariantMap{{"key", key}, {"value", role == 0 ? "ding" : "tick"}}));
+        QCOMPARE(sounds.items.last().checked, s.chirpCount);
+        for (int role = 0; role < 3; ++role) {
+            const Menu& menu = *sounds.items[3 + role].submenu;
+            QCOMPARE(titles(menu, true).join(""), checked[role]);
+            const QString key = L("soundFinish|soundHalfway|soundWarn")[role];
+            QCOMPARE(menu.items[0].representedObject, QVariant(QVariantMap{{"key", key}, {"value", "off"}}));
+            QCOMPARE(menu.items[3].representedObject,
+                     QVariant(QVariantMap{{"key", key}, {"value", role == 0 ? "ding" : "tick"}}));
+        }
     }
 };
 
