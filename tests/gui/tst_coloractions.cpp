@@ -66,8 +66,6 @@ private slots:
         QTest::newRow("none (frosted)") << QVariant(QVariantMap{{"id", "A"}}) << QVariant();
         QTest::newRow("colour not a text") << QVariant(QVariantMap{{"id", "A"}, {"color", 3}}) << QVariant();
         QTest::newRow("plain id is no dictionary") << QVariant("A") << QVariant("unchanged");
-        QTest::newRow("unknown timer")
-            << QVariant(QVariantMap{{"id", "Z"}, {"color", "red"}}) << QVariant("unchanged");
     }
     void setTimerColor()
     {

@@ -87,9 +87,8 @@ private slots:
         QVERIFY2(*lo > -32768 && *hi < 32767, "clipped");
         const double peak = std::max(-int(*lo), int(*hi)) / 32768.0;
         QVERIFY2(peak >= 0.8 && peak <= 0.99, qPrintable(QString::number(peak)));
-        // A sound that starts or stops away from zero clicks.
-        QVERIFY2(std::abs(s.first()) <= 2, qPrintable(QString::number(s.first())));
-        QVERIFY2(std::abs(s.last()) <= 2, qPrintable(QString::number(s.last())));
+        QVERIFY2(std::abs(s.first()) <= 2 && std::abs(s.last()) <= 2,
+                 "starts or stops away from zero: clicks");
     }
 
     void allDistinct()
@@ -122,7 +121,7 @@ private slots:
             QVERIFY(button("role-soundFinish-" + sound));
             QCOMPARE(button("role-soundHalfway-" + sound) != nullptr, shortList);
             QCOMPARE(button("role-soundWarn-" + sound) != nullptr, shortList);
-            QCOMPARE(button("listen-" + sound)->toolTip(), "Hear " + sound.left(1).toUpper() + sound.mid(1));
+            QVERIFY(button("listen-" + sound));
         }
     }
 

@@ -37,13 +37,6 @@ PellowTimer countdown(const char* id, double duration, double banked, bool runni
     return t;
 }
 
-Settings width(double w)
-{
-    Settings s;
-    s.storedWidth = w;
-    return s;
-}
-
 const Text* textOf(const Layout& layout, FontRole role)
 {
     for (const Text& t : layout.texts)
@@ -71,28 +64,25 @@ private slots:
         QTest::addColumn<double>("stored");
         QTest::addColumn<QString>("size");
         QTest::addColumn<double>("base");
-        QTest::addColumn<double>("clockFont");
         QTest::addColumn<bool>("name");
         QTest::addColumn<bool>("detail");
-        QTest::newRow("30 is 64") << 30.0 << "compact" << 64.0 << 19.2 << false << false;
-        QTest::newRow("1000 is 420") << 1000.0 << "compact" << 420.0 << 56.0 << true << true;
-        QTest::newRow("none") << 0.0 << "compact" << 100.0 << 30.0 << true << false;
-        QTest::newRow("none, large") << 0.0 << "large" << 150.0 << 45.0 << true << true;
-        QTest::newRow("85 hides the name") << 85.0 << "compact" << 85.0 << 25.5 << false << false;
-        QTest::newRow("86 shows it") << 86.0 << "compact" << 86.0 << 25.8 << true << false;
-        QTest::newRow("117 no detail") << 117.0 << "compact" << 117.0 << 35.1 << true << false;
-        QTest::newRow("118 detail") << 118.0 << "compact" << 118.0 << 35.4 << true << true;
+        QTest::newRow("30 is 64") << 30.0 << "compact" << 64.0 << false << false;
+        QTest::newRow("1000 is 420") << 1000.0 << "compact" << 420.0 << true << true;
+        QTest::newRow("none") << 0.0 << "compact" << 100.0 << true << false;
+        QTest::newRow("none, large") << 0.0 << "large" << 150.0 << true << true;
+        QTest::newRow("85 hides the name") << 85.0 << "compact" << 85.0 << false << false;
+        QTest::newRow("86 shows it") << 86.0 << "compact" << 86.0 << true << false;
+        QTest::newRow("117 no detail") << 117.0 << "compact" << 117.0 << true << false;
+        QTest::newRow("118 detail") << 118.0 << "compact" << 118.0 << true << true;
     }
     void widthsAndDerivedSizes()
     {
         QFETCH(double, stored);
         QFETCH(QString, size);
-        Settings s = width(stored);
-        s.size = size;
+        const Settings s{"left+end", stored, size};
         const double base = baseWidth(s);
         QTEST(base, "base");
         const Metrics m = metrics(base);
-        QTEST(m.clockFont, "clockFont");
         QTEST(m.showsName, "name");
         QTEST(m.showsDetail, "detail");
 
