@@ -6,7 +6,9 @@
 #include "platform/Clock.h"
 #include "platform/DBusNotifier.h"
 #include "platform/DesktopTrayItem.h"
+#include "platform/HttpRequestCommand.h"
 #include "platform/PreferenceFile.h"
+#include "platform/ProcessHttpClient.h"
 #include "platform/QtHttpClient.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSoundPlayer.h"
@@ -62,6 +64,10 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (arguments.value(0) == HttpRequestCommand::kOption) {
+        QCoreApplication app(argc, argv);
+        return HttpRequestCommand::run(arguments.mid(1));
+    }
     if (const CommandLine::Command command = CommandLine::parse(arguments);
         command.kind != CommandLine::Command::Launch) {
         QCoreApplication app(argc, argv);
@@ -88,10 +94,12 @@ int main(int argc, char** argv)
         [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
     QtSoundPlayer sounds;
     QtHttpClient http;
+    // Update checks run in a child process, so the TLS libraries never stay loaded for them.
+    ProcessHttpClient updateHttp(QCoreApplication::applicationFilePath());
     AutostartFile autostart({}, QCoreApplication::applicationFilePath());
 
-    AppDelegate delegate(
-        Platform{clock, scheduler, preferences, notifier, sounds, tray, http, autostart, soundFolders()});
+    AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, http, updateHttp,
+                                  autostart, soundFolders()});
     instance.setActivationHandler([&delegate] { delegate.activateFromSecondLaunch(); });
     delegate.applicationDidFinishLaunching();
     DBusControl control(delegate);

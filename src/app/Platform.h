@@ -20,7 +20,9 @@ struct Platform
     Notifier& notifier;
     SoundPlayer& sounds;
     TrayItem& tray;
+    // Sync requests; update checks, which are rare, go through `updateHttp`.
     HttpClient& http;
+    HttpClient& updateHttp;
     Autostart& autostart;
     // Folders searched, in order, for "<name>.wav".
     QStringList soundFolders;

@@ -9,7 +9,7 @@ Updater& AppDelegate::updater()
     if (!updaterController)
         updaterController = std::make_unique<Updater>(
             Updater::Services{m_platform.clock, m_platform.scheduler, m_platform.preferences,
-                              m_platform.notifier, m_platform.http},
+                              m_platform.notifier, m_platform.updateHttp},
             QUrl(QStringLiteral(PELLOW_UPDATE_FEED)),
             QVersionNumber::fromString(QStringLiteral(PELLOW_VERSION)));
     return *updaterController;

@@ -1,3 +1,4 @@
+#include "platform/ProcessHttpClient.h"
 #include "platform/QtHttpClient.h"
 
 #include <QJsonDocument>
@@ -11,7 +12,8 @@
 
 // The HTTPS client against a TLS server of the test's own on 127.0.0.1, whose certificate a
 // certificate authority made for the test signs: a reply is its JSON object body, whatever the
-// status; every failure is no reply, and each request is answered exactly once.
+// status; every failure is no reply, and each request is answered exactly once. The same
+// through the real pellow binary as the child process that makes update checks.
 class TestHttpClient : public QObject
 {
     Q_OBJECT
@@ -40,7 +42,7 @@ class TestHttpClient : public QObject
     }
 
     // Posts (or, for the update feed, GETs) once and waits, bounded, for the one answer.
-    HttpClient::Reply request(QtHttpClient& client, quint16 port, int* calls, bool get = false)
+    HttpClient::Reply request(HttpClient& client, quint16 port, int* calls, bool get = false)
     {
         HttpClient::Reply reply;
         const auto done = [&reply, calls](HttpClient::Reply r) {
@@ -53,7 +55,7 @@ class TestHttpClient : public QObject
             client.getJson(url, done);
         else
             client.postJson(url, R"({"token":"t"})", done);
-        static_cast<void>(QTest::qWaitFor([calls] { return *calls > 0; }, 10'000));
+        static_cast<void>(QTest::qWaitFor([calls] { return *calls > 0; }, 20'000));
         return reply;
     }
 
@@ -83,9 +85,11 @@ private slots:
         QTest::addColumn<bool>("trusted");
         QTest::addColumn<bool>("get");
         QTest::addColumn<QString>("reply"); // empty: none
+        QTest::addColumn<bool>("child");
         const auto row = [](const char* name, const QByteArray& response, const QByteArray& reply,
                             bool trusted = true, bool get = false) {
-            QTest::newRow(name) << response << trusted << get << QString(reply);
+            QTest::newRow(name) << response << trusted << get << QString(reply) << false;
+            QTest::addRow("%s, in a child", name) << response << trusted << get << QString(reply) << true;
         };
         const QByteArray json = R"({"ok":true,"rev":4})";
         const QByteArray feed = R"({"url":"https://pellow.app/get","version":"1.4.0"})";
@@ -102,9 +106,12 @@ private slots:
         QFETCH(QByteArray, response);
         QFETCH(bool, trusted);
         QFETCH(bool, get);
+        QFETCH(bool, child);
         m_response = response;
         m_request.clear();
-        QtHttpClient client(500);
+        QtHttpClient direct(500);
+        ProcessHttpClient process(QStringLiteral(PELLOW_BINARY), response.isEmpty() ? 1000 : 15'000);
+        HttpClient& client = child ? static_cast<HttpClient&>(process) : direct;
         if (trusted)
             client.setExtraCertificates(m_dir.filePath("ca.pem"));
         int calls = 0;

@@ -92,9 +92,10 @@ private slots:
         ControllerFixture f;
         StatusNotifierItem sni(QDBusConnection::sessionBus(), {});
         Platform platform = f.fake.platform();
-        Platform onBus{platform.clock,    platform.scheduler, platform.preferences,
-                       platform.notifier, platform.sounds,    sni,
-                       platform.http,     platform.autostart, platform.soundFolders};
+        Platform onBus{platform.clock,       platform.scheduler,  platform.preferences,
+                       platform.notifier,    platform.sounds,     sni,
+                       platform.http,        platform.updateHttp, platform.autostart,
+                       platform.soundFolders};
         const double now = f.fake.clock.current;
         PellowTimer tea = countdown(QStringLiteral("A"), 600, now);
         tea.label = QStringLiteral("Tea_time");

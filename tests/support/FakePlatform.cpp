@@ -84,6 +84,6 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform()
 {
-    return Platform{clock, scheduler, preferences, notifier,         sounds,
-                    tray,  http,      autostart,   {soundDir.path()}};
+    return Platform{clock, scheduler, preferences, notifier,  sounds,
+                    tray,  http,      http,        autostart, {soundDir.path()}};
 }
