@@ -19,19 +19,27 @@ class TestTimerActions : public QObject
         Reset,
         ToggleMode,
         SetLength,
-        Remove
+        Remove,
+        Rename,
+        CustomLength,
+        SetColor
     };
 
     // What a menu item of the command carries for the timer `id`.
     static QVariant sent(int command, const QString& id)
     {
-        return command == SetLength ? QVariant(QVariantMap{{"id", id}, {"secs", 900.0}}) : QVariant(id);
+        if (command == SetLength)
+            return QVariantMap{{"id", id}, {"secs", 900.0}};
+        if (command == SetColor)
+            return QVariantMap{{"id", id}, {"color", "red"}};
+        return id;
     }
     static void run(AppDelegate& app, int command, const QVariant& represented)
     {
         const std::function<void(AppDelegate&, const MenuItem&)> actions[] = {
-            &AppDelegate::timerToggleRun,  &AppDelegate::timerStartOver, &AppDelegate::timerReset,
-            &AppDelegate::timerToggleMode, &AppDelegate::timerSetLength, &AppDelegate::timerRemove};
+            &AppDelegate::timerToggleRun,  &AppDelegate::timerStartOver,    &AppDelegate::timerReset,
+            &AppDelegate::timerToggleMode, &AppDelegate::timerSetLength,    &AppDelegate::timerRemove,
+            &AppDelegate::timerRename,     &AppDelegate::timerCustomLength, &AppDelegate::setTimerColor};
         actions[command](app, ControllerFixture::sender(represented));
     }
 
@@ -83,12 +91,13 @@ private slots:
         QCOMPARE(f.fake.tray.menuSets, menus + 1);
     }
 
-    // An unknown or missing id, and a length item without its id and seconds.
+    // An unknown or missing id (a menu built before its timer went), and a length item without
+    // its id and seconds: nothing changes and no prompt opens.
     void unknownSenderChangesNothing_data()
     {
         QTest::addColumn<int>("command");
         QTest::addColumn<QVariant>("represented");
-        for (int c = ToggleRun; c <= Remove; ++c) {
+        for (int c = ToggleRun; c <= SetColor; ++c) {
             QTest::addRow("command %d, unknown id", c) << c << sent(c, "nope");
             QTest::addRow("command %d, no id", c) << c << sent(c, {});
         }
@@ -110,6 +119,7 @@ private slots:
         QCOMPARE(f.app->timers, before);
         QCOMPARE(f.fake.preferences.writes, writes);
         QCOMPARE(f.fake.tray.menuSets, menus);
+        QVERIFY(!f.app->hudPromptWindow);
     }
 
     // Choosing a sound from a role submenu.

@@ -120,7 +120,7 @@ private slots:
         QTRY_COMPARE(watcher.labels, (QStringList{"09:59", "09:58", "09:57"}));
         QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("09:57"));
 
-        // The menu over the bus, its label escaped (the other properties are tst_traylook's).
+        // The menu over the bus, its label escaped (the other properties are tst_statusmenu's).
         DBusMenuLayoutItem root = layout(service);
         const DBusMenuLayoutItem* toggle = find(root, QStringLiteral("Pause  Tea__time"));
         QCOMPARE(labelOf(toggle), QStringLiteral("Pause  Tea__time \u2014 10:00 \u00b7 ends 08:10"));
