@@ -17,7 +17,6 @@ import base64
 import hashlib
 import json
 import os
-import shutil
 import signal
 import socket
 import ssl
@@ -27,13 +26,8 @@ import tempfile
 import time
 import urllib.request
 
-try:
-    from selenium import webdriver
-    from selenium.common.exceptions import WebDriverException
-    from selenium.webdriver.chrome.service import Service
-    from selenium.webdriver.common.by import By
-except ImportError:
-    webdriver = None
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from headless_chromium import By, start  # noqa: E402
 
 POLL = 15  # Pellow's poll interval, in seconds
 SKIP = 77
@@ -149,24 +143,12 @@ def start_xvfb(run):
 
 
 def start_browser(certificate):
-    """Headless Chromium trusting only the test server's key beyond its own roots, or None."""
-    chromium, driver = shutil.which("chromium"), shutil.which("chromedriver")
-    if not webdriver or not chromium or not driver:
-        return None
-    der = subprocess.run(["openssl", "x509", "-in", certificate, "-noout", "-pubkey"], capture_output=True,
+    """Headless Chromium trusting the test server's key besides its own roots, or None."""
+    key = subprocess.run(["openssl", "x509", "-in", certificate, "-noout", "-pubkey"], capture_output=True,
                          check=True).stdout
-    der = subprocess.run(["openssl", "pkey", "-pubin", "-outform", "DER"], input=der, capture_output=True,
+    der = subprocess.run(["openssl", "pkey", "-pubin", "-outform", "DER"], input=key, capture_output=True,
                          check=True).stdout
-    options = webdriver.ChromeOptions()
-    options.binary_location = chromium
-    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                "--ignore-certificate-errors-spki-list=" + base64.b64encode(hashlib.sha256(der).digest()).decode()):
-        options.add_argument(arg)
-    try:
-        return webdriver.Chrome(service=Service(driver), options=options)
-    except WebDriverException as e:
-        print(f"Chromium did not start: {e.msg}", file=sys.stderr)
-        return None
+    return start("--ignore-certificate-errors-spki-list=" + base64.b64encode(hashlib.sha256(der).digest()).decode())
 
 
 def page_rows(browser):

@@ -155,11 +155,9 @@ pids+=("$server")
 port_logged() { grep -oE 'listening on https?://127\.0\.0\.1:[0-9]+' "$work/server.log" >/dev/null; }
 wait_for 15 port_logged || { cat "$work/server.log"; fail "the unpacked sync server did not start"; }
 port=$(grep -oE 'listening on https?://127\.0\.0\.1:[0-9]+' "$work/server.log" | grep -oE '[0-9]+$')
-exec 3<>"/dev/tcp/127.0.0.1/$port"
-printf 'GET /healthz HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' >&3
-reply=$(timeout 10 cat <&3) || true
-exec 3>&-
-grep -q '^HTTP/1.[01] 200' <<<"$reply" || fail "the unpacked sync server's /healthz: ${reply%%$'\r'*}"
+reply=$(python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1], timeout=10).read().decode())' \
+    "http://127.0.0.1:$port/healthz" 2>&1) || true
+[[ $reply == ok ]] || fail "the unpacked sync server's /healthz: ${reply##*$'\n'}"
 kill -TERM "$server"
 rc=0
 timeout 15 tail --pid="$server" -f /dev/null || fail "the sync server did not stop on SIGTERM"

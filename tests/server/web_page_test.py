@@ -8,7 +8,6 @@ time texts. Exits 77 (skipped) only when Chromium cannot be started.
 import http.client
 import json
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -17,38 +16,13 @@ import unittest
 
 from sync_server_test import Server
 
-try:
-    from selenium import webdriver
-    from selenium.common.exceptions import WebDriverException
-    from selenium.webdriver.chrome.service import Service
-    from selenium.webdriver.common.by import By
-    from selenium.webdriver.support.wait import WebDriverWait
-except ImportError:
-    webdriver = None
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from headless_chromium import By, WebDriverWait, start  # noqa: E402
 
 PROBE = os.environ["PELLOW_TIME_TEXTS_PROBE"]
 CROSSED = "The list changed on another device before your change arrived"
 OFFLINE = "Can't reach the sync server"
 BROWSER = None
-
-
-def start_browser():
-    """Headless Chromium as a phone 360 px wide, or None when it cannot start here."""
-    chromium, driver = shutil.which("chromium"), shutil.which("chromedriver")
-    if not webdriver or not chromium or not driver:
-        return None
-    options = webdriver.ChromeOptions()
-    options.binary_location = chromium
-    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--lang=en-US"):
-        options.add_argument(arg)
-    options.add_experimental_option("mobileEmulation", {"deviceMetrics": {"width": 360, "height": 780,
-                                                                          "pixelRatio": 2, "touch": True}})
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    try:
-        return webdriver.Chrome(service=Service(driver), options=options)
-    except WebDriverException as e:
-        print(f"Chromium did not start: {e.msg}", file=sys.stderr)
-        return None
 
 
 def record(label, duration=300, **fields):
@@ -312,7 +286,7 @@ class PairingTests(PageCase):
 
 
 if __name__ == "__main__":
-    BROWSER = start_browser()
+    BROWSER = start("--lang=en-US", phone=True)
     if BROWSER is None:
         print("skipped: headless Chromium could not be started", file=sys.stderr)
         sys.exit(77)
