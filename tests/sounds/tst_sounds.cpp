@@ -101,22 +101,14 @@ private slots:
         }
     }
 
-    // The Sounds panel through the controller: its boxes follow the stored roles, every press plays
-    // and stores what it says, and the window keeps or finds its place.
+    // The Sounds panel through the controller.
     void init() { f = std::make_unique<ControllerFixture>(); }
     void cleanup() { f.reset(); }
 
-    // Top down: the title, the rows, the chirp switch. Every sound has a finish box and a listen
-    // button, short ones all three.
+    // Every sound has a finish box and a listen button, short ones all three.
     void rows()
     {
         open();
-        const auto frame = [this](const char* name) {
-            return panel()->findChild<QWidget*>(name)->geometry();
-        };
-        QVERIFY(frame("title").bottom() < frame("role-soundFinish-chime").top());
-        QVERIFY(frame("role-soundWarn-chirp").bottom() < frame("chirpCount").top());
-        QVERIFY(panel()->rect().contains(frame("hearTwoMinutes")));
         for (const auto& [sound, shortList] : {std::pair{QString("gong"), false}, {QString("tick"), true}}) {
             QVERIFY(button("role-soundFinish-" + sound));
             QCOMPARE(button("role-soundHalfway-" + sound) != nullptr, shortList);
