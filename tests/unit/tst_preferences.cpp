@@ -116,18 +116,15 @@ private slots:
         QCOMPARE(fileKeys(m_path), QStringList({"timerHUDVisible"}));
     }
 
-    // Keys it does not know survive a write; the old file's loose mode does not.
+    // A write keeps the keys it does not know (nested ones: run_e2e.sh), but not a loose mode.
     void writesKeepUnknownKeys()
     {
-        const QJsonObject old{{"futureKey", QJsonObject{{"n", QJsonArray{1, "x"}}}}, {"syncRev", 7}};
-        writeAll(m_path, QJsonDocument(old).toJson());
+        writeAll(m_path, R"({"syncRev": 7})");
         QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         PreferenceFile store(m_path);
-        QCOMPARE(store.loadStatus(), PreferenceFile::LoadStatus::Loaded);
         store.setString("syncToken", "sécret");
-        QJsonObject expected = old;
-        expected.insert("syncToken", "sécret");
-        QCOMPARE(PreferenceFile::parse(readAll(m_path)), expected);
+        QCOMPARE(PreferenceFile::parse(readAll(m_path)),
+                 (QJsonObject{{"syncRev", 7}, {"syncToken", "sécret"}}));
         QCOMPARE(modeOf(m_path), 0600);
         QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"preferences.json"}); // no temporary file is left behind
@@ -159,15 +156,12 @@ private slots:
             QCOMPARE(readAll(aside), bytes);
     }
 
-    void defaultPathFollowsXdgConfigHome()
+    void defaultPathWithoutAUsableXdgConfigHome()
     {
-        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-        const QString home = QDir::homePath() + QStringLiteral("/.config/pellow/preferences.json");
-        for (const auto& [config, path] :
-             {std::pair{QByteArray("/x/cfg"), QStringLiteral("/x/cfg/pellow/preferences.json")},
-              std::pair{QByteArray(), home}, std::pair{QByteArray("relative"), home}}) {
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME"); // a set one is run_e2e.sh's
+        for (const QByteArray& config : {QByteArray(), QByteArray("relative")}) {
             qputenv("XDG_CONFIG_HOME", config);
-            QCOMPARE(PreferenceFile::defaultPath(), path);
+            QCOMPARE(PreferenceFile::defaultPath(), QDir::homePath() + "/.config/pellow/preferences.json");
         }
         qputenv("XDG_CONFIG_HOME", saved);
     }
