@@ -183,50 +183,46 @@ private slots:
         state.status.now = kNow;
         state.status.locale = QLocale::c();
         state.status.timers = {countdown("L", 900, 173, false, "Laundry")};
+        const auto titles = [](const Menu& m, bool checkedOnly = false) {
+            QStringList out;
+            for (const MenuItem& i : m.items)
+                if (i.checked || !checkedOnly)
+                    out << i.title;
+            return out;
+        };
         const Menu one = HUDMenuModel::hudContextMenu(state, QStringLiteral("L"));
         QCOMPARE(one.items[0].title, QStringLiteral("Laundry \u2014 12:07 \u00b7 paused"));
         QVERIFY(!one.items[0].enabled);
         QCOMPARE(one.items[2].title, QStringLiteral("Resume"));
-        const auto titled = [](const Menu& m, const QString& t) {
-            return std::find_if(m.items.begin(), m.items.end(),
-                                [&](const MenuItem& i) { return i.title == t; });
-        };
-        QVERIFY(titled(one, "Other timers") == one.items.end());
+        QVERIFY(!titles(one).contains("Other timers"));
 
         state.status.timers += {countdown("M", 60, 0, true, "Tea"), countdown("N", 60, 0, true, "Egg")};
         const Menu three = HUDMenuModel::hudContextMenu(state, QStringLiteral("M"));
-        const Menu others = *titled(three, "Other timers")->submenu;
+        const Menu others = *three.items[titles(three).indexOf("Other timers")].submenu;
         QCOMPARE(others.items.size(), 2);
         QVERIFY(others.items[0].title.startsWith("Laundry") && others.items[1].title.startsWith("Egg"));
         // Off every row: the status menu's timer part, then the HUD's own items.
         const Menu margin = HUDMenuModel::hudContextMenu(state, std::nullopt);
         QVERIFY(margin.items[0].title.startsWith(QStringLiteral("Resume  Laundry")));
 
-        const auto checked = [](const Menu& m) {
-            QStringList out;
-            for (const MenuItem& i : m.items)
-                if (i.checked)
-                    out << i.title;
-            return out;
-        };
         state.alpha = 0.1;
-        QCOMPARE(checked(HUDMenuModel::hudLookMenu(state)),
+        QCOMPARE(titles(HUDMenuModel::hudLookMenu(state), true),
                  (QStringList{"Time left and end time", "Fit to content"}));
         state.storedWidth = 200;
         state.display = QStringLiteral("end");
         state.alpha = 0.6;
-        QCOMPARE(checked(HUDMenuModel::hudLookMenu(state)),
+        QCOMPARE(titles(HUDMenuModel::hudLookMenu(state), true),
                  (QStringList{"End time (when it's up)", "Large", "Half"}));
 
         // One screen: no "Show on"; a free HUD checks no corner.
         state.corner = -1;
-        QCOMPARE(HUDMenuModel::hudPlaceMenu(state).items.size(), 5);
-        QVERIFY(checked(HUDMenuModel::hudPlaceMenu(state)).isEmpty());
+        QVERIFY(!titles(HUDMenuModel::hudPlaceMenu(state)).contains("Show on"));
+        QVERIFY(titles(HUDMenuModel::hudPlaceMenu(state), true).isEmpty());
         state.screens = {{7, {}, {}, "Left", true}, {9, {}, {}, "Right", false}};
         state.screenChoice = 9;
         const Menu place = HUDMenuModel::hudPlaceMenu(state);
         QCOMPARE(place.items.last().title, QStringLiteral("Show on"));
-        QCOMPARE(checked(*place.items.last().submenu), QStringList{"Right"});
+        QCOMPARE(titles(*place.items.last().submenu, true), QStringList{"Right"});
         QCOMPARE(place.items.last().submenu->items[3].title, QStringLiteral("Left (main)"));
     }
 
