@@ -129,20 +129,18 @@ private slots:
         QTest::addColumn<QString>("stored"); // what "soundFinish" holds afterwards
         QTest::addColumn<QStringList>("played");
         QTest::addColumn<int>("menuBuilds");
-        QTest::newRow("a sound is stored and played")
-            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", "gong"}}) << "gong"
-            << QStringList{"gong"} << 1;
-        QTest::newRow("silent stores off and plays nothing")
-            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", "off"}}) << "off" << QStringList{} << 1;
-        QTest::newRow("an unknown name is stored, silently")
-            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", "../../x"}}) << "../../x"
-            << QStringList{} << 1;
-        QTest::newRow("no dictionary") << QVariant("gong") << "chime" << QStringList{} << 0;
-        QTest::newRow("value not a text")
-            << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", 3}}) << "chime" << QStringList{} << 0;
-        QTest::newRow("a key that is no sound role")
-            << QVariant(QVariantMap{{"key", "syncToken"}, {"value", "gong"}}) << "chime" << QStringList{}
-            << 0;
+        const auto row = [](const char* name, const QVariant& v, const char* stored, bool plays, int menus) {
+            QTest::newRow(name) << v << QString(stored) << QStringList(plays, stored) << menus;
+        };
+        const auto pick = [](const QVariant& value, const char* key = "soundFinish") {
+            return QVariant(QVariantMap{{"key", key}, {"value", value}});
+        };
+        row("a sound is stored and played", pick("gong"), "gong", true, 1);
+        row("silent stores off and plays nothing", pick("off"), "off", false, 1);
+        row("an unknown name is stored, silently", pick("../../x"), "../../x", false, 1);
+        row("no dictionary", "gong", "chime", false, 0);
+        row("value not a text", pick(3), "chime", false, 0);
+        row("a key that is no sound role", pick("gong", "syncToken"), "chime", false, 0);
     }
     void setSound()
     {
