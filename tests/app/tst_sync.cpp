@@ -5,9 +5,8 @@
 #include <QMessageBox>
 #include <QTest>
 
-// The sync client on fakes: what it sends, when, and what the server's replies do to the list
-// and the revision. Pairing through the menu, a newer pull adopted and a push that got no reply
-// against a real server are sync_e2e.py's.
+// The sync client on fakes: what it sends, when, and what the replies do to the list and revision
+// (pairing through the menu and a real server are sync_e2e.py's).
 class TestSync : public QObject
 {
     Q_OBJECT
@@ -169,9 +168,8 @@ private slots:
              {"http://a.example", "https://", "https://a.example/?a=1", "https://me@a.example"})
             QTest::newRow(refused) << QString(refused) << QString();
     }
-    // "Sync server…": a usable address replaces the server and stops syncing (a token belongs to
-    // the server that issued it): a reply still on its way and later changes then send or change
-    // nothing. Anything else says so and changes nothing.
+    // "Sync server…": a usable address replaces the server and stops syncing (the token was the old
+    // server's), so a late reply and later changes do nothing; anything else is refused.
     void serverAddress()
     {
         QFETCH(QString, typed);

@@ -2,8 +2,7 @@
 
 #include <QTest>
 
-// The one-second tick: finishes, halfway and minutes-left alerts, chirps and the icon flash,
-// driven by the fake clock and scheduler.
+// The one-second tick on the fake clock: finishes, halfway and minutes-left alerts, chirps, the icon flash.
 class TestTick : public QObject
 {
     Q_OBJECT
@@ -57,7 +56,6 @@ private slots:
         QCOMPARE(posted.size(), 2);
         QCOMPARE(posted[0].first, QStringLiteral("10 minutes left"));
         QCOMPARE(posted[1].first, QStringLiteral("5 minutes left"));
-        QVERIFY(posted[1].second.startsWith(QStringLiteral("Timer 1 \u2014 ends ")));
         f.fake.scheduler.advance(3);
         QCOMPARE(f.fake.sounds.played.count(QStringLiteral("chirp")), 10 + 5);
     }

@@ -5,9 +5,7 @@
 
 #include <functional>
 
-// The user's menu commands through the controller: each command on a timer changes the list,
-// saves and rebuilds the menu, and a sender naming no timer changes nothing at all; warn marks
-// and sounds.
+// Menu commands through the controller: each one changes, saves and rebuilds; unknown senders do nothing.
 class TestTimerActions : public QObject
 {
     Q_OBJECT
@@ -122,7 +120,6 @@ private slots:
         QVERIFY(!f.app->hudPromptWindow);
     }
 
-    // Choosing a sound from a role submenu.
     void setSound_data()
     {
         QTest::addColumn<QVariant>("represented");

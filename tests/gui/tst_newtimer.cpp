@@ -18,8 +18,7 @@
 
 using Notices = QList<QPair<QString, QString>>;
 
-// The new-timer, end-at and prompt windows driven as a user: presets, typed lengths, picked moments,
-// names, colours, again mode, counting a timer down to a moment, renaming it and setting its length.
+// The new-timer, end-at, rename and custom-length windows, driven as a user.
 class TestNewTimer : public QObject
 {
     Q_OBJECT
@@ -219,8 +218,7 @@ private slots:
         QCOMPARE(f.app->timers.first().label, QString("Tea"));
     }
 
-    // Start or Return make the timer a countdown to the picked moment from zero, keeping its name,
-    // colour and place; a past moment, the timer removed meanwhile, Cancel and Escape change nothing.
+    // Start or Return count the timer down to the moment from zero, keeping its name, colour and place.
     void endAtForATimer_data()
     {
         QTest::addColumn<PellowTimer>("before");

@@ -81,8 +81,7 @@ Menu sampleMenu()
 
 } // namespace
 
-// The tray item: its menu as built from the state, its look on each desktop, and menus as the
-// dbusmenu protocol and QMenu see them.
+// The tray menu built from the state, the tray look per desktop, and menus as dbusmenu and QMenu.
 class StatusMenuTest : public QObject
 {
     Q_OBJECT
