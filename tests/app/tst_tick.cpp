@@ -56,6 +56,7 @@ private slots:
         QCOMPARE(posted.size(), 2);
         QCOMPARE(posted[0].first, QStringLiteral("10 minutes left"));
         QCOMPARE(posted[1].first, QStringLiteral("5 minutes left"));
+        QVERIFY(posted[1].second.startsWith(QStringLiteral("Timer 1 \u2014 ends ")));
         f.fake.scheduler.advance(3);
         QCOMPARE(f.fake.sounds.played.count(QStringLiteral("chirp")), 10 + 5);
     }
