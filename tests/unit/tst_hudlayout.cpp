@@ -1,3 +1,4 @@
+#include "TimerFactory.h"
 #include "core/HUDLayout.h"
 #include "core/HUDMenuModel.h"
 #include "core/HUDPlacement.h"
@@ -25,15 +26,10 @@ public:
     }
 };
 
-PellowTimer countdown(const char* id, double duration, double banked, bool running, const char* label = "")
+PellowTimer timer(const char* id, double duration, double banked, bool running, const char* label = "")
 {
-    PellowTimer t;
-    t.id = QString::fromLatin1(id);
+    PellowTimer t = countdown(id, duration, kNow, running, banked);
     t.label = QString::fromLatin1(label);
-    t.duration = duration;
-    t.banked = banked;
-    t.running = running;
-    t.startedAt = kNow;
     return t;
 }
 
@@ -80,7 +76,7 @@ private slots:
         QFETCH(QString, size);
         const Settings s{"left+end", stored, size};
         QTEST(baseWidth(s), "base");
-        const Layout layout = HUDLayout::layout({countdown("A", 600, 0, true, "Tea")}, s, std::nullopt, kNow,
+        const Layout layout = HUDLayout::layout({timer("A", 600, 0, true, "Tea")}, s, std::nullopt, kNow,
                                                 QLocale::c(), FixedMeasure());
         QTEST(textOf(layout, FontRole::Name) != nullptr, "name");
         QTEST(textOf(layout, FontRole::Detail) != nullptr, "detail");
@@ -92,8 +88,8 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("main");
         QTest::addColumn<QString>("detail");
-        const PellowTimer timers[] = {countdown("A", 600, 0, true), countdown("A", 600, 120, false),
-                                      countdown("A", 600, 600, false)};
+        const PellowTimer timers[] = {timer("A", 600, 0, true), timer("A", 600, 120, false),
+                                      timer("A", 600, 600, false)};
         // clang-format off
         const std::tuple<int, const char*, const char*, const char*> rows[] = {
             {0, "left+end", "10:00", "ends 08:10"}, {0, "bogus", "10:00", "ends 08:10"},
@@ -124,7 +120,7 @@ private slots:
     // Two rows: the first on top (y up), one separator between them, all inside the HUD.
     void columnOfRows()
     {
-        const TimerList timers{countdown("A", 600, 0, true, "Tea"), countdown("B", 300, 0, true, "Egg")};
+        const TimerList timers{timer("A", 600, 0, true, "Tea"), timer("B", 300, 0, true, "Egg")};
         const Layout layout = HUDLayout::layout(timers, {}, std::nullopt, kNow, QLocale::c(), FixedMeasure());
         QCOMPARE(layout.rowFrames.size(), 2);
         const QRectF bottom = layout.rowFrames[0].second;
@@ -149,16 +145,16 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("clockInk");
         QTest::addColumn<double>("border");
-        PellowTimer laundry = countdown("A", 900, 173, false, "Laundry");
+        PellowTimer laundry = timer("A", 900, 173, false, "Laundry");
         QTest::newRow("paused fits") << laundry << 100.0 << false << "Laundry (paused)"
                                      << int(Ink::SecondaryLabel) << 0.0;
         QTest::newRow("paused too wide")
             << laundry << 86.0 << false << "Laundry" << int(Ink::SecondaryLabel) << 0.0;
-        PellowTimer done = countdown("A", 60, 60, false, "Tea");
+        PellowTimer done = timer("A", 60, 60, false, "Tea");
         QTest::newRow("finished, plain") << done << 100.0 << false << "Tea" << int(Ink::Red) << 0.0;
         done.color = QStringLiteral("teal");
         QTest::newRow("finished, coloured") << done << 100.0 << false << "Tea" << int(Ink::Custom) << 2.0;
-        QTest::newRow("highlighted") << countdown("A", 60, 0, true, "Tea") << 100.0 << true << "Tea"
+        QTest::newRow("highlighted") << timer("A", 60, 0, true, "Tea") << 100.0 << true << "Tea"
                                      << int(Ink::Label) << 2.5;
     }
     void rowLooks()
@@ -182,7 +178,7 @@ private slots:
         HUDMenuState state;
         state.status.now = kNow;
         state.status.locale = QLocale::c();
-        state.status.timers = {countdown("L", 900, 173, false, "Laundry")};
+        state.status.timers = {timer("L", 900, 173, false, "Laundry")};
         const auto titles = [](const Menu& m, bool checkedOnly = false) {
             QStringList out;
             for (const MenuItem& i : m.items)
@@ -196,7 +192,7 @@ private slots:
         QCOMPARE(one.items[2].title, QStringLiteral("Resume"));
         QVERIFY(!titles(one).contains("Other timers"));
 
-        state.status.timers += {countdown("M", 60, 0, true, "Tea"), countdown("N", 60, 0, true, "Egg")};
+        state.status.timers += {timer("M", 60, 0, true, "Tea"), timer("N", 60, 0, true, "Egg")};
         const Menu three = HUDMenuModel::hudContextMenu(state, QStringLiteral("M"));
         const Menu others = *three.items[titles(three).indexOf("Other timers")].submenu;
         QCOMPARE(others.items.size(), 2);

@@ -1,3 +1,4 @@
+#include "TimerFactory.h"
 #include "core/PellowTimer.h"
 #include "platform/PreferenceFile.h"
 
@@ -45,16 +46,11 @@ QStringList fileKeys(const QString& path)
 
 PellowTimer sample()
 {
-    return {QStringLiteral("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"),
-            QStringLiteral("Tea \"🍵\"\n"),
-            QStringLiteral("down"),
-            600,
-            12.5,
-            1733480000.123456,
-            true,
-            false,
-            {kHalfwayMark, 300},
-            QStringLiteral("#a1B2c3")};
+    PellowTimer t = countdown("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0", 600, 1733480000.123456, true, 12.5);
+    t.label = QStringLiteral("Tea \"🍵\"\n");
+    t.warned = {kHalfwayMark, 300};
+    t.color = QStringLiteral("#a1B2c3");
+    return t;
 }
 
 QJsonValue sampleObject()
