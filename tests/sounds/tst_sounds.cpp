@@ -101,7 +101,6 @@ private slots:
     }
 
     void init() { f = std::make_unique<ControllerFixture>(); }
-    void cleanup() { f.reset(); }
 
     // Every sound has a finish box and a listen button, short ones all three.
     void rows()
