@@ -78,7 +78,7 @@ void AppDelegate::applicationDidFinishLaunching()
         m_platform.preferences.stringValue(updateFrequencyKey).value_or(QStringLiteral("start"));
     // The first menu comes after the catch-up, so an overdue countdown already reads finished.
     catchUpTimers();
-    statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
     preloadSounds();
     watchScreens();
     loadSyncServer();
@@ -184,8 +184,8 @@ void AppDelegate::refresh(bool rebuildMenu)
     }
     updateStatusTitle();
     rebuildHUD();
-    if (rebuildMenu && statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    if (rebuildMenu)
+        rebuildStatusMenu();
 }
 
 void AppDelegate::quit()

@@ -114,6 +114,8 @@ public:
     // --- Menus (menu/StatusMenuActions.cpp) ---
     StatusMenuState statusMenuState() const;
     Menu buildStatusMenu(bool forDock) const;
+    // Hands the tray item a status menu built from the state of now.
+    void rebuildStatusMenu();
     // Runs the action an item names, handing it the item; false for a name no handler knows.
     bool performMenuAction(const MenuItem& item);
     // Whether performMenuAction knows the action a menu item names.

@@ -8,6 +8,5 @@ void AppDelegate::toggleOpenAtLogin()
     QString error;
     if (!autostart.setEnabled(!autostart.isEnabled(), &error))
         postNotice(QStringLiteral("Couldn't change whether Pellow opens at login: %1").arg(error));
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
 }

@@ -44,6 +44,5 @@ void AppDelegate::setUpdateFrequency(const MenuItem& sender)
     updateFrequency = sender.representedObject.toString();
     m_platform.preferences.setString(updateFrequencyKey, updateFrequency);
     applyUpdateFrequency(updateFrequency == QLatin1String("start"));
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
 }

@@ -39,6 +39,12 @@ Menu AppDelegate::buildStatusMenu(bool forDock) const
     return StatusMenuModel::buildStatusMenu(statusMenuState(), forDock);
 }
 
+void AppDelegate::rebuildStatusMenu()
+{
+    if (statusItem)
+        statusItem->setMenu(buildStatusMenu(false));
+}
+
 namespace {
 
 using Handler = void (*)(AppDelegate&, const MenuItem&);

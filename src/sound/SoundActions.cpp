@@ -68,8 +68,7 @@ void AppDelegate::setSound(const MenuItem& sender)
         return;
     m_platform.preferences.setString(k, value.toString());
     playSoundNamed(value.toString());
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
 }
 
 void AppDelegate::toggleChirpCount()
@@ -79,6 +78,5 @@ void AppDelegate::toggleChirpCount()
     prefs.setBool(soundChirpCountKey, on);
     if (on)
         playChirps(2);
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
 }

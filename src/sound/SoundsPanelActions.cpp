@@ -72,8 +72,7 @@ void AppDelegate::soundAssign(const QString& soundKey, const QString& role)
     m_platform.preferences.setString(role, soundKey);
     playSoundNamed(soundKey);
     openSoundsPanel();
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
 }
 
 void AppDelegate::toggleChirpCountFromPanel(bool on)
@@ -81,8 +80,7 @@ void AppDelegate::toggleChirpCountFromPanel(bool on)
     m_platform.preferences.setBool(soundChirpCountKey, on);
     if (on)
         playChirps(2);
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
 }
 
 void AppDelegate::demoChirps()

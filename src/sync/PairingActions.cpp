@@ -29,8 +29,7 @@ void AppDelegate::pairingReplied(const SyncReply& reply)
     // Syncing runs before the dialog shows: the server has this list as revision 1 at once.
     pushTimers();
     startSyncPolling();
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
     showPairingDialog(pairing->code);
 }
 
@@ -73,8 +72,7 @@ void AppDelegate::unpairPhone()
         m_platform.scheduler.cancel(*syncPoll);
         syncPoll.reset();
     }
-    if (statusItem)
-        statusItem->setMenu(buildStatusMenu(false));
+    rebuildStatusMenu();
     // A push still waiting finds no token and sends nothing.
     postNotice(QStringLiteral("The phone is no longer syncing"));
 }

@@ -54,7 +54,7 @@ void AppDelegate::chooseSyncServer()
                    // A token belongs to the server that issued it.
                    if (prefs.stringValue(self->syncTokenKey))
                        self->unpairPhone();
-                   else if (self->statusItem)
-                       self->statusItem->setMenu(self->buildStatusMenu(false));
+                   else
+                       self->rebuildStatusMenu();
                });
 }
