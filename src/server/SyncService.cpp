@@ -2,17 +2,16 @@
 
 #include "PellowTimer.h"
 #include "Secrets.h"
+#include "SyncRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cmath>
-
 namespace {
 
 // The largest integer a JSON number carries exactly.
-constexpr double kMaxRev = 9007199254740991.0;
+constexpr qint64 kMaxRev = 9007199254740991;
 
 ServiceReply reply(int status, const QJsonObject& body)
 {
@@ -113,9 +112,8 @@ ServiceReply SyncService::push(const QJsonObject& request)
     const std::optional<QString> tokenHash = tokenHashOf(request);
     if (!tokenHash)
         return error(400, QStringLiteral("token must be a string"));
-    const QJsonValue revValue = request.value(QLatin1String("rev"));
-    const double rev = revValue.toDouble(-1);
-    if (!revValue.isDouble() || rev < 0 || rev > kMaxRev || std::trunc(rev) != rev)
+    const std::optional<qint64> revision = SyncRules::integerField(request, QStringLiteral("rev"));
+    if (!revision || *revision < 0 || *revision > kMaxRev)
         return error(400, QStringLiteral("rev must be a whole number"));
     const QJsonValue timersValue = request.value(QLatin1String("timers"));
     if (!timersValue.isArray())
@@ -132,11 +130,10 @@ ServiceReply SyncService::push(const QJsonObject& request)
     if (!encoded)
         return error(400, QStringLiteral("invalid timer records"));
 
-    const auto revision = static_cast<qint64>(rev);
-    const PushOutcome outcome = m_store.pushIfNewer(*tokenHash, revision, *encoded, m_clock());
+    const PushOutcome outcome = m_store.pushIfNewer(*tokenHash, *revision, *encoded, m_clock());
     switch (outcome.kind) {
     case PushOutcome::Kind::Stored:
-        return reply(200, {{QStringLiteral("rev"), revision}});
+        return reply(200, {{QStringLiteral("rev"), *revision}});
     case PushOutcome::Kind::Stale:
         return reply(200, {{QStringLiteral("stale"), true},
                            {QStringLiteral("rev"), outcome.current.rev},
