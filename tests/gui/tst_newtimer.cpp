@@ -26,8 +26,10 @@ class TestNewTimer : public QObject
     struct Case
     {
         bool again = false;
-        bool green = false; // the green colour button is pressed after the name is typed
-        QString name = {};  // null: the name row is left alone
+        bool removed = false; // the timer set up again is removed before the action
+        bool green = false;   // the green colour button is pressed after the name is typed
+        bool reshow = false;  // the name row is hidden and shown again after typing
+        QString name = {};    // null: the name row is left alone
         QString length = {};
         double endAt = 0;    // ahead of now: picked in the end-at field
         QString action = {}; // a button, or "return:<field>" or "escape:<field>"
@@ -117,6 +119,8 @@ private slots:
         add("Start, spaces trimmed", {.length = " 90 ", .action = "startButton", .duration = 5400});
         add("Return in the name field",
             {.name = "Tea", .length = "25", .action = "return:nameField", .label = "Tea", .duration = 1500});
+        add("name hidden and shown again",
+            {.reshow = true, .name = "Tea", .action = "preset-600", .label = "Tea", .duration = 600});
         add("a name of spaces", {.name = "   ", .action = "preset-600", .duration = 600});
         add("new stopwatch", {.action = "stopwatchButton", .mode = "up", .duration = 300});
         add("end at", {.endAt = 1380, .action = "endAtButton", .duration = 1380});
@@ -138,13 +142,14 @@ private slots:
             {.again = true, .action = "stopwatchButton", .label = "Old", .mode = "up", .duration = 1200});
         add("again, Cancel", {.again = true, .name = "New", .length = "5", .action = "cancelButton"});
         add("again, Escape", {.again = true, .length = "5", .action = "escape:lengthField"});
+        add("again, removed meanwhile: only the HUD shows",
+            {.again = true, .removed = true, .action = "preset-300"});
     }
     void commits()
     {
         QFETCH(Case, c);
         ControllerFixture f;
         launch(f);
-        const TimerList before = f.app->timers;
         if (c.again)
             f.app->timerSetupAgain(ControllerFixture::sender("A"));
         else
@@ -153,10 +158,21 @@ private slots:
                  c.again ? "Set Old again" : "New timer");
         QCOMPARE(f.app->newTimerWindow->focusWidget(), part(f, c.again ? "nameField" : "lengthField"));
         QCOMPARE(picker(f)->dateTime().toSecsSinceEpoch(), qint64(f.app->defaultEndAtDate()));
+        const auto toggle = [&f] { return qobject_cast<QPushButton*>(part(f, "nameToggle"))->text(); };
+        QCOMPARE(toggle(), c.again ? "Hide name" : "Name it\u2026");
+        if (c.removed)
+            f.app->timerRemove(ControllerFixture::sender("A"));
+        const TimerList before = f.app->timers;
         if (!c.name.isNull()) {
             if (!part(f, "nameField"))
                 press(f, "nameToggle");
             type(f, "nameField", c.name);
+            QCOMPARE(toggle(), "Hide name");
+        }
+        if (c.reshow) { // rebuilt twice; the typed name survives
+            press(f, "nameToggle");
+            QVERIFY(!part(f, "nameField"));
+            press(f, "nameToggle");
         }
         if (c.green)
             press(f, "color-3");
@@ -169,8 +185,10 @@ private slots:
             const Notices notices = c.notice.isEmpty() ? Notices{} : Notices{{"Pellow", c.notice}};
             QCOMPARE(f.fake.notifier.posted, notices);
             QCOMPARE(f.app->timers, before);
-            if (c.notice.isEmpty())
+            if (c.notice.isEmpty()) {
+                QCOMPARE(f.fake.preferences.boolValue(hud), c.removed); // Cancel shows nothing
                 return fieldsAreCleared(f);
+            }
             QCOMPARE(qobject_cast<QLineEdit*>(part(f, "lengthField"))->text(), c.length);
             QCOMPARE(f.app->newTimerTargetID.has_value(), c.again);
             return;
@@ -189,44 +207,16 @@ private slots:
         QVERIFY(f.fake.preferences.isStored(hud) && f.fake.preferences.boolValue(hud));
     }
 
-    void removedAgainTargetOnlyShowsTheHUD()
-    {
-        ControllerFixture f;
-        launch(f);
-        f.app->timerSetupAgain(ControllerFixture::sender("A"));
-        f.app->timerRemove(ControllerFixture::sender("A"));
-        const TimerList before = f.app->timers;
-        press(f, "preset-300");
-        QCOMPARE(f.app->timers, before);
-        QVERIFY(!f.app->newTimerTargetID && f.fake.preferences.boolValue(hud));
-    }
-
-    // Hiding and showing the name row rebuilds the window; the typed name survives.
-    void nameRowOffAndOn()
-    {
-        ControllerFixture f;
-        f.launch();
-        f.app->newTimer();
-        QCOMPARE(qobject_cast<QPushButton*>(part(f, "nameToggle"))->text(), QString("Name it\u2026"));
-        press(f, "nameToggle");
-        QCOMPARE(qobject_cast<QPushButton*>(part(f, "nameToggle"))->text(), QString("Hide name"));
-        type(f, "nameField", "Tea");
-        press(f, "nameToggle");
-        QVERIFY(!part(f, "nameField"));
-        press(f, "nameToggle");
-        press(f, "preset-600");
-        QCOMPARE(f.app->timers.first().label, QString("Tea"));
-    }
-
     // Start or Return count the timer down to the moment from zero, keeping its name, colour and place.
     void endAtForATimer_data()
     {
         QTest::addColumn<PellowTimer>("before");
         QTest::addColumn<QString>("step");
         QTest::addColumn<double>("ahead"); // from now to the picked moment
-        const PellowTimer lap{"L", "Lap", "up", 300, 0, picked - 5000, true, false, {}, QString("teal")};
-        const PellowTimer paused{"L",           "Lap", "down", 300,  200,
-                                 picked - 5000, false, true,   {-1}, std::nullopt};
+        const PellowTimer lap{"L",           "<b>Lap</b>", "up",  300, 0,
+                              picked - 5000, true,         false, {},  QString("teal")};
+        const PellowTimer paused{"L",           "<b>Lap</b>", "down", 300,  200,
+                                 picked - 5000, false,        true,   {-1}, std::nullopt};
         QTest::newRow("stopwatch, Start") << lap << "endAtStart" << 1350.0;
         QTest::newRow("paused countdown, Return") << paused << "return" << 1350.0;
         QTest::newRow("a past moment") << lap << "return" << -60.0;
@@ -243,7 +233,9 @@ private slots:
         f.fake.clock.current = picked - ahead;
         f.launch({countdown("A", 60, 0, false), before}, {{hud, false}});
         f.app->timerEndAt(ControllerFixture::sender("L"));
-        QCOMPARE(qobject_cast<QLabel*>(part(f, "endAtHeader"))->text(), QString("Finish Lap at\u2026"));
+        const auto* header = qobject_cast<QLabel*>(part(f, "endAtHeader"));
+        QCOMPARE(header->text(), QString("Finish <b>Lap</b> at\u2026")); // as typed, never as markup
+        QCOMPARE(header->textFormat(), Qt::PlainText);
         QCOMPARE(f.app->newTimerWindow->focusWidget(), picker(f));
         picker(f)->setDateTime(QDateTime::fromSecsSinceEpoch(qint64(picked)));
         if (step == "remove")
@@ -261,7 +253,8 @@ private slots:
             QCOMPARE(f.app->timers, unchanged);
             return;
         }
-        const PellowTimer after{"L", "Lap", "down", 1350, 0, picked - 1350, true, false, {}, before.color};
+        const PellowTimer after{"L",           before.label, "down", 1350, 0,
+                                picked - 1350, true,         false,  {},   before.color};
         QCOMPARE(f.app->timers.value(1), after);
         QVERIFY(!f.app->endAtTargetID);
     }
@@ -270,19 +263,14 @@ private slots:
     void sharesTheWindowWithNewTimer()
     {
         ControllerFixture f;
-        PellowTimer tagged = countUp("L", 0);
-        tagged.label = QStringLiteral("<b>Tea</b>");
-        f.launch({tagged});
+        f.launch({countUp("L", 0)});
         f.app->timerSetupAgain(ControllerFixture::sender("L"));
         const QPointer<QWidget> again = f.app->newTimerWindow;
         f.app->timerEndAt(ControllerFixture::sender("unknown"));
         QCOMPARE(f.app->newTimerWindow, again);
         f.app->timerEndAt(ControllerFixture::sender("L"));
         QVERIFY(!f.app->newTimerLengthField && !(again && again->isVisible()) && !f.app->newTimerTargetID);
-        // A name is shown as typed, never as markup.
-        const auto* header = qobject_cast<QLabel*>(part(f, "endAtHeader"));
-        QCOMPARE(header->textFormat(), Qt::PlainText);
-        QCOMPARE(header->text(), QStringLiteral("Finish <b>Tea</b> at\u2026"));
+        QVERIFY(part(f, "endAtHeader"));
     }
 
     // The end-at picker's starting moment, and the length to a picked moment.
