@@ -1,11 +1,7 @@
 // Clicks an item of a tray item's menu, as a panel does, for the end-to-end tests.
-//
-//   pellow-menu-click <label>
-//       Finds the first StatusNotifierItem registered with the session bus's watcher, reads its
-//       menu over com.canonical.dbusmenu and sends "clicked" to the first item, at any depth,
-//       whose label is <label>. Exits 0 once sent, 1 when there is no such item yet.
-//   pellow-menu-click --labels
-//       Prints the label of every item, at any depth, one a line.
+//   pellow-menu-click <label>   "clicked" to the first item at any depth labelled <label> of the first
+//                               item the watcher has; exits 0 once sent, 1 when there is none yet.
+//   pellow-menu-click --labels  prints every item's label, one a line.
 
 #include "platform/DBusTrayTypes.h"
 
@@ -35,23 +31,19 @@ QVariant property(const QString& service, const QString& path, const QString& in
     return qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant();
 }
 
+// The first item at any depth labelled `label`; with "--labels", prints every label instead.
 const DBusMenuLayoutItem* find(const DBusMenuLayoutItem& in, const QString& label)
 {
     for (const DBusMenuLayoutItem& child : in.children) {
-        if (child.properties.value(QStringLiteral("label")).toString() == label)
+        const QString text = child.properties.value(QStringLiteral("label")).toString();
+        if (label == QLatin1String("--labels"))
+            std::printf("%s\n", qPrintable(text));
+        else if (text == label)
             return &child;
         if (const DBusMenuLayoutItem* deeper = find(child, label))
             return deeper;
     }
     return nullptr;
-}
-
-void printLabels(const DBusMenuLayoutItem& in)
-{
-    for (const DBusMenuLayoutItem& child : in.children) {
-        std::printf("%s\n", qPrintable(child.properties.value(QStringLiteral("label")).toString()));
-        printLabels(child);
-    }
 }
 
 } // namespace
@@ -88,11 +80,9 @@ int main(int argc, char** argv)
     const QDBusMessage layout =
         call(service, menuPath, dbusmenu, QStringLiteral("GetLayout"), {0, -1, QStringList()});
     const DBusMenuLayoutItem root = qdbus_cast<DBusMenuLayoutItem>(layout.arguments().value(1));
-    if (label == QLatin1String("--labels")) {
-        printLabels(root);
-        return 0;
-    }
     const DBusMenuLayoutItem* item = find(root, label);
+    if (label == QLatin1String("--labels"))
+        return 0;
     if (!item)
         return 1;
     const QDBusMessage clicked =

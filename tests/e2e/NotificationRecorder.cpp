@@ -10,20 +10,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QObject>
-#include <QStringList>
-#include <QVariantMap>
 
 #include <cstdio>
-
-namespace {
-
-// Says why on stderr; returns the exit code.
-int complain(const QString& text, int code = 2)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return code;
-}
 
 class NotificationServer : public QObject
 {
@@ -31,49 +19,42 @@ class NotificationServer : public QObject
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    explicit NotificationServer(QFile& out) : m_out(out) {}
+    QFile out;
 
 public slots:
     uint Notify(const QString& appName, uint replacesId, const QString&, const QString& summary,
                 const QString& body, const QStringList&, const QVariantMap&, int)
     {
         const QJsonObject line{{"app", appName}, {"summary", summary}, {"body", body}};
-        m_out.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
-        m_out.flush();
+        out.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+        out.flush();
         return replacesId != 0 ? replacesId : ++m_lastId;
     }
 
 private:
-    QFile& m_out;
     uint m_lastId = 0;
 };
-
-int record(const QString& outputPath)
-{
-    QFile out(outputPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Append))
-        return complain("cannot open " + outputPath);
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return complain("no session bus: " + bus.lastError().message());
-    NotificationServer server(out);
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                            QDBusConnection::ExportAllSlots))
-        return complain("cannot register the object");
-    if (!bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
-        return complain("cannot own org.freedesktop.Notifications: " + bus.lastError().message());
-    return QCoreApplication::exec();
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
+    const auto fail = [](const QString& why) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 2;
+    };
     if (args.size() != 2 || args.at(1).startsWith(QLatin1String("--")))
-        return complain("usage: pellow-notification-recorder <output-file>");
-    return record(args.at(1));
+        return fail("usage: pellow-notification-recorder <output-file>");
+    NotificationServer server;
+    server.out.setFileName(args.at(1));
+    if (!server.out.open(QIODevice::WriteOnly | QIODevice::Append))
+        return fail("cannot open " + args.at(1));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                            QDBusConnection::ExportAllSlots) ||
+        !bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
+        return fail("cannot own org.freedesktop.Notifications: " + bus.lastError().message());
+    return QCoreApplication::exec();
 }
 
 #include "NotificationRecorder.moc"
