@@ -1,6 +1,5 @@
-// Preference file contents: any bytes either parse to one JSON object or are refused; a parsed
-// map survives being written back, and every typed read of it is safe (the timer list's own
-// decoding is fuzz_timerdecode's).
+// Preference file contents: any bytes parse to one JSON object or are refused; a parsed map survives
+// being written back, and every typed read of it is safe.
 
 #include "FuzzCheck.h"
 #include "platform/PreferenceFile.h"
@@ -13,7 +12,6 @@
 
 namespace {
 
-// The store's reads without a file behind it.
 class MemoryStore final : public PreferenceStore
 {
 public:

@@ -1,5 +1,4 @@
-// Stored timer lists: decoding never crashes, and whatever decodes survives an encode/decode
-// round trip unchanged.
+// Stored timer lists: decoding never crashes; whatever decodes encodes again, to the same list and bytes.
 
 #include "FuzzCheck.h"
 #include "PellowTimer.h"
@@ -13,22 +12,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!decoded)
         return 0;
 
-    // JSON has no infinity or NaN and the parser refuses numbers out of the double range, so
-    // every decoded list encodes again (encoding fails exactly on a non-finite number).
+    // JSON has no infinity or NaN, so every decoded list encodes again.
     const auto encoded = TimerJson::encodeBytes(*decoded);
     FUZZ_CHECK(encoded.has_value());
     const auto again = TimerJson::decodeBytes(*encoded);
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(*again == *decoded);
 
-    // Encoding is stable: the second encoding is the same bytes as the first.
+    // The same bytes again, so no field that == overlooks is lost.
     const auto encodedAgain = TimerJson::encodeBytes(*again);
     FUZZ_CHECK(encodedAgain.has_value() && *encodedAgain == *encoded);
-
-    // The array form agrees with the byte form.
-    const auto array = TimerJson::encode(*decoded);
-    FUZZ_CHECK(array.has_value());
-    const auto fromArray = TimerJson::decode(*array);
-    FUZZ_CHECK(fromArray.has_value() && *fromArray == *decoded);
     return 0;
 }
