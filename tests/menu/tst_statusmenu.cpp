@@ -152,17 +152,12 @@ private slots:
     void optionItems()
     {
         QFETCH(PellowTimer, timer);
-        QFETCH(QStringList, titles);
         QTEST(timerSubmenu(timer, kNow).items.first().title, "verb");
         const QList<MenuItem> items = timerOptionItems(timer, kNow);
-        QCOMPARE(QStringList({items[3].title, items[4].title}), titles);
+        QTEST(QStringList({items[3].title, items[4].title}), "titles");
         QCOMPARE(items[1].checked, !timer.isCountdown());
-        const Menu& lengths = *items[3].submenu;
-        QTEST(::titles(lengths, true), "presetChecked");
-        const QVariantMap preset = lengths.items[1].representedObject.toMap();
-        QCOMPARE(preset.value("secs").typeId(), QMetaType::Double);
-        QCOMPARE(preset.value("secs").toDouble(), 180.0);
-        QCOMPARE(menuTimerID(lengths.items[1]), timer.id);
+        QTEST(::titles(*items[3].submenu, true), "presetChecked");
+        QCOMPARE(menuTimerID(items[3].submenu->items[1]), timer.id);
     }
 
     // The timer's colour in its submenu, and as the image of its row in the menu and under "Each timer".
@@ -238,12 +233,8 @@ private slots:
                                        "server\u2026~chooseSyncServer|Stop syncing~unpairPhone"
                                      : ""));
 
-        const Menu& updates = *item(menu, "Check automatically").submenu;
-        QTEST(titles(updates, true), "frequencyChecked");
-        const Menu& warn = *item(menu, "Warn me when\u2026").submenu;
-        QTEST(titles(warn, true), "warnChecked");
-        QCOMPARE(warn.items[4].representedObject.typeId(), QMetaType::Double);
-        QCOMPARE(warn.items[4].representedObject.toDouble(), 5.0);
+        QTEST(titles(*item(menu, "Check automatically").submenu, true), "frequencyChecked");
+        QTEST(titles(*item(menu, "Warn me when\u2026").submenu, true), "warnChecked");
     }
 
     // A role's submenu checks the stored sound if it is one of its own; none stored or "off" is Silent.
@@ -282,7 +273,6 @@ private slots:
                                  {"last second", " 0:01", "0:00", "1"},
                                  {"99 minutes", " 1:39:00", "0:00:00", "99"},
                                  {"100 minutes, in whole hours", " 1:40:00", "0:00:00", "1h"},
-                                 {"days", " 120:00:00", "000:00:00", "99+"},
                                  {"no clock", "", "", ""}};
         for (const auto& row : rows)
             QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
@@ -313,11 +303,11 @@ private slots:
     {
         QFETCH(QString, desktop);
         QFETCH(bool, paletteDark);
-        QFETCH(bool, clockInIcon);
         const TrayLook::Glyph chosen = TrayLook::glyphFor(desktop, paletteDark);
         QTEST(int(chosen), "glyph");
-        QCOMPARE(TrayLook::drawsClockInIcon(desktop), clockInIcon);
-        QTEST(TrayLook::themeIconName(TrayLook::Symbol::Timer, chosen, clockInIcon), "iconName");
+        QTEST(TrayLook::drawsClockInIcon(desktop), "clockInIcon");
+        QTEST(TrayLook::themeIconName(TrayLook::Symbol::Timer, chosen, TrayLook::drawsClockInIcon(desktop)),
+              "iconName");
     }
 
     void menuTree()
