@@ -297,8 +297,7 @@ private slots:
         QFETCH(double, current);
         QFETCH(double, dx);
         QFETCH(double, dy);
-        QFETCH(double, width);
-        QCOMPARE(resizedWidth(corner, current, dx, dy).value_or(-1), width);
+        QTEST(resizedWidth(corner, current, dx, dy).value_or(-1), "width");
     }
 
     void gripKeepsTheCornerStill()
@@ -308,12 +307,11 @@ private slots:
         QCOMPARE(anchoredOrigin(2, before, QSizeF(130, 90)), QPointF(500, 300)); // left and bottom stay
     }
 
+    // Stored as the chosen screen: the same in every process, told apart by the serial.
     void screenNumbersAreStable()
     {
-        const int n = screenNumber("SN1", "ACME", "View 27", "DP-1");
-        QVERIFY(n > 0);
-        QCOMPARE(screenNumber("SN1", "ACME", "View 27", "DP-1"), n);
-        QVERIFY(screenNumber("SN2", "ACME", "View 27", "DP-1") != n);
+        QCOMPARE(screenNumber("SN1", "ACME", "View 27", "DP-1"), 1799548753);
+        QVERIFY(screenNumber("SN2", "ACME", "View 27", "DP-1") != 1799548753);
     }
 };
 
