@@ -5,8 +5,7 @@
 #include <QMessageBox>
 #include <QTest>
 
-// The sync client on fakes: what it sends, when, and what the replies do to the list and revision
-// (pairing through the menu and a real server are sync_e2e.py's).
+// The sync client on fakes: what it sends, when, and what replies do (a real server is sync_e2e.py's).
 class TestSync : public QObject
 {
     Q_OBJECT
@@ -19,8 +18,7 @@ class TestSync : public QObject
     QString notice() const { return fixture->fake.notifier.posted.value(0).second; }
 
     static QJsonObject json(const char* text) { return QJsonDocument::fromJson(text).object(); }
-    // Empty: no reply at all.
-    static HttpClient::Reply reply(const QString& text)
+    static HttpClient::Reply reply(const QString& text) // empty: no reply at all
     {
         return text.isEmpty() ? HttpClient::Reply() : json(text.toUtf8());
     }
@@ -36,8 +34,7 @@ class TestSync : public QObject
     {
         fixture->launch({countdown("A", 300, fixture->fake.clock.current, false)},
                         {{"syncToken", "secret"}, {"syncRev", revision}});
-        // The launch saves the list, which pushes it; the server takes it at the stored revision.
-        advance(1);
+        advance(1); // the launch saves the list, which pushes it
         QCOMPARE(http().action(0), QStringLiteral("push"));
         QVERIFY(http().answer(QJsonObject{{"rev", revision}}));
         http().sent.clear();
@@ -48,8 +45,7 @@ class TestSync : public QObject
 private slots:
     void init() { fixture = std::make_unique<ControllerFixture>(); }
 
-    // A burst of changes makes one push, 0.6 s after the last change; while it is out a pull and
-    // another push are dropped; the poll comes every 15 s from the launch.
+    // One push 0.6 s after a burst; a pull or push while one is out is dropped; a poll every 15 s.
     void pushTimingAndPolling()
     {
         const double launched = fixture->fake.clock.current;
@@ -133,8 +129,7 @@ private slots:
         QTest::newRow("not ok") << R"({"ok":false,"code":"K7Q3FZ","token":"fresh"})" << false;
         QTest::newRow("no reply") << "" << false;
     }
-    // "Pair another phone…" while paired: an empty request; on success the new token, a push of
-    // revision 1 and the code shown (the dialog's "Copy code" is sync_e2e.py's).
+    // "Pair another phone…": an empty request; on success the new token, a push of revision 1, the code.
     void pairing()
     {
         QFETCH(QString, reply);
@@ -169,8 +164,7 @@ private slots:
              {"http://a.example", "https://", "https://a.example/?a=1", "https://me@a.example"})
             QTest::newRow(refused) << QString(refused) << QString();
     }
-    // "Sync server…": a usable address replaces the server and stops syncing (the token was the old
-    // server's), so a late reply and later changes do nothing; anything else is refused.
+    // "Sync server…": a usable address replaces the server and forgets the old one's token and replies.
     void serverAddress()
     {
         QFETCH(QString, typed);

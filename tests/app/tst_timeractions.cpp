@@ -89,8 +89,7 @@ private slots:
         QCOMPARE(f.fake.tray.menuSets, menus + 1);
     }
 
-    // An unknown or missing id (a menu built before its timer went), and a length item without
-    // its id and seconds: nothing changes and no prompt opens.
+    // An unknown or missing id (a menu older than the list) or a bad length item: nothing changes.
     void unknownSenderChangesNothing_data()
     {
         QTest::addColumn<int>("command");
@@ -184,8 +183,7 @@ private slots:
         QVERIFY(f.app->warnMarks().isEmpty());
     }
 
-    // Every item of every menu, paired and not, names an action the controller runs: a misspelt
-    // name fails here.
+    // Every item of every menu, paired and not, names an action the controller runs.
     void everyMenuActionIsHandled()
     {
         ControllerFixture f;
