@@ -25,7 +25,7 @@ void FakeScheduler::advance(double seconds)
 {
     const double end = m_clock.current + seconds;
     for (;;) {
-        // The earliest due task; ties run in the order they were scheduled.
+        // Ties run in the order they were scheduled.
         const auto next = std::min_element(m_tasks.begin(), m_tasks.end(), [](const auto& a, const auto& b) {
             return a.second.due < b.second.due;
         });
@@ -82,8 +82,8 @@ FakePlatform::FakePlatform()
     }
 }
 
-Platform FakePlatform::platform()
+Platform FakePlatform::platform(TrayItem& onTray)
 {
-    return Platform{clock, scheduler, preferences, notifier,  sounds,
-                    tray,  http,      http,        autostart, {soundDir.path()}};
+    return Platform{clock,  scheduler, preferences, notifier,  sounds,
+                    onTray, http,      http,        autostart, {soundDir.path()}};
 }

@@ -11,8 +11,6 @@
 #include "platform/TrayItem.h"
 
 #include <QFileInfo>
-#include <QList>
-#include <QPair>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -26,8 +24,7 @@ public:
     double current = 1'800'000'000.0;
 };
 
-// Delayed and repeating work that runs only when the test advances time; advancing also moves
-// the clock, task by task, so every task sees the time it was due at.
+// Work that runs only as the test advances time, the clock moved to each task's due time.
 class FakeScheduler final : public Scheduler
 {
 public:
@@ -37,7 +34,6 @@ public:
     TaskId every(double seconds, Task task) override { return add(seconds, seconds, std::move(task)); }
     void cancel(TaskId id) override { m_tasks.erase(id); }
 
-    // Runs everything due within `seconds` from now, in time order.
     void advance(double seconds);
     int repeatingCount() const;
 
@@ -100,7 +96,7 @@ public:
     bool button = true;
 };
 
-// Requests held until the test answers them; the last request's body as a JSON object.
+// Requests held until the test answers them (GETs in `fetched`, by calling their `done`).
 class FakeHttpClient final : public HttpClient
 {
 public:
@@ -111,7 +107,6 @@ public:
         Done done;
     };
     void postJson(const QUrl& url, const QByteArray& body, Done done) override;
-    // GETs wait in `fetched`; the test calls their `done`.
     void getJson(const QUrl& url, Done done) override { fetched.append({url, {}, std::move(done)}); }
     void setExtraCertificates(const QString&) override {}
     // Answers the oldest open request; false when none is open.
@@ -143,7 +138,8 @@ public:
 struct FakePlatform
 {
     FakePlatform();
-    Platform platform();
+    Platform platform() { return platform(tray); }
+    Platform platform(TrayItem& onTray);
 
     FakeClock clock;
     FakeScheduler scheduler{clock};

@@ -1,0 +1,237 @@
+#include "ControllerFixture.h"
+#include "app/DBusControl.h"
+#include "platform/DBusTrayTypes.h"
+#include "platform/StatusNotifierItem.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+
+// Pellow on a private session bus as a panel and a script see it, over a connection of the test's
+// own: the tray item with a watcher (a late one and a panel restart are run_e2e.sh's), the control
+// interface, and the real `pellow` command line against it.
+class FakeWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { registered.append(service); }
+    void onLabel(const QString& label, const QString&) { labels.append(label); }
+
+public:
+    QStringList registered;
+    QStringList labels;
+};
+
+class TestDBus : public QObject
+{
+    Q_OBJECT
+
+    const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection host = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "host");
+    FakeWatcher watcher;
+
+    QDBusMessage call(const QString& service, const QString& method, const QVariantList& args = {})
+    {
+        const bool menu = method != QLatin1String("Get");
+        QDBusMessage msg = QDBusMessage::createMethodCall(
+            service, menu ? QStringLiteral("/MenuBar") : QStringLiteral("/StatusNotifierItem"),
+            menu ? QStringLiteral("com.canonical.dbusmenu")
+                 : QStringLiteral("org.freedesktop.DBus.Properties"),
+            method);
+        msg.setArguments(args);
+        // The item lives in this thread: wait with the event loop running so it can answer.
+        return host.call(msg, QDBus::BlockWithGui, 5000);
+    }
+    QVariant property(const QString& service, const char* name)
+    {
+        const QDBusMessage reply = call(service, "Get", {QStringLiteral("org.kde.StatusNotifierItem"), name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    DBusMenuLayoutItem layout(const QString& service)
+    {
+        return qdbus_cast<DBusMenuLayoutItem>(
+            call(service, "GetLayout", {0, -1, QStringList()}).arguments().value(1));
+    }
+    static const DBusMenuLayoutItem* find(const DBusMenuLayoutItem& in, const QString& labelStart)
+    {
+        for (const DBusMenuLayoutItem& child : in.children) {
+            if (child.properties.value(QStringLiteral("label")).toString().startsWith(labelStart))
+                return &child;
+            if (const DBusMenuLayoutItem* deeper = find(child, labelStart))
+                return deeper;
+        }
+        return nullptr;
+    }
+    static QString labelOf(const DBusMenuLayoutItem* item)
+    {
+        return item ? item->properties.value(QStringLiteral("label")).toString() : QString();
+    }
+    void click(const QString& service, int id)
+    {
+        call(service, "Event",
+             {id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(QString())), 0u});
+    }
+
+    ControllerFixture f;
+    std::unique_ptr<DBusControl> control;
+
+    // Calls a method of the control interface; the error name, empty on success.
+    QString callMethod(const QString& method, const QVariantList& args = {}, QVariant* value = nullptr)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(DBusControl::kService, DBusControl::kPath,
+                                                              DBusControl::kService, method);
+        message.setArguments(args);
+        const QDBusMessage reply = host.call(message, QDBus::BlockWithGui, 5000);
+        if (value)
+            *value = reply.arguments().value(0);
+        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
+    }
+
+    // Runs `pellow ARGS` to its end; its exit code, with its output in `out`.
+    int pellow(const QStringList& args, QString* out)
+    {
+        QProcess process;
+        process.start(QStringLiteral(PELLOW_BINARY), args);
+        if (!QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 15'000))
+            return -1;
+        *out = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        return process.exitCode();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QDBusConnection::sessionBus().isConnected(), "needs a session bus (dbus-run-session)");
+        Q_INIT_RESOURCE(pellow);
+        registerDBusTrayTypes();
+        QVERIFY(host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                    QDBusConnection::ExportAllSlots));
+        QVERIFY(host.registerService(kWatcher));
+        f.launch({countdown("tea", 1500, f.fake.clock.current), countdown("egg", 600, f.fake.clock.current)});
+        f.app->timers[0].label = QStringLiteral("Tea");
+        control = std::make_unique<DBusControl>(*f.app);
+        QVERIFY(control->registerOn(QDBusConnection::sessionBus()));
+    }
+
+    // The label following a countdown, the menu and its events.
+    void panelSeesTheClockAndDrivesTheMenu()
+    {
+        ControllerFixture t;
+        StatusNotifierItem sni(QDBusConnection::sessionBus(), {});
+        const double now = t.fake.clock.current;
+        PellowTimer tea = countdown(QStringLiteral("A"), 600, now);
+        tea.label = QStringLiteral("Tea_time");
+        const PellowTimer cake = countdown(QStringLiteral("B"), 1200, now, false);
+        t.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea, cake}));
+        AppDelegate app(t.fake.platform(sni));
+        app.applicationDidFinishLaunching();
+        const QString service = sni.serviceName();
+
+        QTRY_COMPARE(watcher.registered, QStringList{service});
+        QCOMPARE(property(service, "ItemIsMenu").toBool(), true);
+        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("10:00"));
+
+        // One label signal per changed second, none for a title set again unchanged.
+        QVERIFY(host.connect(service, QStringLiteral("/StatusNotifierItem"),
+                             QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("XAyatanaNewLabel"),
+                             &watcher, SLOT(onLabel(QString, QString))));
+        for (int s = 0; s < 3; ++s) {
+            t.fake.scheduler.advance(1);
+            sni.setTitle(sni.title(), true);
+        }
+        QTRY_COMPARE(watcher.labels, (QStringList{"09:59", "09:58", "09:57"}));
+        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("09:57"));
+
+        // The menu over the bus, its label escaped (the other properties are tst_statusmenu's).
+        DBusMenuLayoutItem root = layout(service);
+        const DBusMenuLayoutItem* toggle = find(root, QStringLiteral("Pause  Tea__time"));
+        QCOMPARE(labelOf(toggle), QStringLiteral("Pause  Tea__time \u2014 10:00 \u00b7 ends 08:10"));
+        const int staleId = toggle->id; // of this layout, which the next rebuild replaces
+        const DBusMenuLayoutItem* each = find(root, QStringLiteral("Each timer"));
+        QVERIFY(each && !each->children.isEmpty());
+
+        // The tick leaves the menu alone; opening it brings the time of now.
+        t.fake.scheduler.advance(60);
+        QVERIFY(labelOf(find(layout(service), QStringLiteral("Pause  Tea__time"))).contains("10:00"));
+        call(service, "AboutToShow", {0});
+        root = layout(service);
+        QVERIFY(labelOf(find(root, QStringLiteral("Pause  Tea__time"))).contains("08:57"));
+
+        // A click on "Pause all" pauses and saves; an id of the old layout does nothing.
+        click(service, find(root, QStringLiteral("Pause all"))->id);
+        QTRY_VERIFY(!t.storedTimers().value(0).running);
+        click(service, staleId);
+        QCoreApplication::processEvents();
+        QCOMPARE(t.storedTimers().value(0).running, false);
+    }
+    void methods()
+    {
+        QSignalSpy changed(control.get(), &DBusControl::TimersChanged);
+        QVariant id;
+        QCOMPARE(callMethod("NewTimer", {900.0, QStringLiteral("Bread")}, &id), QString());
+        const PellowTimer* bread = f.app->timerWithID(id.toString());
+        QVERIFY(bread && bread->label == QLatin1String("Bread") && bread->running && bread->duration == 900);
+        QCOMPARE(callMethod("NewTimer", {0.0, QString()}, &id), QString());
+        QVERIFY(!f.app->timerWithID(id.toString())->isCountdown());
+        for (const double bad : {-1.0, std::nan(""), 1e12})
+            QCOMPARE(callMethod("NewTimer", {bad, QString()}),
+                     QStringLiteral("app.pellow.Pellow.Error.InvalidLength"));
+        QCOMPARE(callMethod("Toggle", {QStringLiteral("egg")}), QString());
+        QVERIFY(!f.app->timerWithID("egg")->running);
+        QCOMPARE(callMethod("Toggle", {QStringLiteral("nope")}),
+                 QStringLiteral("app.pellow.Pellow.Error.UnknownTimer"));
+        QCOMPARE(callMethod("PauseAll"), QString());
+        QVERIFY(std::none_of(f.app->timers.cbegin(), f.app->timers.cend(),
+                             [](const auto& t) { return t.running; }));
+        QCOMPARE(callMethod("Remove", {id}), QString());
+        QVERIFY(!f.app->timerWithID(id.toString()));
+        QVariant list;
+        QCOMPARE(callMethod("ListTimers", {}, &list), QString());
+        QCOMPARE(TimerJson::decodeBytes(list.toString().toUtf8()).value_or(TimerList{}), f.app->timers);
+        QCOMPARE(callMethod("ShowHUD", {true}), QString());
+        QVERIFY(f.fake.preferences.boolValue("timerHUDVisible"));
+        QCOMPARE(changed.size(), 5); // two new timers, toggle, pause all, remove
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("list") << QStringList{"list"} << 0 << "tea\tTea\t";
+        QTest::newRow("toggle by name") << QStringList{"toggle", "TEA"} << 0 << "";
+        QTest::newRow("toggle unknown") << QStringList{"toggle", "Soup"} << 1 << "no timer is called Soup";
+        QTest::newRow("new") << QStringList{"new", "7:30", "Pasta", "water"} << 0 << "-";
+        QTest::newRow("bad length") << QStringList{"new", "soon"} << 2 << "Couldn't read that length: soon";
+        QTest::newRow("unknown command") << QStringList{"fly"} << 2 << "unknown command: fly";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        const bool teaRan = f.app->timerWithID("tea")->running;
+        QString out;
+        QTEST(pellow(args, &out), "exitCode");
+        QFETCH(QString, output);
+        QVERIFY2(out.contains(output), qPrintable(out));
+        if (args.first() == QLatin1String("toggle") && out.isEmpty())
+            QCOMPARE(f.app->timerWithID("tea")->running, !teaRan);
+        if (args.first() == QLatin1String("new"))
+            QCOMPARE(f.app->timers.last().label, QStringLiteral("Pasta water"));
+    }
+
+    void notRunning()
+    {
+        QVERIFY(QDBusConnection::sessionBus().unregisterService(DBusControl::kService));
+        QString out;
+        QCOMPARE(pellow({"pause-all"}, &out), 1);
+        QVERIFY(out.contains("Pellow is not running"));
+    }
+};
+
+QTEST_MAIN(TestDBus)
+#include "tst_dbus.moc"
