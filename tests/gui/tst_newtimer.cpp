@@ -39,6 +39,17 @@ class TestNewTimer : public QObject
         double duration = 0;
     };
 
+    struct Answer
+    {
+        QString prompt = "rename";
+        bool removed = false; // the timer is removed while the prompt is open
+        QString typed = {};
+        QString way = "return"; // or "escape", "cancel", "confirm"
+        QString label = " Soup";
+        QString shown = "Soup";
+        double seconds = 0; // the new length; 0: unchanged
+    };
+
     const double t0 = 1'800'000'000.0; // a whole minute
     const double picked = t0 + 3600;
     const QString hud = QStringLiteral("timerHUDVisible");
@@ -351,33 +362,57 @@ private slots:
         }
     }
 
-    // The prompt window, through "Rename…" and "Custom…": what typing and closing it leave.
-    void rename_data()
+    // The prompt window, through "Rename…" and "Custom…" on a running 25-minute stopwatch with time
+    // banked: what typing and closing it leave (parsing is tst_timetexts').
+    void prompts_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("shown");
-        const char* rows[][4] = {
-            {"spaces and tabs go", "  Parking meter\t ", "Parking meter", "Parking meter"},
-            {"blank falls back", " \t ", "", "Timer 1"},
-            {"no-break space stays", "\u00a0Tea", "\u00a0Tea", "Tea"}};
-        for (const auto& row : rows)
-            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
+        QTest::addColumn<Answer>("a");
+        const auto add = [](const char* name, const Answer& a) { QTest::newRow(name) << a; };
+        add("spaces and tabs go",
+            {.typed = "  Parking meter\t ", .label = "Parking meter", .shown = "Parking meter"});
+        add("blank falls back", {.typed = " \t ", .label = "", .shown = "Timer 1"});
+        add("no-break space stays", {.typed = "\u00a0Tea", .label = "\u00a0Tea", .shown = "Tea"});
+        add("rename, timer removed meanwhile", {.removed = true, .typed = "10"});
+        add("clock", {.prompt = "length", .typed = "7:30", .seconds = 450});
+        add("minutes with spaces", {.prompt = "length", .typed = " 2.5 ", .seconds = 150});
+        add("confirm button", {.prompt = "length", .typed = "5", .way = "confirm", .seconds = 300});
+        add("escape", {.prompt = "length", .typed = "5", .way = "escape"});
+        add("cancel", {.prompt = "length", .typed = "5", .way = "cancel"});
+        add("under a second", {.prompt = "length", .typed = "0:00.5"});
+        add("empty", {.prompt = "length", .typed = ""});
+        add("length, timer removed meanwhile", {.prompt = "length", .removed = true, .typed = "10"});
     }
-    void rename()
+    void prompts()
     {
+        QFETCH(Answer, a);
         ControllerFixture f;
-        PellowTimer a = countdown("A", 1500, t0);
-        a.label = " Soup";
-        f.launch({a});
-        openPrompt(f, "rename");
-        QCOMPARE(promptPart(f)->text(), " Soup");
-        QFETCH(QString, typed);
-        answer(f, typed);
-        QVERIFY(!f.app->hudPromptWindow);
-        QTEST(f.app->timers.first().label, "label");
-        QTEST(TimeTexts::displayName(f.app->timers.first(), f.app->timers), "shown");
-        QCOMPARE(f.storedTimers(), f.app->timers);
+        PellowTimer before = countUp("A", t0 - 100, true, 40);
+        before.duration = 1500;
+        before.label = " Soup";
+        f.launch({before, countdown("B", 600, t0)});
+        f.fake.clock.current = t0 + 5;
+        openPrompt(f, a.prompt);
+        QCOMPARE(promptPart(f)->text(), a.prompt == "rename" ? " Soup" : "25:00");
+        if (a.removed)
+            f.app->timerRemove(ControllerFixture::sender("A"));
+        TimerList expected = f.app->timers;
+        answer(f, a.typed, a.way);
+        QVERIFY(!f.app->hudPromptWindow && f.app->hudPromptFields.isEmpty() && !f.app->hudPromptDone);
+        if (!a.removed) {
+            expected[0].label = a.label;
+            if (a.seconds > 0) {
+                expected[0].mode = "down";
+                expected[0].duration = a.seconds;
+                expected[0].banked = 0;
+                expected[0].startedAt = t0 + 5;
+            }
+            QCOMPARE(TimeTexts::displayName(f.app->timers.first(), f.app->timers), a.shown);
+        }
+        QCOMPARE(f.app->timers, expected);
+        QCOMPARE(f.storedTimers(), expected);
+        const bool refused = !a.removed && a.prompt == "length" && a.seconds == 0 && a.way == "return";
+        const Notices notice{{"Pellow", "Couldn't read that length"}};
+        QCOMPARE(f.fake.notifier.posted, refused ? notice : Notices{});
     }
 
     void anotherPromptReplacesTheOpenOne()
@@ -394,64 +429,6 @@ private slots:
         QVERIFY(!first);
         QCOMPARE(f.app->timers.first().label, "Tea");
         QCOMPARE(f.app->timers.first().duration, 1500.0);
-    }
-
-    // On a running stopwatch of 25 minutes with time banked; 0: unchanged, refused with a notice
-    // when Return was pressed (parsing is tst_timetexts').
-    void customLength_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("way");
-        QTest::addColumn<double>("seconds");
-        QTest::newRow("clock") << QString("7:30") << "return" << 450.0;
-        QTest::newRow("minutes with spaces") << QString(" 2.5 ") << "return" << 150.0;
-        QTest::newRow("confirm button") << QString("5") << "confirm" << 300.0;
-        for (const char* way : {"escape", "cancel"})
-            QTest::newRow(way) << "5" << way << 0.0;
-        for (const char* typed : {"0:00.5", ""}) // readable but under a second; empty
-            QTest::newRow(typed) << typed << "return" << 0.0;
-    }
-    void customLength()
-    {
-        QFETCH(double, seconds);
-        ControllerFixture f;
-        PellowTimer before = countUp("A", t0 - 100, true, 40);
-        before.duration = 1500;
-        f.launch({before});
-        f.fake.clock.current = t0 + 5;
-        openPrompt(f, "length");
-        QCOMPARE(promptPart(f)->text(), "25:00");
-        QFETCH(QString, typed);
-        QFETCH(QString, way);
-        answer(f, typed, way);
-        QVERIFY(!f.app->hudPromptWindow && f.app->hudPromptFields.isEmpty() && !f.app->hudPromptDone);
-        PellowTimer expected = before;
-        if (seconds > 0) {
-            expected.mode = "down";
-            expected.duration = seconds;
-            expected.banked = 0;
-            expected.startedAt = t0 + 5;
-        }
-        QCOMPARE(f.app->timers, TimerList{expected});
-        QCOMPARE(f.storedTimers(), f.app->timers);
-        const Notices refused{{"Pellow", "Couldn't read that length"}};
-        QCOMPARE(f.fake.notifier.posted, seconds > 0 || way != "return" ? Notices{} : refused);
-    }
-
-    // The timer removed while its prompt is open: answering changes nothing.
-    void timerRemovedWhileOpen()
-    {
-        for (const char* prompt : {"rename", "length"}) {
-            ControllerFixture f;
-            f.launch({countdown("A", 1500, t0), countdown("B", 600, t0)});
-            openPrompt(f, prompt);
-            f.app->timerRemove(ControllerFixture::sender("A"));
-            const TimerList remaining = f.app->timers;
-            answer(f, "10");
-            QCOMPARE(f.app->timers, remaining);
-            QCOMPARE(f.storedTimers(), remaining);
-            QVERIFY(f.fake.notifier.posted.isEmpty());
-        }
     }
 };
 
