@@ -6,8 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Launching: countdowns that ran out while Pellow was closed, stored lists that cannot be read,
-// defaults, no tray, and the one-instance lock.
+// Launching: catching up on time closed, unreadable lists, defaults, no tray, the one-instance lock.
 class TestLaunch : public QObject
 {
     Q_OBJECT
@@ -57,8 +56,7 @@ private slots:
         QCOMPARE(f.fake.preferences.value(*aside), stored);
     }
 
-    // Defaults are read, never stored, so a later version's defaults reach whoever never chose;
-    // the chosen sounds are readied at launch, so the first alert plays at once.
+    // Defaults are read, never stored (a later version's reach whoever never chose); sounds are readied.
     void defaultsAreNotWritten()
     {
         ControllerFixture f;
@@ -68,8 +66,7 @@ private slots:
         QCOMPARE(f.fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
     }
 
-    // A lock left behind by a process that no longer exists does not block the next start, and the
-    // lock taken then holds (a second launch handing over to the first is run_e2e.sh's).
+    // A dead process's lock does not block the next start, whose lock then holds (handover: run_e2e.sh).
     void staleInstanceLockIsTakenOver()
     {
         QTemporaryDir runtime;

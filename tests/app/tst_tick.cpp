@@ -22,14 +22,13 @@ private slots:
         QFETCH(QString, halfway);
         ControllerFixture f;
         const auto& posted = f.fake.notifier.posted;
-        const auto& played = f.fake.sounds.played;
         PellowTimer tea = countdown("A", 600, f.fake.clock.current);
         tea.label = QStringLiteral("Tea");
         f.launch({tea}, halfway.isNull() ? QJsonObject() : QJsonObject{{"soundHalfway", halfway}});
         f.fake.scheduler.advance(300); // halfway reached on this tick
         QCOMPARE(f.app->timers[0].warned, (QList<double>{-1}));
         QVERIFY(posted.isEmpty());
-        QCOMPARE(played, halfway.isNull() ? QStringList{"tap"} : QStringList{});
+        QCOMPARE(f.fake.sounds.played, halfway.isNull() ? QStringList{"tap"} : QStringList{});
 
         f.fake.scheduler.advance(1); // the 5-minute mark follows on the next tick; 10 is never given
         QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 300}));

@@ -3,11 +3,9 @@
 #include "app/Updater.h"
 #include "core/StatusMenuModel.h"
 #include "core/UpdateRules.h"
-#include "platform/Autostart.h"
 
 #include <QFile>
 #include <QJsonDocument>
-#include <QTemporaryDir>
 #include <QTest>
 
 // Update checks on fakes (when they run, what they say) and opening at login.

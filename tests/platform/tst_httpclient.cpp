@@ -10,10 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The HTTPS client against a TLS server of the test's own on 127.0.0.1, whose certificate a
-// certificate authority made for the test signs: a reply is its JSON object body, whatever the
-// status; every failure is no reply, and each request is answered exactly once. The same
-// through the real pellow binary as the child process that makes update checks.
+// The HTTPS client, directly and through the pellow binary as the child that makes update checks,
+// against a TLS server of the test's own: a reply is the JSON object body whatever the status, any
+// failure no reply, and each request is answered exactly once.
 class TestHttpClient : public QObject
 {
     Q_OBJECT
@@ -39,24 +38,6 @@ class TestHttpClient : public QObject
         return "HTTP/1.1 " + QByteArray(status) +
                "\r\nContent-Type: application/json\r\nConnection: close\r\n" +
                "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-    }
-
-    // Posts (or, for the update feed, GETs) once and waits, bounded, for the one answer.
-    HttpClient::Reply request(HttpClient& client, quint16 port, int* calls, bool get = false)
-    {
-        HttpClient::Reply reply;
-        const auto done = [&reply, calls](HttpClient::Reply r) {
-            reply = std::move(r);
-            ++*calls;
-        };
-        const QUrl url(QStringLiteral("https://127.0.0.1:%1/").arg(port) +
-                       (get ? "updates.json" : "api/pellow/sync.php?action=pull"));
-        if (get)
-            client.getJson(url, done);
-        else
-            client.postJson(url, R"({"token":"t"})", done);
-        static_cast<void>(QTest::qWaitFor([calls] { return *calls > 0; }, 20'000));
-        return reply;
     }
 
 private slots:
@@ -115,7 +96,18 @@ private slots:
         if (trusted)
             client.setExtraCertificates(m_dir.filePath("ca.pem"));
         int calls = 0;
-        const HttpClient::Reply reply = request(client, m_server.serverPort(), &calls, get);
+        HttpClient::Reply reply;
+        const auto done = [&reply, &calls](HttpClient::Reply r) {
+            reply = std::move(r);
+            ++calls;
+        };
+        const QUrl url(QStringLiteral("https://127.0.0.1:%1/").arg(m_server.serverPort()) +
+                       (get ? "updates.json" : "api/pellow/sync.php?action=pull"));
+        if (get)
+            client.getJson(url, done);
+        else
+            client.postJson(url, R"({"token":"t"})", done);
+        static_cast<void>(QTest::qWaitFor([&calls] { return calls > 0; }, 20'000));
         QCOMPARE(calls, 1);
         QTEST(reply ? QString::fromUtf8(QJsonDocument(*reply).toJson(QJsonDocument::Compact)) : QString(),
               "reply");

@@ -16,7 +16,6 @@
 
 #include <map>
 
-// A clock the test sets.
 class FakeClock final : public Clock
 {
 public:
