@@ -92,21 +92,13 @@ private slots:
         QVERIFY2(peak >= 0.8 && peak <= 0.99, qPrintable(QString::number(peak)));
         QVERIFY2(std::abs(s.first()) <= 2 && std::abs(s.last()) <= 2,
                  "starts or stops away from zero: clicks");
+        for (const SoundCatalogue::Sound& other : SoundCatalogue::allSounds())
+            QVERIFY2(other.name == name || readWav(other.name) != s, qPrintable("the same as " + other.name));
         QFETCH(bool, nudge);
         open();
         QVERIFY(button("role-soundFinish-" + name) && button("listen-" + name));
         QCOMPARE(button("role-soundHalfway-" + name) != nullptr, nudge);
         QCOMPARE(button("role-soundWarn-" + name) != nullptr, nudge);
-    }
-
-    void allDistinct()
-    {
-        QList<QList<qint16>> audio;
-        for (const SoundCatalogue::Sound& sound : SoundCatalogue::allSounds()) {
-            const QList<qint16> samples = readWav(sound.name);
-            QVERIFY2(!audio.contains(samples), qPrintable(sound.name + " repeats another sound"));
-            audio.append(samples);
-        }
     }
 
     void boxesShowTheStoredRoles_data()
@@ -127,7 +119,8 @@ private slots:
         QTEST(checkedIn(role), "on");
     }
 
-    // A box stores its sound for its role; a listen button only plays. Neither moves the window.
+    // A box stores its sound for its role; a listen button only plays. Neither moves the window,
+    // which opens centred, and after a close opens centred again.
     void pressingPlays_data()
     {
         QTest::addColumn<QString>("role"); // empty: the sound's listen button
@@ -143,6 +136,9 @@ private slots:
         QFETCH(QString, sound);
         open();
         QWidget* const window = panel();
+        const QPoint centred = window->pos();
+        QCOMPARE(window->frameGeometry().center(),
+                 QGuiApplication::primaryScreen()->availableGeometry().center());
         window->move(30, 40);
         const int menus = f->fake.tray.menuSets, writes = f->fake.preferences.writes;
         press(button(role.isEmpty() ? "listen-" + sound : QStringLiteral("role-%1-%2").arg(role, sound)));
@@ -156,6 +152,10 @@ private slots:
         QCOMPARE(f->fake.tray.menuSets, menus + !role.isEmpty());
         QCOMPARE(panel(), window);
         QCOMPARE(window->pos(), QPoint(30, 40));
+        QVERIFY(window->close());
+        f->app->openSoundsPanel();
+        QVERIFY(panel() == window && window->isVisible());
+        QCOMPARE(window->pos(), centred);
     }
 
     void chirps_data()
@@ -185,22 +185,6 @@ private slots:
         QVERIFY2(pressed, "the panel is not rebuilt");
         f->fake.scheduler.advance(1); // their spacing is tst_tick's
         QCOMPARE(f->fake.sounds.played, QStringList(chirps, "chirp"));
-    }
-
-    // Opened centred; reopened after a close, centred again (while open it stays put: pressingPlays).
-    void reopenedAfterACloseIsCentred()
-    {
-        open();
-        QWidget* const window = panel();
-        const QPoint centred = window->pos();
-        QCOMPARE(window->frameGeometry().center(),
-                 QGuiApplication::primaryScreen()->availableGeometry().center());
-        window->move(centred - QPoint(50, 30));
-        QVERIFY(window->close());
-        f->app->openSoundsPanel();
-        QCOMPARE(panel(), window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->pos(), centred);
     }
 };
 
