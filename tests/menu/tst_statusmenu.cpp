@@ -226,12 +226,7 @@ private slots:
 
         const MenuItem& sync = item(menu, paired ? "Syncing with iPhone" : "Sync with iPhone\u2026");
         QCOMPARE(sync.action, paired ? QString() : QStringLiteral("pairWithPhone"));
-        QStringList syncItems;
-        for (const MenuItem& i : sync.submenu ? sync.submenu->items : QList<MenuItem>())
-            syncItems << i.title + "~" + i.action;
-        QCOMPARE(syncItems, L(paired ? "Sync now~pullTimers|Pair another phone\u2026~pairWithPhone|Sync "
-                                       "server\u2026~chooseSyncServer|Stop syncing~unpairPhone"
-                                     : ""));
+        QCOMPARE(sync.submenu ? titles(*sync.submenu).last() : QString(), paired ? "Stop syncing" : "");
 
         QTEST(titles(*item(menu, "Check automatically").submenu, true), "frequencyChecked");
         QTEST(titles(*item(menu, "Warn me when\u2026").submenu, true), "warnChecked");
