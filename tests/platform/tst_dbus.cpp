@@ -31,31 +31,31 @@ class TestDBus : public QObject
 {
     Q_OBJECT
 
-    const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     QDBusConnection host = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "host");
     FakeWatcher watcher;
 
-    QDBusMessage call(const QString& service, const QString& method, const QVariantList& args = {})
+    // The items live in this thread: the call waits with the event loop running so they can answer.
+    QDBusMessage call(const QString& service, const QString& path, const QString& interface,
+                      const QString& method, const QVariantList& args = {})
     {
-        const bool menu = method != QLatin1String("Get");
-        QDBusMessage msg = QDBusMessage::createMethodCall(
-            service, menu ? QStringLiteral("/MenuBar") : QStringLiteral("/StatusNotifierItem"),
-            menu ? QStringLiteral("com.canonical.dbusmenu")
-                 : QStringLiteral("org.freedesktop.DBus.Properties"),
-            method);
+        QDBusMessage msg = QDBusMessage::createMethodCall(service, path, interface, method);
         msg.setArguments(args);
-        // The item lives in this thread: wait with the event loop running so it can answer.
         return host.call(msg, QDBus::BlockWithGui, 5000);
+    }
+    QDBusMessage menuCall(const QString& service, const QString& method, const QVariantList& args)
+    {
+        return call(service, "/MenuBar", "com.canonical.dbusmenu", method, args);
     }
     QVariant property(const QString& service, const char* name)
     {
-        const QDBusMessage reply = call(service, "Get", {QStringLiteral("org.kde.StatusNotifierItem"), name});
+        const QDBusMessage reply = call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                        "Get", {QStringLiteral("org.kde.StatusNotifierItem"), name});
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
     DBusMenuLayoutItem layout(const QString& service)
     {
         return qdbus_cast<DBusMenuLayoutItem>(
-            call(service, "GetLayout", {0, -1, QStringList()}).arguments().value(1));
+            menuCall(service, "GetLayout", {0, -1, QStringList()}).arguments().value(1));
     }
     static const DBusMenuLayoutItem* find(const DBusMenuLayoutItem& in, const QString& labelStart)
     {
@@ -73,8 +73,8 @@ class TestDBus : public QObject
     }
     void click(const QString& service, int id)
     {
-        call(service, "Event",
-             {id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(QString())), 0u});
+        menuCall(service, "Event",
+                 {id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(QString())), 0u});
     }
 
     ControllerFixture f;
@@ -83,10 +83,8 @@ class TestDBus : public QObject
     // Calls a method of the control interface; the error name, empty on success.
     QString callMethod(const QString& method, const QVariantList& args = {}, QVariant* value = nullptr)
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(DBusControl::kService, DBusControl::kPath,
-                                                              DBusControl::kService, method);
-        message.setArguments(args);
-        const QDBusMessage reply = host.call(message, QDBus::BlockWithGui, 5000);
+        const QDBusMessage reply =
+            call(DBusControl::kService, DBusControl::kPath, DBusControl::kService, method, args);
         if (value)
             *value = reply.arguments().value(0);
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
@@ -111,7 +109,7 @@ private slots:
         registerDBusTrayTypes();
         QVERIFY(host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
                                     QDBusConnection::ExportAllSlots));
-        QVERIFY(host.registerService(kWatcher));
+        QVERIFY(host.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         f.launch({countdown("tea", 1500, f.fake.clock.current), countdown("egg", 600, f.fake.clock.current)});
         f.app->timers[0].label = QStringLiteral("Tea");
         control = std::make_unique<DBusControl>(*f.app);
@@ -158,7 +156,7 @@ private slots:
         // The tick leaves the menu alone; opening it brings the time of now.
         t.fake.scheduler.advance(60);
         QVERIFY(labelOf(find(layout(service), QStringLiteral("Pause  Tea__time"))).contains("10:00"));
-        call(service, "AboutToShow", {0});
+        menuCall(service, "AboutToShow", {0});
         root = layout(service);
         QVERIFY(labelOf(find(root, QStringLiteral("Pause  Tea__time"))).contains("08:57"));
 
