@@ -4,16 +4,6 @@
 #include <QColorDialog>
 #include <QTest>
 
-namespace {
-const QString kNone = QStringLiteral("none");
-
-// The stored text of a test row; kNone stands for an absent colour.
-std::optional<QString> stored(const QString& text)
-{
-    return text == kNone ? std::nullopt : std::optional(text);
-}
-} // namespace
-
 // Stored colours and how they read, colour choices from the timer submenu, and the shared colour
 // dialog's hand-off between a timer and the new-timer window.
 class TestColorActions : public QObject
@@ -34,22 +24,23 @@ private slots:
 
     void resolving_data()
     {
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<std::optional<QString>>("stored");
         QTest::addColumn<QString>("hex"); // empty: none
         // clang-format off
         const char* rows[][3] = {
-            {"absent", "none", ""}, {"palette key", "teal", "#1C8C94"}, {"key in wrong case", "Teal", ""},
+            {"absent", nullptr, ""}, {"palette key", "teal", "#1C8C94"}, {"key in wrong case", "Teal", ""},
             {"empty", "", ""}, {"custom", "#1C8C94", "#1C8C94"}, {"lower-case digits", "#1c8c94", "#1C8C94"},
             {"hash only", "#", ""}, {"no hex digit", "#zz1C8C94", ""}};
         // clang-format on
         for (const auto& row : rows)
-            QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
+            QTest::newRow(row[0]) << (row[1] ? std::optional<QString>(row[1]) : std::nullopt)
+                                  << QString(row[2]);
     }
     void resolving()
     {
-        QFETCH(QString, stored);
+        QFETCH(std::optional<QString>, stored);
         QFETCH(QString, hex);
-        const auto color = Colors::resolveColor(::stored(stored));
+        const auto color = Colors::resolveColor(stored);
         QCOMPARE(color ? Colors::hexColorString(*color) : QString(), hex);
         QCOMPARE(Colors::swatchImage(color), hex.isEmpty() ? "swatch:neutral" : "swatch:" + hex);
     }
