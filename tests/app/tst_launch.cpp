@@ -1,17 +1,32 @@
 #include "ControllerFixture.h"
 
 #include "app/SingleInstance.h"
+#include "app/Updater.h"
+#include "core/StatusMenuModel.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-// Launching: catching up on time closed, unreadable lists, defaults, no tray, the one-instance lock.
+// Launching: catching up on time closed, unreadable lists, defaults, no tray, the one-instance lock,
+// opening at login, and the update checks (when they run, what they say).
 class TestLaunch : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ControllerFixture> f;
+    FakeHttpClient& http() { return f->fake.http; }
+    QStringList notices() const
+    {
+        QStringList out;
+        for (const auto& [title, body] : f->fake.notifier.posted)
+            out << title + QStringLiteral(": ") + body;
+        return out;
+    }
+
 private slots:
+    void init() { f = std::make_unique<ControllerFixture>(); }
+
     void ranOutWhileClosed_data()
     {
         QTest::addColumn<bool>("alerted");
@@ -23,47 +38,44 @@ private slots:
     {
         QFETCH(bool, alerted);
         QFETCH(int, notices);
-        ControllerFixture f;
-        PellowTimer tea = countdown("T", 300, f.fake.clock.current - 900);
+        PellowTimer tea = countdown("T", 300, f->fake.clock.current - 900);
         tea.alerted = alerted;
-        f.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea}));
-        f.app = std::make_unique<AppDelegate>(f.fake.platform());
-        f.app->applicationDidFinishLaunching();
+        f->fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea}));
+        f->app = std::make_unique<AppDelegate>(f->fake.platform());
+        f->app->applicationDidFinishLaunching();
 
-        const PellowTimer stored = f.storedTimers().value(0);
+        const PellowTimer stored = f->storedTimers().value(0);
         QVERIFY(!stored.running && stored.alerted && stored.banked == 300.0);
         // The notice's text is run_e2e.sh's; the first menu is built after the catch-up.
-        QCOMPARE(f.fake.notifier.posted.size(), notices);
-        QCOMPARE(f.fake.sounds.played.size(), notices);
-        QCOMPARE(f.fake.tray.icon(), notices ? TrayItem::Icon::Checkmark : TrayItem::Icon::Timer);
-        QVERIFY(f.fake.tray.menu.items.value(0).title.endsWith(QStringLiteral("finished")));
-        QVERIFY(!f.app->timerTick);
+        QCOMPARE(f->fake.notifier.posted.size(), notices);
+        QCOMPARE(f->fake.sounds.played.size(), notices);
+        QCOMPARE(f->fake.tray.icon(), notices ? TrayItem::Icon::Checkmark : TrayItem::Icon::Timer);
+        QVERIFY(f->fake.tray.menu.items.value(0).title.endsWith(QStringLiteral("finished")));
+        QVERIFY(!f->app->timerTick);
     }
 
     void undecodableListIsKeptAside()
     {
         const QJsonValue stored(QJsonArray{QJsonObject{{"id", "x"}}}); // a record without its keys
-        ControllerFixture f;
-        f.launch({}, {{QStringLiteral("timers"), stored}});
-        QVERIFY(f.app->timers.isEmpty());
+        f->launch({}, {{QStringLiteral("timers"), stored}});
+        QVERIFY(f->app->timers.isEmpty());
         // A later save replaces "timers" but the unreadable value survives under its own key.
-        f.app->startAllTimers();
-        QCOMPARE(f.fake.preferences.value(QStringLiteral("timers")), QJsonValue(QJsonArray{}));
-        const QStringList keys = f.fake.preferences.storedValues().keys();
+        f->app->startAllTimers();
+        QCOMPARE(f->fake.preferences.value(QStringLiteral("timers")), QJsonValue(QJsonArray{}));
+        const QStringList keys = f->fake.preferences.storedValues().keys();
         const auto aside = std::find_if(keys.begin(), keys.end(),
                                         [](const QString& k) { return k.startsWith("timers.unreadable-"); });
         QVERIFY(aside != keys.end());
-        QCOMPARE(f.fake.preferences.value(*aside), stored);
+        QCOMPARE(f->fake.preferences.value(*aside), stored);
     }
 
     // Defaults are read, never stored (a later version's reach whoever never chose); sounds are readied.
     void defaultsAreNotWritten()
     {
-        ControllerFixture f;
-        f.launch();
-        QVERIFY(f.fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
-        QCOMPARE(f.fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
-        QCOMPARE(f.fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
+        f->launch();
+        QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
+        QCOMPARE(f->fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
+        QCOMPARE(f->fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
     }
 
     // A dead process's lock does not block the next start, whose lock then holds (handover: run_e2e.sh).
@@ -87,16 +99,141 @@ private slots:
     // A desktop that shows no tray gets, after a grace for the panel to come up, one notice and the HUD.
     void noTrayOffersTheHUD()
     {
-        ControllerFixture f;
-        f.fake.tray.button = false;
-        f.launch();
-        f.fake.scheduler.advance(2.5);
-        QVERIFY(f.fake.notifier.posted.isEmpty());
-        f.fake.scheduler.advance(10);
-        QCOMPARE(f.fake.notifier.posted.size(), 1);
-        QVERIFY(f.fake.notifier.posted[0].second.startsWith(
+        f->fake.tray.button = false;
+        f->launch();
+        f->fake.scheduler.advance(2.5);
+        QVERIFY(f->fake.notifier.posted.isEmpty());
+        f->fake.scheduler.advance(10);
+        QCOMPARE(f->fake.notifier.posted.size(), 1);
+        QVERIFY(f->fake.notifier.posted[0].second.startsWith(
             QStringLiteral("Pellow is running, but this desktop")));
-        QVERIFY(f.fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
+        QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
+    }
+
+    void frequencies_data()
+    {
+        QTest::addColumn<QString>("stored"); // empty: nothing stored
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<bool>("checkAfterLaunch");
+        QTest::newRow("first launch") << "" << false << true;
+        QTest::newRow("unknown value") << "daily" << false << true;
+        QTest::newRow("weekly") << "weekly" << true << false;
+        QTest::newRow("never") << "never" << false << false;
+    }
+    // At launch: one background check 3 s in "on every launch", none otherwise.
+    void frequencies()
+    {
+        QFETCH(QString, stored);
+        f->launch({}, stored.isEmpty() ? QJsonObject() : QJsonObject{{"updateFrequency", stored}});
+        QTEST(f->app->updater().automaticallyChecksForUpdates(), "automatic");
+        f->fake.scheduler.advance(2.9);
+        QVERIFY(http().fetched.isEmpty());
+        f->fake.scheduler.advance(0.2);
+        QTEST(http().fetched.size() == 1, "checkAfterLaunch");
+    }
+
+    // The next check of an automatic choice counts from the one stored, across restarts; Never stops it.
+    void intervals()
+    {
+        const double day = 86400;
+        f->launch({},
+                  {{"updateFrequency", "monthly"}, {"updateLastCheck", f->fake.clock.current - 29 * day}});
+        f->fake.scheduler.advance(day - 60);
+        QVERIFY(http().fetched.isEmpty());
+        f->fake.scheduler.advance(120);
+        QCOMPARE(http().fetched.size(), 1);
+        http().fetched[0].done(std::nullopt);
+        QCOMPARE(f->fake.preferences.doubleValue(Updater::kLastCheckKey), f->fake.clock.current);
+        QVERIFY(notices().isEmpty());
+        f->app->setUpdateFrequency(ControllerFixture::sender(QStringLiteral("never")));
+        QVERIFY(!f->app->updater().automaticallyChecksForUpdates());
+        f->fake.scheduler.advance(60 * day);
+        QCOMPARE(http().fetched.size(), 1);
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<bool>("interactive");
+        QTest::addColumn<QVariant>("reply"); // a feed object; invalid: no reply
+        QTest::addColumn<QString>("notice");
+        const auto feed = [](const QJsonValue& version, const QJsonValue& url = "https://pellow.app/get") {
+            return QVariant(QJsonObject{{"version", version}, {"url", url}});
+        };
+        const auto row = [](const char* name, bool interactive, const QVariant& reply,
+                            const QString& notice) { QTest::newRow(name) << interactive << reply << notice; };
+        QJsonObject newer = feed("1.4.0").toJsonObject();
+        newer["notes"] = "Faster.";
+        const QString found = "Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get";
+        const QString upToDate = "Pellow: Pellow is up to date",
+                      failed = "Pellow: Couldn't check for updates";
+        row("newer, asked", true, newer, found);
+        row("ten after nine, no notes", false, feed("0.10"),
+            "Pellow 0.10 is available: A newer Pellow is ready to download.\nhttps://pellow.app/get");
+        row("same, shorter", true, feed("0.1"), upToDate);
+        row("older, background", false, feed("0.0.9"), "");
+        row("suffix", true, feed("1.4.0-beta"), failed);
+        row("not a version", true, feed("soon"), failed);
+        row("plain http", true, feed("2", "http://pellow.app"), failed);
+        row("no url", true, feed("2", QJsonValue()), failed);
+        row("no reply, asked", true, QVariant(), failed);
+        row("garbage, background", false, QJsonObject{{"v", 1}}, "");
+    }
+    // A check asked for says what it found; one in the background speaks only of a newer version.
+    void replies()
+    {
+        QFETCH(bool, interactive);
+        QFETCH(QVariant, reply);
+        f->launch({}, {{"updateFrequency", "never"}});
+        if (interactive)
+            f->app->checkForUpdates();
+        else
+            f->app->updater().checkForUpdatesInBackground();
+        QCOMPARE(http().fetched.size(), 1);
+        http().fetched[0].done(reply.isValid() ? HttpClient::Reply(reply.toJsonObject())
+                                               : HttpClient::Reply());
+        QTEST(notices().join('|'), "notice");
+    }
+
+    // A build without update checks leaves their items out (tst_statusmenu has them in).
+    void menuWithoutUpdates()
+    {
+        StatusMenuState state;
+        state.updatesOffered = false;
+        for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
+            QVERIFY2(!item.title.startsWith(QLatin1String("Check")), qPrintable(item.title));
+    }
+
+    // "Open at login" follows the autostart entry, not a preference; a failure says why.
+    void openAtLogin()
+    {
+        f->launch();
+        const auto checked = [this] {
+            const auto& items = f->fake.tray.menu.items;
+            return std::any_of(items.begin(), items.end(),
+                               [](auto& i) { return i.checked && i.title == "Open at login"; });
+        };
+        QVERIFY(!checked());
+        f->app->toggleOpenAtLogin();
+        QVERIFY(f->fake.autostart.enabled && checked());
+        f->fake.autostart.failure = QStringLiteral("read-only");
+        f->app->toggleOpenAtLogin();
+        QVERIFY(f->fake.autostart.enabled && checked());
+        QCOMPARE(notices(), QStringList{"Pellow: Couldn't change whether Pellow opens at login: read-only"});
+    }
+
+    void autostartFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("autostart/app.pellow.Pellow.desktop"));
+        AutostartFile file(path, QStringLiteral("/opt/my apps/$pellow"));
+        QString error;
+        QVERIFY(!file.isEnabled());
+        QVERIFY(file.setEnabled(true, &error) && file.isEnabled());
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("\nExec=\"/opt/my apps/\\\\$pellow\"\n"));
+        QVERIFY(file.setEnabled(false, &error) && !file.isEnabled());
+        QVERIFY(file.setEnabled(false, &error)); // already off: still a success
     }
 };
 
