@@ -9,7 +9,11 @@ class TestTick : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ControllerFixture> f;
+
 private slots:
+    void init() { f = std::make_unique<ControllerFixture>(); }
+
     // With the halfway sound off, the mark is still recorded.
     void tenMinuteCountdownAlertsInOrder_data()
     {
@@ -20,68 +24,66 @@ private slots:
     void tenMinuteCountdownAlertsInOrder()
     {
         QFETCH(QString, halfway);
-        ControllerFixture f;
-        const auto& posted = f.fake.notifier.posted;
-        PellowTimer tea = countdown("A", 600, f.fake.clock.current);
+        const auto& posted = f->fake.notifier.posted;
+        PellowTimer tea = countdown("A", 600, f->fake.clock.current);
         tea.label = QStringLiteral("Tea");
-        f.launch({tea}, halfway.isNull() ? QJsonObject() : QJsonObject{{"soundHalfway", halfway}});
-        f.fake.scheduler.advance(300); // halfway reached on this tick
-        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1}));
+        f->launch({tea}, halfway.isNull() ? QJsonObject() : QJsonObject{{"soundHalfway", halfway}});
+        f->fake.scheduler.advance(300); // halfway reached on this tick
+        QCOMPARE(f->app->timers[0].warned, (QList<double>{-1}));
         QVERIFY(posted.isEmpty());
-        QCOMPARE(f.fake.sounds.played, halfway.isNull() ? QStringList{"tap"} : QStringList{});
+        QCOMPARE(f->fake.sounds.played, halfway.isNull() ? QStringList{"tap"} : QStringList{});
 
-        f.fake.scheduler.advance(1); // the 5-minute mark follows on the next tick; 10 is never given
-        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 300}));
+        f->fake.scheduler.advance(1); // the 5-minute mark follows on the next tick; 10 is never given
+        QCOMPARE(f->app->timers[0].warned, (QList<double>{-1, 300}));
         QCOMPARE(posted.size(), 1);
         QCOMPARE(posted[0].first, QStringLiteral("5 minutes left"));
         QVERIFY(posted[0].second.startsWith(QStringLiteral("Tea \u2014 ends ")));
 
-        f.fake.scheduler.advance(300);
-        const PellowTimer& t = f.app->timers[0];
+        f->fake.scheduler.advance(300);
+        const PellowTimer& t = f->app->timers[0];
         QVERIFY(!t.running && t.banked == 600.0);
         QCOMPARE(posted.last(), qMakePair(QStringLiteral("Tea finished"), QStringLiteral("10:00 is up.")));
-        QCOMPARE(f.storedTimers()[0], t);
+        QCOMPARE(f->storedTimers()[0], t);
     }
 
     // A running stopwatch beside it never alerts.
     void wokenWithThreeMinutesLeftGivesOneAlertPerTick()
     {
-        ControllerFixture f;
-        const auto& posted = f.fake.notifier.posted;
-        f.launch(
-            {countdown("A", 1800, f.fake.clock.current - 1620), countUp("U", f.fake.clock.current - 7200)});
-        f.fake.scheduler.advance(1);
-        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1}));
-        f.fake.scheduler.advance(2);
-        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 600, 300}));
+        const auto& posted = f->fake.notifier.posted;
+        f->launch(
+            {countdown("A", 1800, f->fake.clock.current - 1620), countUp("U", f->fake.clock.current - 7200)});
+        f->fake.scheduler.advance(1);
+        QCOMPARE(f->app->timers[0].warned, (QList<double>{-1}));
+        f->fake.scheduler.advance(2);
+        QCOMPARE(f->app->timers[0].warned, (QList<double>{-1, 600, 300}));
         QCOMPARE(posted.size(), 2);
         QCOMPARE(posted[0].first, QStringLiteral("10 minutes left"));
         QCOMPARE(posted[1].first, QStringLiteral("5 minutes left"));
         QVERIFY(posted[1].second.startsWith(QStringLiteral("Timer 1 \u2014 ends ")));
-        f.fake.scheduler.advance(3);
-        QCOMPARE(f.fake.sounds.played.count(QStringLiteral("chirp")), 10 + 5);
+        f->fake.scheduler.advance(3);
+        QCOMPARE(f->fake.sounds.played.count(QStringLiteral("chirp")), 10 + 5);
     }
 
     // A countdown alerted elsewhere ends silently; overlapping icon flashes put the normal icon back.
     void countdownsFinishInOneTick()
     {
-        ControllerFixture f;
-        const double now = f.fake.clock.current;
+        const double now = f->fake.clock.current;
         PellowTimer alerted = countdown("C", 60, now - 59.5);
         alerted.alerted = true;
-        f.launch({countdown("A", 60, now - 59.5), countdown("B", 30, now - 29.2), alerted});
-        f.fake.scheduler.advance(1);
-        QVERIFY(std::none_of(f.app->timers.begin(), f.app->timers.end(), [](auto& t) { return t.running; }));
-        QCOMPARE(f.fake.notifier.posted.size(), 2);
-        QCOMPARE(f.fake.sounds.played.count(QStringLiteral("chime")), 2);
-        QCOMPARE(f.fake.notifier.posted[1].first, QStringLiteral("Timer 2 finished"));
-        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
-        f.fake.scheduler.advance(0.5);
-        f.app->flashStatusIcon();
-        f.fake.scheduler.advance(0.5);
-        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Checkmark);
-        f.fake.scheduler.advance(0.4);
-        QCOMPARE(f.fake.tray.icon(), TrayItem::Icon::Timer);
+        f->launch({countdown("A", 60, now - 59.5), countdown("B", 30, now - 29.2), alerted});
+        f->fake.scheduler.advance(1);
+        QVERIFY(
+            std::none_of(f->app->timers.begin(), f->app->timers.end(), [](auto& t) { return t.running; }));
+        QCOMPARE(f->fake.notifier.posted.size(), 2);
+        QCOMPARE(f->fake.sounds.played.count(QStringLiteral("chime")), 2);
+        QCOMPARE(f->fake.notifier.posted[1].first, QStringLiteral("Timer 2 finished"));
+        QCOMPARE(f->fake.tray.icon(), TrayItem::Icon::Checkmark);
+        f->fake.scheduler.advance(0.5);
+        f->app->flashStatusIcon();
+        f->fake.scheduler.advance(0.5);
+        QCOMPARE(f->fake.tray.icon(), TrayItem::Icon::Checkmark);
+        f->fake.scheduler.advance(0.4);
+        QCOMPARE(f->fake.tray.icon(), TrayItem::Icon::Timer);
     }
 
     void chirps_data()
@@ -101,34 +103,32 @@ private slots:
         QFETCH(int, count);
         QFETCH(QString, soundWarn);
         QFETCH(QStringList, played);
-        ControllerFixture f;
-        f.launch({}, {{QStringLiteral("soundWarn"), soundWarn}});
-        f.app->playChirps(count);
+        f->launch({}, {{QStringLiteral("soundWarn"), soundWarn}});
+        f->app->playChirps(count);
         if (count >= 2 && count <= 10) { // 0.21 s apart: the last one is still to come just before its time
-            f.fake.scheduler.advance(0.21 * (count - 1) - 0.01);
-            QCOMPARE(f.fake.sounds.played.size(), count - 1);
+            f->fake.scheduler.advance(0.21 * (count - 1) - 0.01);
+            QCOMPARE(f->fake.sounds.played.size(), count - 1);
         }
-        f.fake.scheduler.advance(3);
-        QCOMPARE(f.fake.sounds.played, played);
+        f->fake.scheduler.advance(3);
+        QCOMPARE(f->fake.sounds.played, played);
     }
 
     void tickLivesOnlyWhileNeeded()
     {
-        ControllerFixture f;
-        f.launch({}, {{QStringLiteral("timerHUDVisible"), true}});
-        QVERIFY(!f.app->timerTick); // visible HUD but nothing to show
-        f.app->timers.append(countdown("A", 60, f.fake.clock.current));
-        f.app->refresh(true);
-        QVERIFY(f.app->timerTick);
-        const auto tick = *f.app->timerTick;
-        f.app->refresh(false);
-        QCOMPARE(*f.app->timerTick, tick); // kept, so its phase is not reset
-        f.fake.preferences.setBool(QStringLiteral("timerHUDVisible"), false);
-        f.fake.scheduler.advance(61); // finishes; the tick itself never stops the tick
-        QVERIFY(f.app->timerTick);
-        f.app->refresh(true);
-        QVERIFY(!f.app->timerTick);
-        QCOMPARE(f.fake.scheduler.repeatingCount(), 0);
+        f->launch({}, {{QStringLiteral("timerHUDVisible"), true}});
+        QVERIFY(!f->app->timerTick); // visible HUD but nothing to show
+        f->app->timers.append(countdown("A", 60, f->fake.clock.current));
+        f->app->refresh(true);
+        QVERIFY(f->app->timerTick);
+        const auto tick = *f->app->timerTick;
+        f->app->refresh(false);
+        QCOMPARE(*f->app->timerTick, tick); // kept, so its phase is not reset
+        f->fake.preferences.setBool(QStringLiteral("timerHUDVisible"), false);
+        f->fake.scheduler.advance(61); // finishes; the tick itself never stops the tick
+        QVERIFY(f->app->timerTick);
+        f->app->refresh(true);
+        QVERIFY(!f->app->timerTick);
+        QCOMPARE(f->fake.scheduler.repeatingCount(), 0);
     }
 
     void title_data()
@@ -158,15 +158,14 @@ private slots:
 
     void toggleClockInMenuBar()
     {
-        ControllerFixture f;
-        f.launch({countdown("A", 600, f.fake.clock.current)});
-        QCOMPARE(f.fake.tray.currentTitle, QStringLiteral(" 10:00"));
-        f.app->toggleTimerInMenuBar();
-        QCOMPARE(f.fake.tray.currentTitle, QString());
-        QCOMPARE(f.fake.tray.titleShown, false);
-        f.app->toggleTimerInMenuBar(); // back at once, without waiting for a tick
-        QCOMPARE(f.fake.tray.currentTitle, QStringLiteral(" 10:00"));
-        QCOMPARE(f.fake.tray.titleShown, true);
+        f->launch({countdown("A", 600, f->fake.clock.current)});
+        QCOMPARE(f->fake.tray.currentTitle, QStringLiteral(" 10:00"));
+        f->app->toggleTimerInMenuBar();
+        QCOMPARE(f->fake.tray.currentTitle, QString());
+        QCOMPARE(f->fake.tray.titleShown, false);
+        f->app->toggleTimerInMenuBar(); // back at once, without waiting for a tick
+        QCOMPARE(f->fake.tray.currentTitle, QStringLiteral(" 10:00"));
+        QCOMPARE(f->fake.tray.titleShown, true);
     }
 };
 

@@ -41,7 +41,11 @@ class TestTimerActions : public QObject
         actions[command](app, ControllerFixture::sender(represented));
     }
 
+    std::unique_ptr<ControllerFixture> f;
+
 private slots:
+    void init() { f = std::make_unique<ControllerFixture>(); }
+
     void stateTable_data()
     {
         QTest::addColumn<PellowTimer>("before");
@@ -74,19 +78,18 @@ private slots:
     {
         QFETCH(PellowTimer, before);
         QFETCH(int, command);
-        ControllerFixture f;
-        f.launch({before});
-        const int menus = f.fake.tray.menuSets;
-        run(*f.app, command, sent(command, "A"));
-        const PellowTimer& after = f.app->timers[0];
+        f->launch({before});
+        const int menus = f->fake.tray.menuSets;
+        run(*f->app, command, sent(command, "A"));
+        const PellowTimer& after = f->app->timers[0];
         QTEST(after.running, "running");
         QTEST(after.banked, "banked");
         QTEST(after.warned, "warned");
         QTEST(after.mode, "mode");
         QTEST(after.duration, "duration");
         QCOMPARE(after.alerted, false);
-        QCOMPARE(f.storedTimers()[0], after);
-        QCOMPARE(f.fake.tray.menuSets, menus + 1);
+        QCOMPARE(f->storedTimers()[0], after);
+        QCOMPARE(f->fake.tray.menuSets, menus + 1);
     }
 
     // An unknown or missing id (a menu older than the list) or a bad length item: nothing changes.
@@ -107,16 +110,15 @@ private slots:
     {
         QFETCH(int, command);
         QFETCH(QVariant, represented);
-        ControllerFixture f;
-        f.launch({countdown(QStringLiteral("A"), 300, f.fake.clock.current)});
-        const int writes = f.fake.preferences.writes;
-        const int menus = f.fake.tray.menuSets;
-        const TimerList before = f.app->timers;
-        run(*f.app, command, represented);
-        QCOMPARE(f.app->timers, before);
-        QCOMPARE(f.fake.preferences.writes, writes);
-        QCOMPARE(f.fake.tray.menuSets, menus);
-        QVERIFY(!f.app->hudPromptWindow);
+        f->launch({countdown(QStringLiteral("A"), 300, f->fake.clock.current)});
+        const int writes = f->fake.preferences.writes;
+        const int menus = f->fake.tray.menuSets;
+        const TimerList before = f->app->timers;
+        run(*f->app, command, represented);
+        QCOMPARE(f->app->timers, before);
+        QCOMPARE(f->fake.preferences.writes, writes);
+        QCOMPARE(f->fake.tray.menuSets, menus);
+        QVERIFY(!f->app->hudPromptWindow);
     }
 
     void setSound_data()
@@ -142,53 +144,49 @@ private slots:
     {
         QFETCH(QVariant, represented);
         QFETCH(int, menuBuilds);
-        ControllerFixture f;
-        f.launch();
-        const int menus = f.fake.tray.menuSets;
-        f.app->setSound(ControllerFixture::sender(represented));
-        QTEST(f.fake.preferences.stringValue("soundFinish").value_or(QString()), "stored");
-        QTEST(f.fake.sounds.played, "played");
-        QCOMPARE(f.fake.tray.menuSets, menus + menuBuilds);
-        QVERIFY(!f.fake.preferences.isStored("syncToken"));
+        f->launch();
+        const int menus = f->fake.tray.menuSets;
+        f->app->setSound(ControllerFixture::sender(represented));
+        QTEST(f->fake.preferences.stringValue("soundFinish").value_or(QString()), "stored");
+        QTEST(f->fake.sounds.played, "played");
+        QCOMPARE(f->fake.tray.menuSets, menus + menuBuilds);
+        QVERIFY(!f->fake.preferences.isStored("syncToken"));
     }
 
     void startAllSkipsFinishedCountdowns()
     {
-        ControllerFixture f;
-        const double now = f.fake.clock.current;
-        f.launch({countdown("F", 300, now - 1000, false, 300), countUp("U", now - 50, false, 20),
-                  countdown("R", 300, 0, false)});
-        f.app->startAllTimers();
-        QVERIFY(!f.app->timers[0].running && f.app->timers[1].running && f.app->timers[2].running);
+        const double now = f->fake.clock.current;
+        f->launch({countdown("F", 300, now - 1000, false, 300), countUp("U", now - 50, false, 20),
+                   countdown("R", 300, 0, false)});
+        f->app->startAllTimers();
+        QVERIFY(!f->app->timers[0].running && f->app->timers[1].running && f->app->timers[2].running);
     }
 
     void toggleWarnMark()
     {
-        ControllerFixture f;
-        const double now = f.fake.clock.current;
+        const double now = f->fake.clock.current;
         PellowTimer late = countdown("A", 1200, now - 1020); // three minutes left
         late.warned = {-1};
-        f.launch({late, countdown("B", 1200, now)});
-        f.app->toggleWarnMark(ControllerFixture::sender(2.0)); // on: A is not there yet
-        f.app->toggleWarnMark(ControllerFixture::sender(5.0)); // off
-        f.app->toggleWarnMark(ControllerFixture::sender(5.0)); // on again: A is past it, so it is not given
-        QCOMPARE(f.app->timers[0].warned, (QList<double>{-1, 300}));
-        QCOMPARE(f.app->timers[1].warned, QList<double>{});
-        QCOMPARE(f.fake.preferences.value("timerWarnMinutes"), QJsonValue(QJsonArray{10.0, 5.0, 2.0}));
+        f->launch({late, countdown("B", 1200, now)});
+        f->app->toggleWarnMark(ControllerFixture::sender(2.0)); // on: A is not there yet
+        f->app->toggleWarnMark(ControllerFixture::sender(5.0)); // off
+        f->app->toggleWarnMark(ControllerFixture::sender(5.0)); // on again: A is past it, so it is not given
+        QCOMPARE(f->app->timers[0].warned, (QList<double>{-1, 300}));
+        QCOMPARE(f->app->timers[1].warned, QList<double>{});
+        QCOMPARE(f->fake.preferences.value("timerWarnMinutes"), QJsonValue(QJsonArray{10.0, 5.0, 2.0}));
         for (double m : {10.0, 5.0, 2.0})
-            f.app->toggleWarnMark(ControllerFixture::sender(m));
-        QCOMPARE(f.fake.preferences.value("timerWarnMinutes"), QJsonValue(QJsonArray{}));
-        QVERIFY(f.app->warnMarks().isEmpty());
-        f.app->toggleWarnMark(ControllerFixture::sender(QStringLiteral("5"))); // not a number: ignored
-        QVERIFY(f.app->warnMarks().isEmpty());
+            f->app->toggleWarnMark(ControllerFixture::sender(m));
+        QCOMPARE(f->fake.preferences.value("timerWarnMinutes"), QJsonValue(QJsonArray{}));
+        QVERIFY(f->app->warnMarks().isEmpty());
+        f->app->toggleWarnMark(ControllerFixture::sender(QStringLiteral("5"))); // not a number: ignored
+        QVERIFY(f->app->warnMarks().isEmpty());
     }
 
     // Every item of every menu, paired and not, names an action the controller runs.
     void everyMenuActionIsHandled()
     {
-        ControllerFixture f;
-        f.launch({countdown("0", 600, f.fake.clock.current), countdown("1", 600, 0, false)},
-                 {{"syncToken", "t"}});
+        f->launch({countdown("0", 600, f->fake.clock.current), countdown("1", 600, 0, false)},
+                  {{"syncToken", "t"}});
         QStringList unknown;
         int seen = 0;
         const std::function<void(const Menu&)> walk = [&](const Menu& menu) {
@@ -199,13 +197,13 @@ private slots:
                     walk(*item.submenu);
             }
         };
-        walk(f.app->buildStatusMenu(true));
-        HUDMenuState hud = f.app->hudMenuState();
+        walk(f->app->buildStatusMenu(true));
+        HUDMenuState hud = f->app->hudMenuState();
         hud.screens = {{1, {}, {}, "Left", true}, {2, {}, {}, "Right", false}}; // with its "Show on"
         walk(HUDMenuModel::hudContextMenu(hud, std::nullopt));
         walk(HUDMenuModel::hudContextMenu(hud, QStringLiteral("0")));
-        f.app->unpairPhone();
-        walk(f.app->buildStatusMenu(false));
+        f->app->unpairPhone();
+        walk(f->app->buildStatusMenu(false));
         QVERIFY(seen > 40);
         QCOMPARE(unknown, QStringList());
     }

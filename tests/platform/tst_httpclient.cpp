@@ -22,17 +22,6 @@ class TestHttpClient : public QObject
     QByteArray m_response; // empty: the server reads the request and never answers
     QByteArray m_request;
 
-    // Answers once the request is whole: a GET's headers, or a POST's JSON body.
-    void serve(QSslSocket* socket)
-    {
-        connect(socket, &QSslSocket::readyRead, socket, [this, socket] {
-            m_request += socket->readAll();
-            const bool whole =
-                m_request.startsWith("GET") ? m_request.endsWith("\r\n\r\n") : m_request.endsWith('}');
-            if (whole && !m_response.isEmpty())
-                socket->write(m_response);
-        });
-    }
     static QByteArray http(const char* status, const QByteArray& body)
     {
         return "HTTP/1.1 " + QByteArray(status) +
@@ -55,8 +44,16 @@ private slots:
         m_server.setSslConfiguration(tls);
         QVERIFY(m_server.listen(QHostAddress::LocalHost));
         connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (m_server.hasPendingConnections())
-                serve(static_cast<QSslSocket*>(m_server.nextPendingConnection()));
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                // Answers once the request is whole: a GET's headers, or a POST's JSON body.
+                connect(socket, &QSslSocket::readyRead, socket, [this, socket] {
+                    m_request += socket->readAll();
+                    const bool whole = m_request.startsWith("GET") ? m_request.endsWith("\r\n\r\n")
+                                                                   : m_request.endsWith('}');
+                    if (whole && !m_response.isEmpty())
+                        socket->write(m_response);
+                });
+            }
         });
     }
 
