@@ -1,6 +1,7 @@
 #include "ControllerFixture.h"
 
 #include "core/StatusTitle.h"
+#include "core/TickRules.h"
 
 #include <QTest>
 
@@ -44,6 +45,15 @@ private slots:
         QVERIFY(!t.running && t.banked == 600.0);
         QCOMPARE(posted.last(), qMakePair(QStringLiteral("Tea finished"), QStringLiteral("10:00 is up.")));
         QCOMPARE(f->storedTimers()[0], t);
+    }
+
+    // A mark is due the moment its time is left, not a tick later.
+    void warnMarkDueOnItsSecond()
+    {
+        PellowTimer tea = countdown("A", 1200, 0);
+        tea.warned = {-1};
+        QCOMPARE(TickRules::dueWarnMark(tea, {10, 5}, 599.5), std::nullopt);
+        QCOMPARE(TickRules::dueWarnMark(tea, {10, 5}, 600), 600.0);
     }
 
     // A running stopwatch beside it never alerts.
