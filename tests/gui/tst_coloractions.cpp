@@ -4,8 +4,7 @@
 #include <QColorDialog>
 #include <QTest>
 
-// Stored colours and how they read, colour choices from the timer submenu, and the shared colour
-// dialog's hand-off between a timer and the new-timer window.
+// Stored colours, the timer submenu's colour choices, and the colour dialog's hand-off.
 class TestColorActions : public QObject
 {
     Q_OBJECT

@@ -7,8 +7,7 @@
 #include <QStyleHints>
 #include <QTest>
 
-// The HUD window driven as a user: clicks and their highlight, double-click, keys, drags of the
-// panel and of its grip, on the offscreen platform's one screen.
+// The HUD window driven as a user: clicks, double-click, keys, and drags of the panel and its grip.
 class TestHUD : public QObject
 {
     Q_OBJECT

@@ -119,8 +119,7 @@ private slots:
         QTEST(checkedIn(role), "on");
     }
 
-    // A box stores its sound for its role; a listen button only plays. Neither moves the window,
-    // which opens centred, and after a close opens centred again.
+    // A box stores its sound, a listen button only plays; the window stays put, centred on each open.
     void pressingPlays_data()
     {
         QTest::addColumn<QString>("role"); // empty: the sound's listen button

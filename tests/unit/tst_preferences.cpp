@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include <array>
-#include <limits>
 #include <memory>
 #include <tuple>
 
@@ -74,8 +73,7 @@ private slots:
         m_path = m_dir->filePath(QStringLiteral("pellow/preferences.json"));
     }
 
-    // Each read answers only for its own JSON type, and nothing for a missing key; whole-number
-    // reads cut toward zero.
+    // Each read answers only for its own JSON type; whole-number reads cut toward zero.
     void typedReads()
     {
         writeAll(m_path, R"({"t": true, "n": -2.9, "s": "5", "l": [10, 5], "o": {}})");
@@ -231,13 +229,11 @@ private slots:
     // JSON has no infinity or NaN: a list holding one is not written at all.
     void nonFiniteNumbersFailEncoding()
     {
-        for (double value :
-             {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+        for (double value : {qInf(), qQNaN()})
             for (int field = 0; field < 4; ++field) {
                 PellowTimer t = sample();
                 *std::array{&t.duration, &t.banked, &t.startedAt, &t.warned[1]}[field] = value;
-                QVERIFY(!TimerJson::encode({sample(), t}));
-                QVERIFY(!TimerJson::encodeBytes({sample(), t}));
+                QVERIFY(!TimerJson::encode({sample(), t}) && !TimerJson::encodeBytes({sample(), t}));
             }
     }
 };
