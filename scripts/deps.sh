@@ -10,7 +10,7 @@ PELLOW_PACKAGES=(
     xvfb xauth trayer x11-utils dbus dbus-bin haskell-status-notifier-item-utils xdotool xclip
     libcpp-httplib-dev libssl-dev pkg-config libqt6sql6-sqlite libqt6sql6-psql postgresql openssl python3
     desktop-file-utils appstream lintian dpkg-dev file strace systemd
-    chromium chromium-driver python3-selenium
+    chromium chromium-driver python3-selenium tzdata stress-ng
 )
 
 pellow_install_deps() {

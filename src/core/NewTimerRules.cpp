@@ -57,6 +57,12 @@ double defaultEndAt(double now, const QTimeZone& zone)
     // day) as a calendar does; only then is the result read in the zone.
     const QDateTime wall =
         QDateTime(local.date(), QTime(time.hour(), 0), Qt::UTC).addSecs(qint64(minute) * 60);
+    // Where the clocks go back, the wall time comes twice: keep the lead's own offset when the
+    // time exists under it, so 02:05 of the first 02:xx hour rounds to 02:15 of that same hour.
+    const QDateTime sameOffset =
+        QDateTime(wall.date(), wall.time(), Qt::OffsetFromUTC, local.offsetFromUtc()).toTimeZone(zone);
+    if (sameOffset.isValid() && sameOffset.date() == wall.date() && sameOffset.time() == wall.time())
+        return static_cast<double>(sameOffset.toSecsSinceEpoch());
     const QDateTime result(wall.date(), wall.time(), zone);
     if (!result.isValid())
         return lead;

@@ -5,6 +5,7 @@
 #include "core/TrayLook.h"
 #include "platform/MenuRenderer.h"
 
+#include <QDateTime>
 #include <QMenu>
 #include <QTest>
 
@@ -14,7 +15,8 @@ using namespace StatusMenuModel;
 
 namespace {
 
-constexpr double kNow = 1'000'000;
+// 12:00 on the wall clock of the zone the test runs in (ctest runs it in several).
+const double kNow = double(QDateTime(QDate(2027, 1, 15), QTime(12, 0)).toSecsSinceEpoch());
 
 // A countdown (or a stopwatch) started or paused now.
 PellowTimer timer(const QString& id, double duration, double banked = 0, bool running = false)
@@ -100,6 +102,10 @@ private slots:
                                             << L("Pause  Tea \u2014 01:05 \u00B7 counting up|Resume  Timer 2 "
                                                  "\u2014 03:20 \u00B7 paused|Pause all|-|"
                                                  "New timer\u2026|-|Each timer");
+        QTest::newRow("running countdown, its end on the wall clock")
+            << TimerList{timer("F", 600, 0, true)}
+            << L("Pause  Timer 1 \u2014 10:00 \u00B7 ends 12:10|Start over|Reset|-|New timer\u2026|-") +
+                   kOptions;
         QTest::newRow("none running")
             << TimerList{timer("D", 60, 60), timer("E", 60)}
             << L("Start  Timer 1 \u2014 finished|Start  Timer 2 \u2014 01:00 \u00B7 ready|"

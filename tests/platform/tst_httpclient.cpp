@@ -85,17 +85,21 @@ private slots:
         QFETCH(bool, trusted);
         QFETCH(bool, get);
         QFETCH(bool, child);
+        QFETCH(QString, reply);
         m_response = response;
         m_request.clear();
-        QtHttpClient direct(500);
-        ProcessHttpClient process(QStringLiteral(PELLOW_BINARY), response.isEmpty() ? 1000 : 15'000);
+        // Only the silent server's rows use a short limit; every other row gets one no loaded
+        // machine reaches, so it ends by its own cause.
+        const int limit = response.isEmpty() ? 500 : 30'000;
+        QtHttpClient direct(limit);
+        ProcessHttpClient process(QStringLiteral(PELLOW_BINARY), child ? 2 * limit : limit);
         HttpClient& client = child ? static_cast<HttpClient&>(process) : direct;
         if (trusted)
             client.setExtraCertificates(m_dir.filePath("ca.pem"));
         int calls = 0;
-        HttpClient::Reply reply;
-        const auto done = [&reply, &calls](HttpClient::Reply r) {
-            reply = std::move(r);
+        HttpClient::Reply answer;
+        const auto done = [&answer, &calls](HttpClient::Reply r) {
+            answer = std::move(r);
             ++calls;
         };
         const QUrl url(QStringLiteral("https://127.0.0.1:%1/").arg(m_server.serverPort()) +
@@ -104,13 +108,18 @@ private slots:
             client.getJson(url, done);
         else
             client.postJson(url, R"({"token":"t"})", done);
-        static_cast<void>(QTest::qWaitFor([&calls] { return calls > 0; }, 20'000));
+        static_cast<void>(QTest::qWaitFor([&calls] { return calls > 0; }, 60'000));
         QCOMPARE(calls, 1);
-        QTEST(reply ? QString::fromUtf8(QJsonDocument(*reply).toJson(QJsonDocument::Compact)) : QString(),
-              "reply");
+        QCOMPARE(answer ? QString::fromUtf8(QJsonDocument(*answer).toJson(QJsonDocument::Compact))
+                        : QString(),
+                 reply);
+        // A slow child may give up before its request is out; the request is checked only where
+        // the server's answer proves it arrived.
+        if (reply.isEmpty())
+            return;
         if (get) {
             QVERIFY(m_request.startsWith("GET /updates.json HTTP/1.1\r\n"));
-        } else if (trusted) {
+        } else {
             QVERIFY(m_request.startsWith("POST /api/pellow/sync.php?action=pull HTTP/1.1\r\n"));
             QVERIFY(m_request.toLower().contains("content-type: application/json\r\n"));
             QVERIFY(m_request.endsWith("\r\n\r\n{\"token\":\"t\"}"));

@@ -4,6 +4,7 @@
 #include "core/HUDPlacement.h"
 #include "core/TimeTexts.h"
 
+#include <QDateTime>
 #include <QTest>
 
 #include <array>
@@ -14,7 +15,8 @@ using namespace HUDPlacement;
 
 namespace {
 
-constexpr double kNow = 1'800'000'000;
+// 08:00 on the wall clock of the zone the test runs in (ctest runs it in several).
+const double kNow = double(QDateTime(QDate(2027, 1, 15), QTime(8, 0)).toSecsSinceEpoch());
 
 // Every character 0.6 of the font size wide, lines 1.2 high: sizes the tests can work out.
 class FixedMeasure final : public TextMeasure
@@ -105,7 +107,6 @@ private slots:
     {
         QFETCH(PellowTimer, timer);
         QFETCH(QString, mode);
-        qputenv("TZ", "UTC");
         const RowTexts texts = hudRowTexts(timer, mode, kNow, QLocale::c());
         QTEST(texts.main, "main");
         QTEST(texts.detail, "detail");
