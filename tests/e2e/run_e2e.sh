@@ -16,9 +16,11 @@ fail() { # exit code 3: reason already printed
     exit 3
 }
 
-# Polls "$@" every 0.1 s for up to <seconds>; gives up at once when the probe returns 2.
+# Polls "$@" every 0.1 s for up to MARGIN times <seconds>, the event's usual bound (three times
+# it, for a loaded machine); gives up at once when the probe returns 2.
+MARGIN=3
 wait_for() {
-    local deadline=$((SECONDS + $1)) rc
+    local deadline=$((SECONDS + MARGIN * $1)) rc
     shift
     while true; do
         rc=0
@@ -95,7 +97,7 @@ sys.exit(0 if eval("(" + sys.argv[2] + ")") else 1)' "$prefs" "$1" 2>/dev/null
         alive "${pids[-1]}" || return 2
         xwininfo -root -children 2>/dev/null | grep -q '"panel" "trayer"'
     }
-    wait_for 20 tray_ready || inner_fail "trayer showed no tray panel within 20 s$(alive "${pids[-1]}" || echo ': it exited')"
+    wait_for 20 tray_ready || inner_fail "trayer showed no tray panel within $((MARGIN * 20)) s$(alive "${pids[-1]}" || echo ': it exited')"
 
     : >"$notes"
     start recorder "$recorder" "$notes"
@@ -126,8 +128,8 @@ sys.exit(0 if eval("(" + sys.argv[2] + ")") else 1)' "$prefs" "$1" 2>/dev/null
 
     # Second launch: exits 0 at once; the running instance opens its new-timer window.
     second_rc=0
-    timeout 3 "$pellow" >"$work/pellow-second.log" 2>&1 || second_rc=$?
-    ((second_rc == 0)) || inner_fail "the second launch exited with $second_rc (124: still running after 3 s)"
+    timeout 15 "$pellow" >"$work/pellow-second.log" 2>&1 || second_rc=$?
+    ((second_rc == 0)) || inner_fail "the second launch exited with $second_rc (124: still running after 15 s)"
     new_timer_window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF '"New timer"'; }
     need 10 "no new-timer window after the second launch" new_timer_window_shown
     still_up "after the second launch"

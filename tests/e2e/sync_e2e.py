@@ -33,7 +33,11 @@ POLL = 15  # Pellow's poll interval, in seconds
 SKIP = 77
 
 
+MARGIN = 3  # each wait is its event's usual bound; a loaded machine gets three times it
+
+
 def wait_for(what, probe, seconds):
+    seconds *= MARGIN
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         result = probe()
@@ -259,4 +263,4 @@ if __name__ == "__main__":
         env = isolated_env(work)
         args = [os.path.abspath(a) for a in sys.argv[1:]]
         sys.exit(subprocess.run(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inner", *args],
-                                env=env, timeout=240).returncode)
+                                env=env, timeout=800).returncode)

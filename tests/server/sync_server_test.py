@@ -65,18 +65,18 @@ class Server:
                                                source_address=(source, 0))
         return http.client.HTTPConnection("127.0.0.1", self.port, timeout=10, source_address=(source, 0))
 
-    def raw(self, method, path, body=None, source="127.0.0.1"):
+    def raw(self, method, path, body=None, source="127.0.0.1", headers=()):
         conn = self.connection(source)
         try:
-            conn.request(method, path, body=body, headers={"Content-Type": "application/json"})
+            conn.request(method, path, body=body, headers={"Content-Type": "application/json", **dict(headers)})
             response = conn.getresponse()
             return response.status, response.read()
         finally:
             conn.close()
 
-    def call(self, action, body, source="127.0.0.1"):
+    def call(self, action, body, source="127.0.0.1", headers=()):
         data = body if isinstance(body, bytes) else json.dumps(body).encode()
-        status, reply = self.raw("POST", f"{ENDPOINT}?action={action}", data, source)
+        status, reply = self.raw("POST", f"{ENDPOINT}?action={action}", data, source, headers)
         return status, json.loads(reply)
 
     def _reap(self):
@@ -293,6 +293,22 @@ class StartupTests(unittest.TestCase):
                 server.raw("GET", "/healthz")
         finally:
             self.assertEqual(server.stop(), 0)
+
+    def test_behind_a_proxy_the_last_forwarded_address_is_the_client(self):
+        # The proxy appends the address it saw; whatever comes before it, the client wrote itself.
+        server = Server("--behind-proxy", database=f"sqlite:{self.path('sync.db')}")
+        try:
+            forwarded = lambda first, last: [("X-Forwarded-For", f"{first}, {last}")]
+            code = server.call("pair", {})[1]["code"]
+            for n in range(10):
+                self.assertEqual(server.call("claim", {"code": "WRONG2"}, headers=forwarded(f"10.0.0.{n}", "192.0.2.7")),
+                                 (200, {"ok": False}))
+            self.assertEqual(server.call("claim", {"code": code}, headers=forwarded("10.0.0.99", "192.0.2.7"))[0], 429)
+            status, reply = server.call("claim", {"code": code}, headers=forwarded("10.0.0.0", "192.0.2.8"))
+            self.assertEqual((status, reply["ok"]), (200, True))
+        finally:
+            self.assertEqual(server.stop(), 0)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

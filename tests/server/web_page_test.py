@@ -37,9 +37,12 @@ def offline(yes):
     BROWSER.set_network_conditions(offline=yes, latency=0, download_throughput=-1, upload_throughput=-1)
 
 
+MARGIN = 3  # each wait is its event's usual bound; a loaded machine gets three times it
+
+
 def until(check, timeout=10, message="condition"):
-    """What check() gives once it is true, polled every 0.1 s for at most `timeout` seconds."""
-    return WebDriverWait(BROWSER, timeout, poll_frequency=0.1).until(lambda _: check(), f"waiting for {message}")
+    """What check() gives once it is true, polled every 0.1 s for at most MARGIN times `timeout`."""
+    return WebDriverWait(BROWSER, MARGIN * timeout, poll_frequency=0.1).until(lambda _: check(), f"waiting for {message}")
 
 
 class PageCase(unittest.TestCase):
