@@ -197,6 +197,32 @@ private slots:
                             [](const MenuItem& i) { return i.action == QLatin1String("pairWithPhone"); }));
     }
 
+    void pullAfterPairingChanged_data()
+    {
+        QTest::addColumn<QString>("tokenWhenAnswered"); // empty: unpaired
+        QTest::addColumn<QString>("idsAfter");
+        QTest::newRow("same pairing: adopted") << "secret"
+                                               << "B";
+        QTest::newRow("unpaired while out") << ""
+                                            << "A";
+        QTest::newRow("paired again while out") << "fresh"
+                                                << "A";
+    }
+    // A pull's reply belongs to the pairing it was sent for.
+    void pullAfterPairingChanged()
+    {
+        QFETCH(QString, tokenWhenAnswered);
+        launchPaired(5);
+        fixture->app->pullTimers();
+        if (tokenWhenAnswered.isEmpty())
+            fixture->app->unpairPhone();
+        else
+            fixture->fake.preferences.setString("syncToken", tokenWhenAnswered);
+        QVERIFY(http().answer(json(
+            R"({"ok":true,"rev":9,"timers":[{"id":"B","mode":"down","duration":60,"banked":0,"startedAt":0,"running":false,"label":"","alerted":false,"warned":[]}]})")));
+        QTEST(ids(fixture->app->timers), "idsAfter");
+    }
+
     // A stored address that cannot be used stops syncing rather than sending the token elsewhere.
     void storedServerUnusable()
     {
