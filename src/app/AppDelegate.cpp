@@ -20,10 +20,17 @@
 
 AppDelegate::AppDelegate(Platform platform, QObject* parent)
     : QObject(parent), m_platform(std::move(platform))
-{}
+{
+    m_platform.preferences.setWriteFailedHandler([this](const QString& reason) {
+        postNotice(QStringLiteral("Couldn't save your timers and settings (%1). Pellow keeps them and "
+                                  "tries again with the next change.")
+                       .arg(reason));
+    });
+}
 
 AppDelegate::~AppDelegate()
 {
+    m_platform.preferences.setWriteFailedHandler({});
     // The windows are top-level and parentless; the controller owns them.
     delete hudPromptWindow.data();
     delete newTimerWindow.data();

@@ -69,21 +69,25 @@ QByteArray PreferenceFile::serialize(const QJsonObject& stored)
     return QJsonDocument(stored).toJson(QJsonDocument::Indented);
 }
 
-void PreferenceFile::persist(const QJsonObject& stored)
+std::optional<QString> PreferenceFile::persist(const QJsonObject& stored)
 {
     // A file that could be neither read nor moved aside is never overwritten.
-    if (m_status == LoadStatus::Unreadable) {
-        m_lastWriteOk = false;
-        return;
-    }
+    if (m_status == LoadStatus::Unreadable)
+        return QStringLiteral("%1 could not be read, so it is left as it is").arg(m_path);
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
+    // The old file stays whole until the new one is complete: a failure loses nothing stored.
+    // Unbuffered, so a short write (a full disk) is seen here: a buffered one surfaces only in
+    // commit's flush, which renames the cut-off file over the old one all the same.
     QSaveFile file(m_path);
-    m_lastWriteOk = file.open(QIODevice::WriteOnly) && file.setPermissions(kOwnerOnly) &&
-                    file.write(serialize(stored)) >= 0 && file.commit();
-    if (!m_lastWriteOk)
-        file.cancelWriting();
+    const QByteArray bytes = serialize(stored);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.setPermissions(kOwnerOnly) &&
+        file.write(bytes) == bytes.size() && file.commit())
+        return std::nullopt;
+    const QString reason = QStringLiteral("%1: %2").arg(m_path, file.errorString());
+    file.cancelWriting();
+    return reason;
 }

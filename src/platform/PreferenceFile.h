@@ -29,13 +29,11 @@ public:
     // Where an unreadable file was moved to.
     QString movedAsidePath() const { return m_movedAside; }
     QString path() const { return m_path; }
-    // Whether the last write reached the disk.
-    bool lastWriteSucceeded() const { return m_lastWriteOk; }
 
     static QByteArray serialize(const QJsonObject& stored);
 
 protected:
-    void persist(const QJsonObject& stored) override;
+    std::optional<QString> persist(const QJsonObject& stored) override;
 
 private:
     struct Loaded
@@ -50,5 +48,4 @@ private:
     QString m_path;
     LoadStatus m_status = LoadStatus::Missing;
     QString m_movedAside;
-    bool m_lastWriteOk = true;
 };

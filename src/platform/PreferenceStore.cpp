@@ -66,7 +66,7 @@ std::optional<QJsonArray> PreferenceStore::listValue(const QString& key) const
 void PreferenceStore::setValue(const QString& key, const QJsonValue& value)
 {
     m_stored.insert(key, value);
-    persist(m_stored);
+    write();
 }
 
 void PreferenceStore::remove(const QString& key)
@@ -74,5 +74,13 @@ void PreferenceStore::remove(const QString& key)
     if (!m_stored.contains(key))
         return;
     m_stored.remove(key);
-    persist(m_stored);
+    write();
+}
+
+void PreferenceStore::write()
+{
+    const std::optional<QString> failure = persist(m_stored);
+    if (failure && m_lastWriteOk && m_writeFailed)
+        m_writeFailed(*failure);
+    m_lastWriteOk = !failure;
 }

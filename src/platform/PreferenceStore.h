@@ -5,6 +5,7 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The user's preferences: a map of keys to JSON values with a registration layer of defaults.
@@ -37,12 +38,21 @@ public:
 
     const QJsonObject& storedValues() const { return m_stored; }
 
+    // Called with the reason when a write fails after one that did not (so once per spell of
+    // failures); the values stay in memory and go out with the next write that succeeds.
+    using WriteFailed = std::function<void(const QString& reason)>;
+    void setWriteFailedHandler(WriteFailed handler) { m_writeFailed = std::move(handler); }
+
 protected:
     explicit PreferenceStore(QJsonObject stored = {}) : m_stored(std::move(stored)) {}
-    // Called after every change with the whole stored map.
-    virtual void persist(const QJsonObject& stored) = 0;
+    // Called after every change with the whole stored map; gives why it was not written, if not.
+    virtual std::optional<QString> persist(const QJsonObject& stored) = 0;
 
 private:
+    void write();
+
     QJsonObject m_stored;
     QJsonObject m_defaults;
+    WriteFailed m_writeFailed;
+    bool m_lastWriteOk = true;
 };

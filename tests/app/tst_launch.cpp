@@ -69,6 +69,23 @@ private slots:
         QCOMPARE(f->fake.preferences.value(*aside), stored);
     }
 
+    // A save that fails is said once, however many follow, until one succeeds.
+    void failedSavesAreSaidOnce()
+    {
+        f->launch({countdown("A", 300, 0, false)});
+        f->fake.preferences.failure = QStringLiteral("preferences.json: No space left on device");
+        f->app->startAllTimers();
+        f->app->pauseAllTimers();
+        QCOMPARE(f->fake.notifier.posted.size(), 1);
+        QVERIFY(f->fake.notifier.posted[0].second.startsWith(
+            "Couldn't save your timers and settings (preferences.json: No space left on device)"));
+        f->fake.preferences.failure.reset();
+        f->app->startAllTimers();
+        f->fake.preferences.failure = QStringLiteral("again");
+        f->app->pauseAllTimers();
+        QCOMPARE(f->fake.notifier.posted.size(), 2);
+    }
+
     // Defaults are read, never stored (a later version's reach whoever never chose); sounds are readied.
     void defaultsAreNotWritten()
     {

@@ -18,7 +18,7 @@ public:
     explicit MemoryStore(QJsonObject stored) : PreferenceStore(std::move(stored)) {}
 
 protected:
-    void persist(const QJsonObject&) override {}
+    std::optional<QString> persist(const QJsonObject&) override { return std::nullopt; }
 };
 
 void readEveryKey(const QJsonObject& values)

@@ -54,9 +54,14 @@ class MemoryPreferenceStore final : public PreferenceStore
 public:
     explicit MemoryPreferenceStore(QJsonObject stored = {}) : PreferenceStore(std::move(stored)) {}
     int writes = 0;
+    std::optional<QString> failure; // set: every write fails with it
 
 protected:
-    void persist(const QJsonObject&) override { ++writes; }
+    std::optional<QString> persist(const QJsonObject&) override
+    {
+        ++writes;
+        return failure;
+    }
 };
 
 class RecordingNotifier final : public Notifier

@@ -14,6 +14,9 @@
 #include <memory>
 #include <tuple>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -148,6 +151,44 @@ private slots:
         }
         for (const QString& aside : asides)
             QCOMPARE(readAll(aside), bytes);
+    }
+
+    void failedWritesAreReportedAndLoseNothing_data()
+    {
+        QTest::addColumn<bool>("diskFull"); // else a file stands where the folder should be
+        QTest::newRow("disk full") << true;
+        QTest::newRow("a file in the way") << false;
+    }
+    void failedWritesAreReportedAndLoseNothing()
+    {
+        QFETCH(bool, diskFull);
+        const QString folder = QFileInfo(m_path).absolutePath();
+        const QByteArray before = diskFull ? QByteArray(R"({"keep": 1})") : QByteArray("not a folder");
+        writeAll(diskFull ? m_path : folder, before);
+        PreferenceFile store(m_path);
+        QStringList reasons;
+        store.setWriteFailedHandler([&reasons](const QString& reason) { reasons << reason; });
+        // A full disk, as a file size limit: writes past it fail (and raise no signal).
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit saved = limit;
+        limit.rlim_cur = 64;
+        if (diskFull)
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        store.setString("big", QString(200, u'x'));
+        store.setInt("second", 2);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QCOMPARE(reasons.size(), 1); // once, not for each write
+        QVERIFY2(reasons[0].startsWith(m_path + ": "), qPrintable(reasons[0]));
+        QCOMPARE(readAll(diskFull ? m_path : folder), before);
+        if (!diskFull)
+            QVERIFY(QFile::remove(folder));
+        store.setInt("after", 3);
+        QCOMPARE(fileKeys(m_path), diskFull ? QStringList({"after", "big", "keep", "second"})
+                                            : QStringList({"after", "big", "second"}));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"preferences.json"});
+        QCOMPARE(reasons.size(), 1);
     }
 
     void defaultPathWithoutAUsableXdgConfigHome()
