@@ -7,6 +7,8 @@
 #include <QDesktopServices>
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
@@ -54,7 +56,12 @@ void DBusNotifier::notify(const QString& title, const QString& body, const QStri
             if (m_fallback)
                 m_fallback(title, fallbackBody);
         } else if (!link.isEmpty()) {
-            m_links.insert(reply.value(), link);
+            const auto early = std::find_if(m_earlyActions.cbegin(), m_earlyActions.cend(),
+                                            [id = reply.value()](const auto& a) { return a.first == id; });
+            if (early != m_earlyActions.cend())
+                open(early->second, link);
+            else
+                m_links.insert(reply.value(), link);
         }
     });
 }
@@ -62,6 +69,18 @@ void DBusNotifier::notify(const QString& title, const QString& body, const QStri
 void DBusNotifier::actionInvoked(uint id, const QString& action)
 {
     const QUrl link = m_links.take(id);
-    if (!link.isEmpty() && (action == kAction || action == QLatin1String("default")))
+    if (!link.isEmpty()) {
+        open(action, link);
+        return;
+    }
+    constexpr qsizetype kRemembered = 8;
+    m_earlyActions.append({id, action});
+    if (m_earlyActions.size() > kRemembered)
+        m_earlyActions.removeFirst();
+}
+
+void DBusNotifier::open(const QString& action, const QUrl& link)
+{
+    if (action == kAction || action == QLatin1String("default"))
         QDesktopServices::openUrl(link);
 }

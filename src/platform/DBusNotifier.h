@@ -27,9 +27,13 @@ private slots:
 
 private:
     void notify(const QString& title, const QString& body, const QStringList& actions, const QUrl& link);
+    static void open(const QString& action, const QUrl& link);
 
     Fallback m_fallback;
     bool m_listening = false;
     // The links of notifications still showing an action, by notification id.
     QHash<uint, QUrl> m_links;
+    // Actions whose signal overtook the reply naming their notification: the last few, since
+    // the signal also comes for other programs' notifications.
+    QList<QPair<uint, QString>> m_earlyActions;
 };

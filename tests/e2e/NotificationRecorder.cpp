@@ -1,15 +1,20 @@
 // A stand-in desktop notification server for the end-to-end test (Notify is all Pellow calls).
 //
-//   pellow-notification-recorder <output-file>
+//   pellow-notification-recorder <output-file> [--click <action title>]
 //       Owns org.freedesktop.Notifications on the session bus and appends every Notify call to
-//       <output-file> as one JSON line: {"app":...,"body":...,"summary":...}.
+//       <output-file> as one JSON line: {"actions":[...],"app":...,"body":...,"summary":...}.
+//       With --click, an action of that title is invoked as soon as its notification is shown,
+//       as a user's click on its button would.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QDBusMessage>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -20,15 +25,33 @@ class NotificationServer : public QObject
 
 public:
     QFile out;
+    QString click;
 
 public slots:
     uint Notify(const QString& appName, uint replacesId, const QString&, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap&, int)
+                const QString& body, const QStringList& actions, const QVariantMap&, int)
     {
-        const QJsonObject line{{"app", appName}, {"summary", summary}, {"body", body}};
+        const QJsonObject line{{"app", appName},
+                               {"summary", summary},
+                               {"body", body},
+                               {"actions", QJsonArray::fromStringList(actions)}};
         out.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
         out.flush();
-        return replacesId != 0 ? replacesId : ++m_lastId;
+        const uint id = replacesId != 0 ? replacesId : ++m_lastId;
+        // Actions come in pairs of key and title; the click follows the reply.
+        for (qsizetype i = 0; !click.isEmpty() && i + 1 < actions.size(); i += 2) {
+            if (actions[i + 1] == click) {
+                QTimer::singleShot(0, this, [id, key = actions[i]] {
+                    QDBusMessage signal = QDBusMessage::createSignal(
+                        QStringLiteral("/org/freedesktop/Notifications"),
+                        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+                    signal << id << key;
+                    QDBusConnection::sessionBus().send(signal);
+                });
+                break;
+            }
+        }
+        return id;
     }
 
 private:
@@ -43,9 +66,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(why));
         return 2;
     };
-    if (args.size() != 2 || args.at(1).startsWith(QLatin1String("--")))
-        return fail("usage: pellow-notification-recorder <output-file>");
+    const bool clicks = args.size() == 4 && args.at(2) == QLatin1String("--click");
+    if ((args.size() != 2 && !clicks) || args.at(1).startsWith(QLatin1String("--")))
+        return fail("usage: pellow-notification-recorder <output-file> [--click <action title>]");
     NotificationServer server;
+    if (clicks)
+        server.click = args.at(3);
     server.out.setFileName(args.at(1));
     if (!server.out.open(QIODevice::WriteOnly | QIODevice::Append))
         return fail("cannot open " + args.at(1));
