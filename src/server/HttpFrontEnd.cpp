@@ -170,7 +170,12 @@ struct Callbacks
             const QString key = self->m_options.behindProxy ? QString() : clientKey(address);
             *context = self->m_connections.open(fd ? fd->connect_fd : -1, address, key, Clock::now());
         } else if (code == MHD_CONNECTION_NOTIFY_CLOSED && *context) {
-            self->m_connections.close(static_cast<ConnectionTable::Entry*>(*context));
+            auto* entry = static_cast<ConnectionTable::Entry*>(*context);
+            // The library answers a request line over the memory limit (414) before any
+            // callback sees it; such a connection ends with no request line.
+            if (!entry->requested && !entry->timedOut)
+                RequestLog::closed(entry->address, "no whole request line (414 when it was too long)");
+            self->m_connections.close(entry);
             *context = nullptr;
         }
     }
@@ -284,6 +289,9 @@ struct Callbacks
         if (request.path == "/healthz") {
             if (!get)
                 return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "GET, HEAD"}});
+            if (request.connection)
+                self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering,
+                                             Clock::now());
             try {
                 self->m_store.ping();
                 return answer(self, connection, request, 200, "ok", "text/plain");
