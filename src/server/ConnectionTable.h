@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -41,9 +42,9 @@ public:
         QString key;
         Clock::time_point since;
         Phase phase = Phase::Idle;
-        bool overCap = false;   // opened while its client or the server was at its cap
-        bool requested = false; // has had a request line
-        bool timedOut = false;  // ended by sweep()
+        bool overCap = false;               // opened while its client or the server was at its cap
+        bool requested = false;             // has had a request line
+        std::atomic<bool> timedOut = false; // ended by sweep(); read without the lock
     };
 
     explicit ConnectionTable(Limits limits) : m_limits(limits) {}

@@ -270,7 +270,10 @@ struct Callbacks
     {
         request.started = true;
         request.method = std::string(method).substr(0, 16);
-        request.path = std::string(url).substr(0, 200);
+        // Routes match the request's path as sent: the library's decoded copy would turn
+        // "/app.js%00" into "/app.js".
+        if (request.path.empty())
+            request.path = std::string(url).substr(0, 200);
         HeaderFacts facts;
         MHD_get_connection_values(connection, MHD_HEADER_KIND, countHeader, &facts);
         if (self->m_options.behindProxy && !facts.forwardedFor.empty()) {
