@@ -1,53 +1,419 @@
 #include "HttpFrontEnd.h"
 
+#include "ClientKey.h"
 #include "RequestLog.h"
+#include "TlsCredentials.h"
 
-#include <httplib.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string_view>
+#include <thread>
 
 namespace {
 
-constexpr const char* kEndpoint = "/api/pellow/sync.php";
-constexpr int kRequestThreads = 8;
-constexpr time_t kReadTimeoutSeconds = 10;
-constexpr time_t kWriteTimeoutSeconds = 10;
-constexpr time_t kKeepAliveSeconds = 5;
+using namespace std::chrono_literals;
+using Clock = ConnectionTable::Clock;
 
-std::string openSslError()
+constexpr const char* kEndpoint = "/api/pellow/sync.php";
+// Request handlers wait on the database, so a few more threads than cores; each serves its
+// share of the connections from one epoll set.
+constexpr unsigned int kThreads = 4;
+// Each connection's own memory: request line, headers and the read and write buffers. Headers
+// that do not fit are answered 431 by the library.
+constexpr std::size_t kConnectionMemory = 16 * 1024;
+constexpr int kMaxHeaderLines = 64;
+// Request bodies held at once, in all: a body is taken only when its whole length fits.
+constexpr qint64 kMaxBufferedBodies = 32 * 1024 * 1024;
+// How long a stop waits for requests in flight before closing every connection.
+constexpr auto kDrainTime = 1s;
+// TLS 1.3 as offered, and TLS 1.2 with forward-secret AEAD suites only.
+constexpr const char* kTlsPriorities = "SECURE128:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2:-CIPHER-ALL:"
+                                       "+AES-256-GCM:+CHACHA20-POLY1305:+AES-128-GCM:-MAC-ALL:+AEAD:"
+                                       "-KX-ALL:+ECDHE-ECDSA:+ECDHE-RSA:%SERVER_PRECEDENCE";
+constexpr const char* kHsts = "max-age=31536000";
+
+std::string jsonError(const char* text)
 {
-    char text[256] = {};
-    ERR_error_string_n(ERR_get_error(), text, sizeof(text));
-    return text;
+    return std::string(R"({"ok":false,"error":")") + text + R"("})";
 }
 
-// Short reasons for the errors the library answers by itself, such as 413 for a body over the
-// limit or 404 for another path.
-std::string reasonFor(int status)
+QString addressText(const sockaddr* address)
 {
-    switch (status) {
-    case 400:
-        return "bad request";
-    case 404:
-        return "not found";
-    case 413:
-        return "body too large";
-    case 414:
-        return "address too long";
-    default:
-        return "request failed";
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address->sa_family == AF_INET) {
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof(text));
+    } else if (address->sa_family == AF_INET6) {
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
+        if (IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr))
+            inet_ntop(AF_INET, &v6->sin6_addr.s6_addr[12], text, sizeof(text));
+        else
+            inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof(text));
     }
+    return QString::fromLatin1(text);
+}
+
+// What the request's headers say about its body, and how many header lines it had.
+struct HeaderFacts
+{
+    int lines = 0;
+    int contentLengths = 0;
+    std::string contentLength;
+    bool contentEncoding = false;
+    bool transferEncoding = false;
+    std::string forwardedFor; // the last X-Forwarded-For line
+};
+
+MHD_Result countHeader(void* cls, MHD_ValueKind, const char* key, const char* value)
+{
+    auto* facts = static_cast<HeaderFacts*>(cls);
+    ++facts->lines;
+    if (strcasecmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) {
+        ++facts->contentLengths;
+        facts->contentLength = value ? value : "";
+    } else if (strcasecmp(key, MHD_HTTP_HEADER_CONTENT_ENCODING) == 0) {
+        facts->contentEncoding = true;
+    } else if (strcasecmp(key, MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) {
+        facts->transferEncoding = true;
+    } else if (strcasecmp(key, "X-Forwarded-For") == 0) {
+        facts->forwardedFor = value ? value : "";
+    }
+    return MHD_YES;
+}
+
+// A Content-Length of digits only, at most seven of them (the body limit has six).
+std::optional<qint64> lengthValue(const std::string& text)
+{
+    if (text.empty() || text.size() > 7)
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::string loggedAction(const char* action)
+{
+    // Only the known action words are logged: the query is the client's text, and could carry
+    // anything, a token included.
+    if (!action || !*action)
+        return {};
+    const std::string_view word(action);
+    for (const char* known : {"pair", "claim", "push", "pull"})
+        if (word == known)
+            return known;
+    return "other";
 }
 
 } // namespace
 
+struct HttpFrontEnd::Request
+{
+    ConnectionTable::Entry* connection = nullptr;
+    QString client;
+    std::string method = "-";
+    std::string path;
+    std::string action;
+    std::string body;
+    qint64 expectedBytes = 0;
+    qint64 reservedBytes = 0;
+    bool started = false;
+    bool answered = false;
+    bool inFlight = false;
+    int status = 0;
+    std::size_t bytesOut = 0;
+};
+
+// The library's callbacks, with access to the front end.
+struct Callbacks
+{
+    using Request = HttpFrontEnd::Request;
+
+    static ConnectionTable::Entry* entryOf(MHD_Connection* connection)
+    {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+        return info ? static_cast<ConnectionTable::Entry*>(info->socket_context) : nullptr;
+    }
+
+    static MHD_Result accept(void* cls, const sockaddr* address, socklen_t)
+    {
+        auto* self = static_cast<HttpFrontEnd*>(cls);
+        if (self->m_options.behindProxy)
+            return MHD_YES;
+        const QString text = addressText(address);
+        if (self->m_connections.mayAccept(clientKey(text)))
+            return MHD_YES;
+        RequestLog::closed(text, "refused: the client holds twice its connection limit");
+        return MHD_NO;
+    }
+
+    static void connectionChanged(void* cls, MHD_Connection* connection, void** context,
+                                  MHD_ConnectionNotificationCode code)
+    {
+        auto* self = static_cast<HttpFrontEnd*>(cls);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* fd =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            const MHD_ConnectionInfo* peer =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+            const QString address = peer ? addressText(peer->client_addr) : QString();
+            // Behind a proxy every connection comes from the proxy: only the total counts.
+            const QString key = self->m_options.behindProxy ? QString() : clientKey(address);
+            *context = self->m_connections.open(fd ? fd->connect_fd : -1, address, key, Clock::now());
+        } else if (code == MHD_CONNECTION_NOTIFY_CLOSED && *context) {
+            auto* entry = static_cast<ConnectionTable::Entry*>(*context);
+            // The library answers a request line over the memory limit (414) before any
+            // callback sees it; such a connection ends with no request line.
+            if (!entry->requested && !entry->timedOut)
+                RequestLog::closed(entry->address, "no whole request line (414 when it was too long)");
+            self->m_connections.close(entry);
+            *context = nullptr;
+        }
+    }
+
+    static void* requestLine(void* cls, const char* uri, MHD_Connection* connection)
+    {
+        auto* self = static_cast<HttpFrontEnd*>(cls);
+        auto* request = new Request;
+        request->connection = entryOf(connection);
+        if (request->connection) {
+            request->client = request->connection->address;
+            self->m_connections.requestBegan(request->connection, Clock::now());
+        }
+        const std::string_view text(uri ? uri : "");
+        request->path = std::string(text.substr(0, std::min<std::size_t>(text.find('?'), 200)));
+        return request;
+    }
+
+    static MHD_Result answer(HttpFrontEnd* self, MHD_Connection* connection, Request& request, int status,
+                             const std::string_view body, const char* contentType,
+                             std::initializer_list<std::pair<const char*, const char*>> headers = {},
+                             bool close = false, bool persistent = false)
+    {
+        MHD_Response* response =
+            MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                            persistent ? MHD_RESPMEM_PERSISTENT : MHD_RESPMEM_MUST_COPY);
+        if (!response)
+            return MHD_NO;
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType);
+        for (const auto& [name, value] : headers)
+            MHD_add_response_header(response, name, value);
+        if (self->m_options.tls())
+            MHD_add_response_header(response, MHD_HTTP_HEADER_STRICT_TRANSPORT_SECURITY, kHsts);
+        if (close)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+        const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned int>(status), response);
+        MHD_destroy_response(response);
+        request.answered = true;
+        request.status = status;
+        request.bytesOut = body.size();
+        if (request.connection)
+            self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering, Clock::now());
+        return queued;
+    }
+
+    static MHD_Result refuse(HttpFrontEnd* self, MHD_Connection* connection, Request& request, int status,
+                             const char* reason,
+                             std::initializer_list<std::pair<const char*, const char*>> headers = {})
+    {
+        // A refused request may leave a body unread, so the connection ends after the reply.
+        return answer(self, connection, request, status, jsonError(reason), "application/json", headers,
+                      true);
+    }
+
+    static MHD_Result handle(void* cls, MHD_Connection* connection, const char* url, const char* method,
+                             const char*, const char* upload, std::size_t* uploadSize, void** context)
+    {
+        auto* self = static_cast<HttpFrontEnd*>(cls);
+        auto* request = static_cast<Request*>(*context);
+        if (!request) {
+            request = static_cast<Request*>(requestLine(cls, url, connection));
+            *context = request;
+        }
+        if (!request->started)
+            return begin(self, connection, *request, url, method);
+        if (request->answered) {
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        if (*uploadSize > 0) {
+            if (request->connection &&
+                Clock::now() - request->connection->since > self->m_connections.limits().request)
+                return refuse(self, connection, *request, 408, "request too slow");
+            request->body.append(upload, *uploadSize);
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        if (request->connection)
+            self->m_connections.setPhase(request->connection, ConnectionTable::Phase::Answering,
+                                         Clock::now());
+        const char* action = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "action");
+        const ServiceReply reply =
+            self->m_service.handle(QString::fromUtf8(action ? action : ""),
+                                   QByteArray::fromStdString(request->body), request->client);
+        return answer(self, connection, *request, reply.status,
+                      std::string_view(reply.body.constData(), std::size_t(reply.body.size())),
+                      "application/json");
+    }
+
+    static MHD_Result begin(HttpFrontEnd* self, MHD_Connection* connection, Request& request, const char* url,
+                            const char* method)
+    {
+        request.started = true;
+        request.method = std::string(method).substr(0, 16);
+        // Routes match the request's path as sent: the library's decoded copy would turn
+        // "/app.js%00" into "/app.js".
+        if (request.path.empty())
+            request.path = std::string(url).substr(0, 200);
+        HeaderFacts facts;
+        MHD_get_connection_values(connection, MHD_HEADER_KIND, countHeader, &facts);
+        if (self->m_options.behindProxy && !facts.forwardedFor.empty()) {
+            // The proxy appends the address it saw; anything before it came from the client.
+            const QString last = QString::fromStdString(facts.forwardedFor).section(u',', -1).trimmed();
+            if (!last.isEmpty())
+                request.client = last.left(64);
+        }
+
+        if (request.connection && request.connection->overCap)
+            return refuse(self, connection, request, 503, "too many connections", {{"Retry-After", "5"}});
+        if (facts.lines > kMaxHeaderLines)
+            return refuse(self, connection, request, 431, "too many header lines");
+
+        const bool get = request.method == "GET" || request.method == "HEAD";
+        if (request.path == "/healthz") {
+            if (!get)
+                return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "GET, HEAD"}});
+            if (request.connection)
+                self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering,
+                                             Clock::now());
+            try {
+                self->m_store.ping();
+                return answer(self, connection, request, 200, "ok", "text/plain");
+            } catch (const StoreError&) {
+                return answer(self, connection, request, 503, "storage unavailable", "text/plain");
+            }
+        }
+        if (request.path != kEndpoint) {
+            const WebPage::File* file = self->m_page.find(request.path);
+            if (!file)
+                return refuse(self, connection, request, 404, "not found");
+            if (!get)
+                return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "GET, HEAD"}});
+            const auto& page = WebPage::headers();
+            MHD_Response* response = MHD_create_response_from_buffer(
+                file->body.size(), const_cast<char*>(file->body.data()), MHD_RESPMEM_PERSISTENT);
+            if (!response)
+                return MHD_NO;
+            for (const auto& [name, value] : page)
+                MHD_add_response_header(response, name.c_str(), value.c_str());
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, file->contentType.c_str());
+            if (self->m_options.tls())
+                MHD_add_response_header(response, MHD_HTTP_HEADER_STRICT_TRANSPORT_SECURITY, kHsts);
+            const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_OK, response);
+            MHD_destroy_response(response);
+            request.answered = true;
+            request.status = 200;
+            request.bytesOut = file->body.size();
+            if (request.connection)
+                self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering,
+                                             Clock::now());
+            return queued;
+        }
+
+        if (request.method != "POST")
+            return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "POST"}});
+        request.action =
+            loggedAction(MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "action"));
+        if (facts.contentEncoding)
+            return refuse(self, connection, request, 415, "compressed bodies are not accepted");
+        if (facts.transferEncoding)
+            return facts.contentLengths > 0 ? refuse(self, connection, request, 400, "bad request")
+                                            : refuse(self, connection, request, 411, "length required");
+        if (facts.contentLengths > 1)
+            return refuse(self, connection, request, 400, "more than one Content-Length");
+        std::optional<qint64> length = 0;
+        if (facts.contentLengths == 1) {
+            length = lengthValue(facts.contentLength);
+            if (!length) {
+                const bool digits = !facts.contentLength.empty() &&
+                                    facts.contentLength.find_first_not_of("0123456789") == std::string::npos;
+                return digits ? refuse(self, connection, request, 413, "body too large")
+                              : refuse(self, connection, request, 400, "malformed Content-Length");
+            }
+        }
+        if (*length > SyncService::kMaxBodyBytes)
+            return refuse(self, connection, request, 413, "body too large");
+        if (self->m_bufferedBodyBytes.fetch_add(*length) + *length > kMaxBufferedBodies) {
+            self->m_bufferedBodyBytes.fetch_sub(*length);
+            return refuse(self, connection, request, 503, "server busy", {{"Retry-After", "5"}});
+        }
+        request.reservedBytes = *length;
+        request.expectedBytes = *length;
+        request.body.reserve(std::size_t(*length));
+        request.inFlight = true;
+        ++self->m_requestsInFlight;
+        return MHD_YES;
+    }
+
+    static void completed(void* cls, MHD_Connection* connection, void** context,
+                          MHD_RequestTerminationCode code)
+    {
+        auto* self = static_cast<HttpFrontEnd*>(cls);
+        auto* request = static_cast<Request*>(*context);
+        if (!request)
+            return;
+        *context = nullptr;
+        int status = request->status;
+        if (!request->answered) {
+            // Answered by the library itself (a malformed request, headers over the limit) or
+            // not at all (the client went away, or took too long).
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_HTTP_STATUS);
+            status = info ? int(info->http_status) : 0;
+        }
+        if (request->answered || status != 0) {
+            RequestLog::request(request->client, request->method, request->path, request->action, status,
+                                request->body.size(), request->bytesOut);
+        } else if (code != MHD_REQUEST_TERMINATED_COMPLETED_OK &&
+                   !(request->connection && request->connection->timedOut)) {
+            RequestLog::closed(request->client, code == MHD_REQUEST_TERMINATED_CLIENT_ABORT
+                                                    ? "the client left before the reply"
+                                                    : "no reply: the request could not be read");
+        }
+        if (request->reservedBytes > 0)
+            self->m_bufferedBodyBytes.fetch_sub(request->reservedBytes);
+        if (request->inFlight)
+            --self->m_requestsInFlight;
+        if (request->connection)
+            self->m_connections.setPhase(request->connection, ConnectionTable::Phase::Idle, Clock::now());
+        delete request;
+    }
+};
+
 HttpFrontEnd::HttpFrontEnd(const ServerOptions& options, SyncService& service, Store& store,
                            const WebPage& page)
-    : m_options(options), m_service(service), m_store(store), m_page(page)
+    : m_options(options), m_service(service), m_store(store), m_page(page),
+      m_connections(ConnectionTable::Limits{options.maxConnections, options.behindProxy
+                                                                        ? options.maxConnections
+                                                                        : options.maxConnectionsPerClient})
 {}
 
-HttpFrontEnd::~HttpFrontEnd() = default;
+HttpFrontEnd::~HttpFrontEnd()
+{
+    if (m_daemon)
+        MHD_stop_daemon(m_daemon);
+    if (m_listenSocket >= 0)
+        ::close(m_listenSocket);
+}
 
 QString HttpFrontEnd::url() const
 {
@@ -60,135 +426,137 @@ QString HttpFrontEnd::url() const
 bool HttpFrontEnd::bind(QString* error)
 {
     if (m_options.tls()) {
-        const std::string cert = m_options.tlsCert.toStdString();
-        const std::string key = m_options.tlsKey.toStdString();
-        std::string failure;
-        auto server = std::make_unique<httplib::SSLServer>([&](SSL_CTX& ctx) {
-            SSL_CTX_set_min_proto_version(&ctx, TLS1_2_VERSION);
-            SSL_CTX_set_options(&ctx, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION);
-            if (SSL_CTX_use_certificate_chain_file(&ctx, cert.c_str()) != 1)
-                failure = "cannot read the certificate " + cert + ": " + openSslError();
-            else if (SSL_CTX_use_PrivateKey_file(&ctx, key.c_str(), SSL_FILETYPE_PEM) != 1)
-                failure = "cannot read the private key " + key + ": " + openSslError();
-            else if (SSL_CTX_check_private_key(&ctx) != 1)
-                failure = "the private key does not belong to the certificate";
-            return failure.empty();
-        });
-        if (!server->is_valid()) {
-            *error = QString::fromStdString(failure.empty() ? "cannot set up TLS" : failure);
+        m_tls = std::make_unique<TlsCredentials>();
+        if (!m_tls->load(m_options.tlsCert, m_options.tlsKey, error))
             return false;
-        }
-        m_server = std::move(server);
-    } else {
-        m_server = std::make_unique<httplib::Server>();
     }
 
-    m_server->new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
-    m_server->set_payload_max_length(SyncService::kMaxBodyBytes);
-    m_server->set_read_timeout(kReadTimeoutSeconds);
-    m_server->set_write_timeout(kWriteTimeoutSeconds);
-    m_server->set_keep_alive_timeout(kKeepAliveSeconds);
-    installRoutes();
-
-    // The library listens with a backlog of 5, which a burst of clients overflows while every
-    // request thread is busy; the socket is kept so the backlog can be widened once bound.
-    int listening = -1;
-    m_server->set_socket_options([&listening](int sock) {
-        httplib::default_socket_options(sock);
-        listening = sock;
-    });
-
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
     const std::string host = m_options.listenHost.toStdString();
-    if (m_options.listenPort == 0)
-        m_port = m_server->bind_to_any_port(host);
-    else
-        m_port = m_server->bind_to_port(host, m_options.listenPort) ? m_options.listenPort : -1;
-    if (m_port <= 0) {
-        *error = QStringLiteral("cannot listen on %1:%2").arg(m_options.listenHost).arg(m_options.listenPort);
+    const std::string port = std::to_string(m_options.listenPort);
+    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
+        *error = QStringLiteral("cannot listen on %1:%2: unknown address")
+                     .arg(m_options.listenHost)
+                     .arg(m_options.listenPort);
         return false;
     }
-    if (listening >= 0)
-        ::listen(listening, SOMAXCONN);
-    return true;
-}
-
-void HttpFrontEnd::installRoutes()
-{
-    m_server->Get("/healthz", [this](const httplib::Request&, httplib::Response& res) {
-        try {
-            m_store.ping();
-            res.set_content("ok", "text/plain");
-        } catch (const StoreError&) {
-            res.status = 503;
-            res.set_content("storage unavailable", "text/plain");
-        }
-    });
-
-    // The phone page: one folder level only, and only the paths of its fixed file list.
-    m_server->Get("/[^/]*", [this](const httplib::Request& req, httplib::Response& res) {
-        const WebPage::File* file = m_page.find(req.path);
-        if (!file) {
-            res.status = 404;
-            return;
-        }
-        for (const auto& [name, value] : WebPage::headers())
-            res.set_header(name, value);
-        res.set_content(file->body, file->contentType);
-    });
-
-    m_server->Post(kEndpoint, [this](const httplib::Request& req, httplib::Response& res) {
-        const ServiceReply reply = m_service.handle(QString::fromStdString(req.get_param_value("action")),
-                                                    QByteArray::fromStdString(req.body), clientAddress(req));
-        res.status = reply.status;
-        res.set_content(reply.body.toStdString(), "application/json");
-    });
-
-    m_server->set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-            if (!res.body.empty())
-                return httplib::Server::HandlerResponse::Unhandled;
-            res.set_content(R"({"ok":false,"error":")" + reasonFor(res.status) + R"("})", "application/json");
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-
-    m_server->set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-        res.status = 500;
-        res.set_content(R"({"ok":false,"error":"internal error"})", "application/json");
-    });
-
-    m_server->set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        // Only the known action words are logged: the query is the client's text, and could
-        // carry anything, a token included.
-        std::string action = req.get_param_value("action");
-        if (!action.empty() && action != "pair" && action != "claim" && action != "push" && action != "pull")
-            action = "other";
-        RequestLog::request(clientAddress(req), req.method, req.path, action, res.status, req.body.size(),
-                            res.body.size());
-    });
-}
-
-QString HttpFrontEnd::clientAddress(const httplib::Request& req) const
-{
-    if (m_options.behindProxy) {
-        // The proxy appends the address it saw; anything before it came from the client.
-        const std::size_t headers = req.get_header_value_count("X-Forwarded-For");
-        if (headers > 0) {
-            const QString forwarded =
-                QString::fromStdString(req.get_header_value("X-Forwarded-For", headers - 1));
-            const QString last = forwarded.section(u',', -1).trimmed();
-            if (!last.isEmpty())
-                return last.left(64);
-        }
+    const int sock = ::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+    const int on = 1;
+    const bool bound = sock >= 0 && setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) == 0 &&
+                       ::bind(sock, found->ai_addr, found->ai_addrlen) == 0 && ::listen(sock, SOMAXCONN) == 0;
+    freeaddrinfo(found);
+    if (!bound) {
+        *error = QStringLiteral("cannot listen on %1:%2: %3")
+                     .arg(m_options.listenHost)
+                     .arg(m_options.listenPort)
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (sock >= 0)
+            ::close(sock);
+        return false;
     }
-    return QString::fromStdString(req.remote_addr);
+    m_listenSocket = sock;
+    sockaddr_storage local = {};
+    socklen_t localSize = sizeof(local);
+    getsockname(sock, reinterpret_cast<sockaddr*>(&local), &localSize);
+    m_port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
+                                               : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+
+    unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_TURBO;
+    if (m_tls)
+        flags |= MHD_USE_TLS;
+    // The library's own cap sits above ours, so that connections over ours can still be answered 503.
+    const unsigned int hardLimit =
+        static_cast<unsigned int>(m_options.maxConnections + m_options.maxConnections / 2);
+    const MHD_OptionItem tlsOptions[] = {
+        {MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(kTlsPriorities)},
+        {MHD_OPTION_HTTPS_CERT_CALLBACK, 0, reinterpret_cast<void*>(&TlsCredentials::retrieve)},
+        {MHD_OPTION_END, 0, nullptr},
+    };
+    const MHD_OptionItem noOptions[] = {{MHD_OPTION_END, 0, nullptr}};
+    m_daemon = MHD_start_daemon(flags, 0, &Callbacks::accept, this, &Callbacks::handle, this,      //
+                                MHD_OPTION_LISTEN_SOCKET, m_listenSocket,                          //
+                                MHD_OPTION_THREAD_POOL_SIZE, kThreads,                             //
+                                MHD_OPTION_CONNECTION_LIMIT, hardLimit,                            //
+                                MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,             //
+                                MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned int>(15),      //
+                                MHD_OPTION_STRICT_FOR_CLIENT, 1,                                   //
+                                MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,                              //
+                                MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connectionChanged, this, //
+                                MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::requestLine, this,        //
+                                MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::completed, this,          //
+                                MHD_OPTION_ARRAY, m_tls ? tlsOptions : noOptions,                  //
+                                MHD_OPTION_END);
+    if (!m_daemon) {
+        *error = QStringLiteral("cannot start serving on %1:%2").arg(m_options.listenHost).arg(m_port);
+        return false;
+    }
+    return true;
 }
 
 bool HttpFrontEnd::serve()
 {
-    return m_server->listen_after_bind();
+    std::thread sweeper([this] {
+        std::unique_lock lock(m_mutex);
+        while (!m_stopping) {
+            m_stopChanged.wait_for(lock, 250ms);
+            m_connections.sweep(Clock::now(), [this](ConnectionTable::Entry& entry) {
+                if (entry.phase == ConnectionTable::Phase::Receiving && !m_tls) {
+                    static constexpr std::string_view kTimeout =
+                        "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
+                    (void)::send(entry.fd, kTimeout.data(), kTimeout.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                }
+                ::shutdown(entry.fd, SHUT_RDWR);
+                RequestLog::closed(entry.address, entry.phase == ConnectionTable::Phase::Answering
+                                                      ? "the reply was not taken in time"
+                                                  : entry.phase == ConnectionTable::Phase::Receiving
+                                                      ? "408: the request took too long"
+                                                      : "idle too long");
+            });
+        }
+    });
+
+    {
+        std::unique_lock lock(m_mutex);
+        m_stopChanged.wait(lock, [this] { return m_stopping; });
+    }
+    // No new connections; the requests in flight get a moment to finish.
+    const MHD_socket listening = MHD_quiesce_daemon(m_daemon);
+    if (listening != MHD_INVALID_SOCKET && listening == m_listenSocket) {
+        ::close(m_listenSocket);
+        m_listenSocket = -1;
+    }
+    const auto drainEnd = Clock::now() + kDrainTime;
+    while (m_requestsInFlight.load() > 0 && Clock::now() < drainEnd)
+        std::this_thread::sleep_for(20ms);
+    MHD_stop_daemon(m_daemon);
+    m_daemon = nullptr;
+    sweeper.join();
+    return true;
 }
 
 void HttpFrontEnd::stop()
 {
-    m_server->stop();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_stopChanged.notify_all();
+}
+
+bool HttpFrontEnd::reloadCertificate(QString* error)
+{
+    if (!m_tls) {
+        *error = QStringLiteral("serving plain HTTP: no certificate to reload");
+        return false;
+    }
+    return m_tls->load(m_options.tlsCert, m_options.tlsKey, error);
+}
+
+QString HttpFrontEnd::certificateSerial() const
+{
+    return m_tls ? m_tls->serial() : QString();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionTable.h"
 #include "Options.h"
 #include "Store.h"
 #include "SyncService.h"
@@ -7,15 +8,18 @@
 
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
-namespace httplib {
-class Server;
-struct Request;
-} // namespace httplib
+struct MHD_Daemon;
+struct MHD_Connection;
+class TlsCredentials;
 
-// The HTTP side: routes (the sync endpoint, /healthz and the phone page), request limits, TLS,
-// the request log and a stop that lets requests in flight finish.
+// The HTTP side on libmicrohttpd: routes (the sync endpoint, /healthz and the phone page), the
+// bounds on requests and connections, TLS, the request log, and a stop that lets requests in
+// flight finish for a moment and then closes every connection.
 class HttpFrontEnd
 {
 public:
@@ -27,18 +31,33 @@ public:
     int port() const { return m_port; }
     QString url() const;
 
-    // Serves until stop(); returns once every request in flight has been answered.
+    // Serves until stop(); returns once every connection is closed.
     bool serve();
     void stop();
 
+    // Reads the certificate and key files again; new handshakes use them once they are sound.
+    // False with a message, serving on with the ones before, when they are not.
+    bool reloadCertificate(QString* error);
+    QString certificateSerial() const;
+
+    struct Request;
+
 private:
-    void installRoutes();
-    QString clientAddress(const httplib::Request& request) const;
+    friend struct Callbacks;
 
     ServerOptions m_options;
     SyncService& m_service;
     Store& m_store;
     const WebPage& m_page;
-    std::unique_ptr<httplib::Server> m_server;
+    ConnectionTable m_connections;
+    std::unique_ptr<TlsCredentials> m_tls;
+    MHD_Daemon* m_daemon = nullptr;
+    int m_listenSocket = -1;
     int m_port = -1;
+
+    std::atomic<qint64> m_bufferedBodyBytes{0};
+    std::atomic<int> m_requestsInFlight{0};
+    std::mutex m_mutex;
+    std::condition_variable m_stopChanged;
+    bool m_stopping = false;
 };

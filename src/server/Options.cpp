@@ -58,6 +58,20 @@ ParsedOptions parseOptions(const QStringList& args, const QProcessEnvironment& e
                                       QStringLiteral("sqlite:PATH or postgresql://user@host/dbname (default "
                                                      "sqlite:$XDG_DATA_HOME/pellow-sync/sync.db)."),
                                       QStringLiteral("URL"));
+    const QCommandLineOption passwordFile(
+        QStringLiteral("database-password-file"),
+        QStringLiteral("Read the PostgreSQL password from the first line of FILE (or set PGPASSWORD); a "
+                       "password in the URL is visible to every local user."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption maxConnections(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections served at once (default 1000); requests on more are answered 503."),
+        QStringLiteral("N"));
+    const QCommandLineOption maxPerClient(
+        QStringLiteral("max-connections-per-client"),
+        QStringLiteral("Connections one IPv4 address or IPv6 /64 may hold (default 32); requests on more "
+                       "are answered 503."),
+        QStringLiteral("N"));
     const QCommandLineOption cert(QStringLiteral("tls-cert"),
                                   QStringLiteral("PEM certificate chain; serve HTTPS."),
                                   QStringLiteral("FILE"));
@@ -67,7 +81,7 @@ ParsedOptions parseOptions(const QStringList& args, const QProcessEnvironment& e
                                    QStringLiteral("A reverse proxy terminates TLS: allow plain HTTP on any "
                                                   "address and take the client address from "
                                                   "X-Forwarded-For."));
-    parser.addOptions({help, listen, database, cert, key, proxy});
+    parser.addOptions({help, listen, database, passwordFile, cert, key, proxy, maxConnections, maxPerClient});
 
     ParsedOptions result;
     if (!parser.parse(args)) {
@@ -96,6 +110,20 @@ ParsedOptions parseOptions(const QStringList& args, const QProcessEnvironment& e
     options.tlsCert = parser.value(cert);
     options.tlsKey = parser.value(key);
     options.behindProxy = parser.isSet(proxy);
+    options.databasePasswordFile = parser.value(passwordFile);
+    for (const auto& [option, target] : {std::pair{&maxConnections, &options.maxConnections},
+                                         std::pair{&maxPerClient, &options.maxConnectionsPerClient}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        *target = parser.value(*option).toInt(&ok);
+        if (!ok || *target < 1 || *target > 100000) {
+            result.message =
+                QStringLiteral("--%1 wants a number from 1 to 100000").arg(option->names().first());
+            result.exitCode = 2;
+            return result;
+        }
+    }
 
     if (options.tlsCert.isEmpty() != options.tlsKey.isEmpty()) {
         result.message = QStringLiteral("--tls-cert and --tls-key go together");

@@ -14,7 +14,10 @@ struct ServerOptions
     QString database;          // sqlite:PATH or postgresql://user@host/dbname
     QString tlsCert;
     QString tlsKey;
+    QString databasePasswordFile; // first line: the PostgreSQL password
     bool behindProxy = false;
+    int maxConnections = 1000;
+    int maxConnectionsPerClient = 32; // an IPv4 address or an IPv6 /64
 
     bool tls() const { return !tlsCert.isEmpty(); }
 };

@@ -26,6 +26,11 @@ const QList<QStringList> kMigrations = {
         QStringLiteral("CREATE INDEX claim_failures_address ON claim_failures(address, failed_at)"),
         QStringLiteral("CREATE INDEX claim_failures_time ON claim_failures(failed_at)"),
     },
+    {
+        QStringLiteral("CREATE TABLE health_check (id INTEGER PRIMARY KEY, beats BIGINT NOT NULL)"),
+        QStringLiteral("INSERT INTO health_check (id, beats) VALUES (1, 0)"),
+        QStringLiteral("CREATE INDEX sync_groups_updated ON sync_groups(updated_at)"),
+    },
 };
 
 // Connections of this thread, by store; closed and removed when the thread ends.
@@ -156,7 +161,14 @@ void SqlStore::migrate()
 
 void SqlStore::ping()
 {
-    run(m_id, connection(), QStringLiteral("SELECT 1"), {});
+    const QSqlDatabase db = connection();
+    Transaction tx(*this, db);
+    run(m_id, db, QStringLiteral("UPDATE health_check SET beats = beats + 1 WHERE id = 1"), {});
+    QSqlQuery q = run(m_id, db, QStringLiteral("SELECT beats FROM health_check WHERE id = 1"), {});
+    if (!q.next())
+        throw StoreError("the health check row is missing");
+    q.finish();
+    tx.commit();
 }
 
 bool SqlStore::createGroup(const QString& groupId, const QString& tokenHash, const QString& codeHash,
@@ -201,6 +213,7 @@ bool SqlStore::claimCode(const QString& codeHash, const QString& tokenHash, qint
     run(m_id, db,
         QStringLiteral("INSERT INTO sync_tokens (token_hash, group_id, created_at) VALUES (?, ?, ?)"),
         {tokenHash, groupId, now});
+    run(m_id, db, QStringLiteral("UPDATE sync_groups SET updated_at = ? WHERE id = ?"), {now, groupId});
     tx.commit();
     return true;
 }
@@ -230,13 +243,32 @@ PushOutcome SqlStore::pushIfNewer(const QString& tokenHash, qint64 rev, const QB
 
 std::optional<GroupState> SqlStore::groupOf(const QString& tokenHash)
 {
-    QSqlQuery q = run(m_id, connection(),
-                      QStringLiteral("SELECT g.rev, g.timers FROM sync_tokens t JOIN sync_groups g "
-                                     "ON g.id = t.group_id WHERE t.token_hash = ?"),
-                      {tokenHash});
+    QSqlQuery q =
+        run(m_id, connection(),
+            QStringLiteral("SELECT g.rev, g.timers, g.updated_at FROM sync_tokens t JOIN sync_groups g "
+                           "ON g.id = t.group_id WHERE t.token_hash = ?"),
+            {tokenHash});
     if (!q.next())
         return std::nullopt;
-    return GroupState{q.value(0).toLongLong(), q.value(1).toString().toUtf8()};
+    return GroupState{q.value(0).toLongLong(), q.value(1).toString().toUtf8(), q.value(2).toLongLong()};
+}
+
+void SqlStore::touchGroup(const QString& tokenHash, qint64 now)
+{
+    run(m_id, connection(),
+        QStringLiteral(
+            "UPDATE sync_groups SET updated_at = ? "
+            "WHERE id = (SELECT group_id FROM sync_tokens WHERE token_hash = ?) AND updated_at < ?"),
+        {now, tokenHash, now});
+}
+
+void SqlStore::deleteExpiredGroups(qint64 unusedBefore, qint64 idleBefore)
+{
+    // Tokens and pairing codes go with their group (ON DELETE CASCADE).
+    run(m_id, connection(),
+        QStringLiteral("DELETE FROM sync_groups WHERE updated_at < ? OR (rev = 0 AND created_at < ? AND "
+                       "(SELECT COUNT(*) FROM sync_tokens t WHERE t.group_id = sync_groups.id) < 2)"),
+        {idleBefore, unusedBefore});
 }
 
 int SqlStore::failuresSince(const QString& address, qint64 since)

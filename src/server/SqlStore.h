@@ -23,6 +23,8 @@ public:
     PushOutcome pushIfNewer(const QString& tokenHash, qint64 rev, const QByteArray& timers,
                             qint64 now) override;
     std::optional<GroupState> groupOf(const QString& tokenHash) override;
+    void touchGroup(const QString& tokenHash, qint64 now) override;
+    void deleteExpiredGroups(qint64 unusedBefore, qint64 idleBefore) override;
     int failuresSince(const QString& address, qint64 since) override;
     void recordFailure(const QString& address, qint64 at, qint64 forgetBefore) override;
 

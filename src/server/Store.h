@@ -11,6 +11,7 @@ struct GroupState
 {
     qint64 rev = 0;
     QByteArray timers;
+    qint64 touchedAt = 0; // the last push, join or daily mark of use
 };
 
 struct PushOutcome
@@ -41,6 +42,7 @@ public:
 
     // Creates the tables, or brings an older schema up to date.
     virtual void migrate() = 0;
+    // Reads and writes a row of its own, so a database that answers but cannot store fails.
     virtual void ping() = 0;
 
     // A new group with an empty list at revision 0, the first device's token and a pairing code.
@@ -57,7 +59,14 @@ public:
 
     virtual std::optional<GroupState> groupOf(const QString& tokenHash) = 0;
 
-    // Wrong pairing codes per client address, for the claim limit.
+    // Marks the token's group as in use at `now`, which keeps it from expiring.
+    virtual void touchGroup(const QString& tokenHash, qint64 now) = 0;
+
+    // Deletes, with their tokens and codes, the groups created before unusedBefore that never
+    // got a second device or a push, and the groups untouched since idleBefore.
+    virtual void deleteExpiredGroups(qint64 unusedBefore, qint64 idleBefore) = 0;
+
+    // Events per key within a time window: wrong pairing codes and pairings, for the limits.
     virtual int failuresSince(const QString& address, qint64 since) = 0;
     virtual void recordFailure(const QString& address, qint64 at, qint64 forgetBefore) = 0;
 };

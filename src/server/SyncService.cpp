@@ -59,7 +59,7 @@ ServiceReply SyncService::handle(const QString& action, const QByteArray& body, 
 
     try {
         if (action == QLatin1String("pair"))
-            return pair();
+            return pair(clientAddress);
         if (action == QLatin1String("claim"))
             return claim(request, clientAddress);
         if (action == QLatin1String("push"))
@@ -72,9 +72,13 @@ ServiceReply SyncService::handle(const QString& action, const QByteArray& body, 
     return error(400, QStringLiteral("unknown action"));
 }
 
-ServiceReply SyncService::pair()
+ServiceReply SyncService::pair(const QString& clientAddress)
 {
     const qint64 now = m_clock();
+    if (m_limiter.pairBlocked(clientAddress, now))
+        return error(429, QStringLiteral("too many tries"));
+    m_limiter.recordPair(clientAddress, now);
+    deleteExpiredGroups(now);
     const QString groupId = Secrets::newGroupId();
     const QString token = Secrets::newToken();
     // A clash with a live code is rare (about one in 887 million per live code); draw again.
@@ -87,6 +91,15 @@ ServiceReply SyncService::pair()
                                {QStringLiteral("token"), token}});
     }
     return error(503, QStringLiteral("no free pairing code"));
+}
+
+void SyncService::deleteExpiredGroups(qint64 now)
+{
+    // At most once a minute, by whichever request thread comes first.
+    qint64 due = m_nextExpiry.load();
+    if (now < due || !m_nextExpiry.compare_exchange_strong(due, now + 60))
+        return;
+    m_store.deleteExpiredGroups(now - kUnusedGroupSeconds, now - kIdleGroupSeconds);
 }
 
 ServiceReply SyncService::claim(const QJsonObject& request, const QString& clientAddress)
@@ -152,6 +165,10 @@ ServiceReply SyncService::pull(const QJsonObject& request)
     const std::optional<GroupState> group = m_store.groupOf(*tokenHash);
     if (!group)
         return unknownToken();
+    // Pulls keep a group alive; one mark a day is enough for that.
+    const qint64 now = m_clock();
+    if (group->touchedAt < now - kUnusedGroupSeconds)
+        m_store.touchGroup(*tokenHash, now);
     return reply(200, {{QStringLiteral("ok"), true},
                        {QStringLiteral("rev"), group->rev},
                        {QStringLiteral("timers"), storedTimers(group->timers)}});

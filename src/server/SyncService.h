@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 struct ServiceReply
@@ -22,6 +23,9 @@ public:
     static constexpr qsizetype kMaxBodyBytes = 256 * 1024;
     static constexpr qsizetype kMaxTimers = 500;
     static constexpr qint64 kCodeLifetimeSeconds = 15 * 60;
+    // A group nobody joined or pushed to goes after a day; any group after 180 days unused.
+    static constexpr qint64 kUnusedGroupSeconds = 24 * 60 * 60;
+    static constexpr qint64 kIdleGroupSeconds = 180 * 24 * 60 * 60;
 
     using Clock = std::function<qint64()>; // seconds since 1970
 
@@ -31,7 +35,8 @@ public:
     ServiceReply handle(const QString& action, const QByteArray& body, const QString& clientAddress);
 
 private:
-    ServiceReply pair();
+    ServiceReply pair(const QString& clientAddress);
+    void deleteExpiredGroups(qint64 now);
     ServiceReply claim(const QJsonObject& request, const QString& clientAddress);
     ServiceReply push(const QJsonObject& request);
     ServiceReply pull(const QJsonObject& request);
@@ -39,4 +44,5 @@ private:
     Store& m_store;
     ClaimLimiter m_limiter;
     Clock m_clock;
+    std::atomic<qint64> m_nextExpiry{0};
 };

@@ -1,0 +1,308 @@
+#!/usr/bin/env python3
+"""A hostile client against the real pellow-sync-server on loopback, and its operations.
+
+Each attack runs on several connections from a loopback address of its own while a normal
+client on another address pulls; each must get its own status code, the normal pull its reply,
+and the server's memory must stay bounded. Figures (pull time, RSS) are printed, not asserted:
+bench/sync_http_bench.sh reports them. PELLOW_SYNC_SERVER names the binary.
+"""
+import gzip
+import http.client
+import os
+import shutil
+import signal
+import socket
+import sqlite3
+import ssl
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+from sync_server_test import DEADLINE, ENDPOINT, MAKE_CA, Server
+
+CAP = 8  # --max-connections-per-client
+TOTAL = 48  # --max-connections
+LIMIT = 10  # seconds a request may take
+WAIT = 3 * LIMIT  # bound on any reply the server owes
+
+
+def status_of(sock, timeout=WAIT):
+    """The status code of the reply on sock, or None when it closes without one."""
+    sock.settimeout(timeout)
+    data = b""
+    try:
+        while b"\r\n" not in data:
+            chunk = sock.recv(4096)
+            if not chunk:
+                break
+            data += chunk
+    except (ConnectionResetError, socket.timeout):
+        pass
+    return int(data.split(b" ")[1]) if data.startswith(b"HTTP/1.1 ") else None
+
+
+def closed_within(sock, timeout=WAIT):
+    sock.settimeout(timeout)
+    try:
+        while sock.recv(4096):
+            pass
+        return True
+    except ConnectionResetError:
+        return True
+    except socket.timeout:
+        return False
+
+
+def request(body=b"", **headers):
+    head = f"POST {ENDPOINT}?action=pull HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+    head += "".join(f"{name.replace('_', '-')}: {value}\r\n" for name, value in headers.items())
+    return head.encode() + b"\r\n" + body
+
+
+def send_all(sock, data, piece=8192):
+    """Sends until done or the server stops reading."""
+    try:
+        for i in range(0, len(data), piece):
+            sock.sendall(data[i:i + piece])
+    except OSError:
+        pass
+
+
+def trickle(lines, every=1.0):
+    """An attack that sends its first line, then one more line each `every` seconds."""
+    def run(sock, stop):
+        send_all(sock, lines[0])
+        for line in lines[1:]:
+            if stop.wait(every):
+                return
+            send_all(sock, line)
+    return run
+
+
+def once(data):
+    return lambda sock, stop: send_all(sock, data)
+
+
+BOMB = gzip.compress(b"0" * 10_000_000)
+HEADER_FLOOD = request(**{f"X-Flood-{i}": "a" for i in range(100_000)})
+MANY_HEADERS = request(**{f"X-Line-{i}": "a" for i in range(100)})
+SLOW_HEADERS = [f"POST {ENDPOINT}?action=pull HTTP/1.1\r\n".encode()] + [b"X-Slow: a\r\n"] * 60
+CHUNKED = [request(Transfer_Encoding="chunked")] + [b"1\r\na\r\n"] * 60
+
+# name, attack, the status each attack connection gets (None: closed without a reply)
+ATTACKS = [
+    ("compressed body", once(request(BOMB, Content_Encoding="gzip", Content_Length=len(BOMB))), 415),
+    ("header bytes over the limit", once(HEADER_FLOOD), 431),
+    ("more than 64 header lines", once(MANY_HEADERS), 431),
+    ("slowloris headers", trickle(SLOW_HEADERS), 408),
+    ("Content-Length over the body limit", once(request(Content_Length=1_000_000_000)), 413),
+    ("Content-Length longer than the body", once(request(b'{"tok', Content_Length=1000)), 408),
+    ("two Content-Length headers", once(request(b"{}", Content_Length=2).replace(
+        b"Content-Length: 2\r\n", b"Content-Length: 2\r\nContent-Length: 2\r\n")), 400),
+    ("malformed Content-Length", once(request(b"{}", Content_Length="2, 2")), 400),
+    ("chunked trickle", trickle(CHUNKED), 411),
+    ("wrong method", once(f"PUT {ENDPOINT}?action=pull HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n".encode()), 405),
+]
+
+
+class HostileClientTests(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        cls.server = Server("--max-connections", str(TOTAL), "--max-connections-per-client", str(CAP),
+                            database=f"sqlite:{cls.folder.name}/sync.db")
+        _, reply = cls.server.call("pair", {}, source="127.0.0.9")
+        cls.token = reply["token"]
+        cls.figures = []
+        cls.baseline = cls.rss_kb()
+
+    @classmethod
+    def tearDownClass(cls):
+        code = cls.server.stop()
+        cls.folder.cleanup()
+        print("\nattack | pull status | pull seconds | server RSS MB")
+        for row in cls.figures:
+            print(" | ".join(str(v) for v in row))
+        assert code == 0, f"server exited with {code}"
+
+    @classmethod
+    def rss_kb(cls):
+        with open(f"/proc/{cls.server.proc.pid}/status") as status:
+            return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+    def open(self, source):
+        sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        sock.bind((source, 0))
+        sock.connect(("127.0.0.1", self.server.port))
+        self.addCleanup(sock.close)
+        return sock
+
+    def pull(self, name, expected=200):
+        """A normal client's pull on a fresh connection; its time and the RSS go to the figures."""
+        start = time.monotonic()
+        status, _ = self.server.call("pull", {"token": self.token}, source="127.0.0.9")
+        seconds = time.monotonic() - start
+        rss = self.rss_kb()
+        self.figures.append((name, status, f"{seconds:.3f}", f"{rss / 1024:.1f}"))
+        self.assertEqual(status, expected)
+        # The faults this guards against grew the server by hundreds of megabytes.
+        self.assertLess(rss - self.baseline, 64 * 1024, f"RSS grew from {self.baseline} to {rss} kB")
+
+    def test_each_attack_gets_its_code_while_a_normal_pull_is_answered(self):
+        for n, (name, attack, expected) in enumerate(ATTACKS):
+            with self.subTest(name):
+                stop = threading.Event()
+                socks = [self.open(f"127.0.1.{n + 1}") for _ in range(CAP)]
+                threads = [threading.Thread(target=attack, args=(sock, stop), daemon=True) for sock in socks]
+                for t in threads:
+                    t.start()
+                self.pull(name)
+                codes = [status_of(sock) for sock in socks]
+                stop.set()
+                for t in threads:
+                    t.join(WAIT)
+                self.assertEqual(codes, [expected] * CAP)
+
+    def test_connections_over_the_caps_are_answered_503(self):
+        idle = [self.open("127.0.2.1") for _ in range(CAP)]
+        over = [self.open("127.0.2.1") for _ in range(2)]
+        for sock in over:
+            sock.sendall(f"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n".encode())
+        self.assertEqual([status_of(sock) for sock in over], [503, 503])
+        self.pull("idle connections over the per-client cap")
+        # Idle connections are closed once the request limit has passed.
+        self.assertEqual([closed_within(sock) for sock in idle], [True] * CAP)
+
+        everyone = [self.open(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
+        self.pull("idle connections filling the total cap", expected=503)
+        for sock in everyone:
+            sock.close()
+
+    def test_stop_is_prompt_while_slow_clients_hold_connections(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        server = Server(database=f"sqlite:{folder.name}/sync.db")
+        socks = []
+        for n in range(CAP):
+            sock = socket.create_connection(("127.0.0.1", server.port))
+            self.addCleanup(sock.close)
+            sock.sendall(SLOW_HEADERS[0] if n % 2 else b"")
+            socks.append(sock)
+        start = time.monotonic()
+        self.assertEqual(server.stop(), 0)
+        self.figures.append(("SIGTERM with slow and idle connections", "stopped", f"{time.monotonic() - start:.3f}",
+                             "-"))
+
+
+class OperationsTests(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.addCleanup(self.folder.cleanup)
+
+    def path(self, name):
+        return os.path.join(self.folder.name, name)
+
+    def second_certificate(self):
+        """A second certificate for 127.0.0.1 from the same authority, with serial 0x5EC0"""
+        run = lambda *args: subprocess.run(["openssl", *args], check=True, capture_output=True, timeout=DEADLINE)
+        run("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+            self.path("second.key"), "-out", self.path("second.csr"), "-subj", "/CN=127.0.0.1")
+        with open(self.path("second.ext"), "w") as ext:
+            ext.write("subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n")
+        run("x509", "-req", "-in", self.path("second.csr"), "-CA", self.path("ca.pem"), "-CAkey",
+            self.path("ca.key"), "-set_serial", "0x5EC0", "-out", self.path("second.pem"), "-days", "2",
+            "-extfile", self.path("second.ext"))
+
+    def serial(self, server):
+        context = ssl.create_default_context(cafile=self.path("ca.pem"))
+        with socket.create_connection(("127.0.0.1", server.port), timeout=DEADLINE) as raw:
+            with context.wrap_socket(raw, server_hostname="127.0.0.1") as tls:
+                return tls.getpeercert()["serialNumber"]
+
+    def wait_for_log(self, server, text):
+        deadline = time.monotonic() + DEADLINE
+        while not any(text in line for line in server.lines):
+            self.assertLess(time.monotonic(), deadline, f"no log line with {text!r}")
+            time.sleep(0.05)
+
+    def test_sighup_reloads_the_certificate_and_tls_is_aead_only(self):
+        subprocess.run(["bash", MAKE_CA, self.folder.name], check=True, timeout=DEADLINE)
+        self.second_certificate()
+        shutil.copy(self.path("server.pem"), self.path("live.pem"))
+        shutil.copy(self.path("server.key"), self.path("live.key"))
+        server = Server("--tls-cert", self.path("live.pem"), "--tls-key", self.path("live.key"),
+                        database=f"sqlite:{self.path('sync.db')}",
+                        ssl_context=ssl.create_default_context(cafile=self.path("ca.pem")))
+        try:
+            first = self.serial(server)
+            conn = server.connection()
+            conn.request("GET", "/healthz")
+            reply = conn.getresponse()
+            self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security")), (200, "max-age=31536000"))
+            conn.close()
+
+            for ciphers, accepted in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", False),
+                                      ("ECDHE-ECDSA-AES128-GCM-SHA256", True)]:
+                with self.subTest(ciphers):
+                    context = ssl.create_default_context(cafile=self.path("ca.pem"))
+                    context.maximum_version = ssl.TLSVersion.TLSv1_2
+                    context.set_ciphers(ciphers)
+                    server.ssl_context = context
+                    if accepted:
+                        self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+                    else:
+                        with self.assertRaises(ssl.SSLError):
+                            server.raw("GET", "/healthz")
+            server.ssl_context = ssl.create_default_context(cafile=self.path("ca.pem"))
+
+            shutil.copy(self.path("second.pem"), self.path("live.pem"))
+            shutil.copy(self.path("second.key"), self.path("live.key"))
+            server.proc.send_signal(signal.SIGHUP)
+            self.wait_for_log(server, "certificate reloaded, serial 5EC0")
+            self.assertEqual(self.serial(server), "5EC0")
+            self.assertNotEqual(first, "5EC0")
+
+            with open(self.path("live.pem"), "w") as broken:
+                broken.write("not a certificate\n")
+            server.proc.send_signal(signal.SIGHUP)
+            self.wait_for_log(server, "serving on as before")
+            self.assertEqual(self.serial(server), "5EC0")
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_healthz_fails_when_the_database_cannot_be_written(self):
+        database = self.path("sync.db")
+        server = Server(database=f"sqlite:{database}")
+        try:
+            self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+            # Another writer holds the write lock: reads still work, writes wait and then fail.
+            holder = sqlite3.connect(database, isolation_level=None)
+            holder.execute("BEGIN IMMEDIATE")
+            conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=WAIT)
+            conn.request("GET", "/healthz")
+            self.assertEqual(conn.getresponse().status, 503)
+            conn.close()
+            holder.execute("ROLLBACK")
+            holder.close()
+            self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_logged_fields_are_escaped(self):
+        server = Server("--behind-proxy", database=f"sqlite:{self.path('sync.db')}")
+        try:
+            conn = server.connection()
+            conn.request("GET", "/healthz", headers={"X-Forwarded-For": "10.0.0.1, \x1b[31mred\\ x"})
+            self.assertEqual(conn.getresponse().status, 200)
+            conn.close()
+        finally:
+            self.assertEqual(server.stop(), 0)
+        line = next(line for line in server.lines if "/healthz" in line)
+        self.assertIn(" \\x1b[31mred\\x5c\\x20x GET /healthz 200", line)
+        self.assertNotIn("\x1b", "\n".join(server.lines))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
