@@ -133,6 +133,11 @@ void HttpFrontEnd::installRoutes()
         }
         for (const auto& [name, value] : WebPage::headers())
             res.set_header(name, value);
+        res.set_header("ETag", file->etag);
+        if (WebPage::notModified(*file, req.get_header_value("If-None-Match"))) {
+            res.status = 304;
+            return;
+        }
         res.set_content(file->body, file->contentType);
     });
 
