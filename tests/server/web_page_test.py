@@ -278,6 +278,17 @@ class PageTests(PageCase):
                          {"running": True, "banked": 0, "alerted": False, "warned": []})
         self.assertGreaterEqual(pulled["startedAt"], tapped)
 
+    def test_a_countdown_that_runs_out_while_the_page_is_open_vibrates_the_phone(self):
+        self.paired_page([record("Tea")])
+        BROWSER.execute_script("window.vibrated = []; navigator.vibrate = p => vibrated.push(p) > 0")
+        self.tap("//button[@id='new-open']")
+        self.type_into("#new-name", "Eggs")
+        self.type_into("#new-length", "0:02")
+        self.tap("//form[@id='new-form']//button[@type='submit']")
+        until(lambda: BROWSER.execute_script("return vibrated.length"), timeout=15, message="the vibration")
+        self.assertEqual(self.rows()[1], ["Eggs", "00:00", "finished"])
+        self.assertEqual(BROWSER.execute_script("return vibrated"), [[200, 100, 200]])
+
     def test_clocks_change_just_after_each_second_and_only_then(self):
         start = time.time()
         down = record("Down", 600, running=True, startedAt=start - 0.25)
@@ -311,7 +322,8 @@ class PageTests(PageCase):
             long_name = "A long name for a timer, which has to wrap on a narrow phone screen"
             self.paired_page([record(long_name, 36000, running=True, startedAt=time.time()),
                               record("", mode="up", banked=36000000), record("Antidisestablishmentarianism")])
-            checks = ("const inside = (e, box) => { const a = e.getBoundingClientRect(), b = box.getBoundingClientRect();"
+            checks = ("const inside = (e, box) => {"
+                      " const a = e.getBoundingClientRect(), b = box.getBoundingClientRect();"
                       " return a.left >= b.left && a.right <= b.right && e.scrollWidth <= e.clientWidth; };"
                       "return [getComputedStyle(document.documentElement).fontSize,"
                       " document.documentElement.scrollWidth <= innerWidth,"
@@ -325,6 +337,20 @@ class PageTests(PageCase):
             self.assertEqual(BROWSER.execute_script(checks), ["32px", True, [True] * 3, True])
         finally:
             BROWSER.execute_cdp_cmd("Page.setFontSizes", {"fontSizes": {"standard": 16, "fixed": 13}})
+
+    def test_forgetting_in_one_tab_unpairs_the_other(self):
+        self.paired_page([record("Tea")])
+        first = BROWSER.current_window_handle
+        BROWSER.switch_to.new_window("tab")
+        try:
+            BROWSER.get(self.base + "/")
+            until(lambda: self.rows() == [["Tea", "05:00", "ready"]], message="the list in the second tab")
+            self.tap("//button[@id='forget']")
+            BROWSER.switch_to.alert.accept()
+        finally:
+            BROWSER.close()
+            BROWSER.switch_to.window(first)
+        until(lambda: self.shown("#pairing"), message="the first tab following")
 
     def test_the_page_opens_from_its_service_worker_with_the_server_stopped(self):
         with tempfile.TemporaryDirectory() as folder:

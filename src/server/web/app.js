@@ -112,7 +112,9 @@ function alertRunOut(timers, at) {
   for (const t of timers) {
     if (!t.running || t.mode !== 'down') continue;
     if (!isFinished(t, at)) still.add(t.id);
-    else if (counting.has(t.id)) alertFinished(`${displayName(t, timers)} finished`, `${clockText(t.duration)} is up.`, t.id, alertsOn());
+    else if (counting.has(t.id)) {
+      alertFinished(`${displayName(t, timers)} finished`, `${clockText(t.duration)} is up.`, t.id, alertsOn());
+    }
   }
   counting = still;
 }
@@ -120,7 +122,7 @@ function alertRunOut(timers, at) {
 // The next redraw: just after the soonest instant a shown clock changes.
 function scheduleRedraw(timers, at) {
   clearTimeout(redraw);
-  const waits = timers.map((t) => secondsToNextChange(t, at)).filter((s) => s !== null);
+  const waits = timers.map((t) => secondsToNextChange(t, at)).filter((s) => s !== null && s >= 0);
   if (waits.length === 0) return;
   const ms = Math.max(0, Math.min(...waits) * 1000) + AFTER_CHANGE_MS;
   redraw = setTimeout(render, Math.min(ms, 1000 + AFTER_CHANGE_MS));

@@ -80,7 +80,7 @@ export class SyncClient {
       this.load();
       this.onChange();
       this.sync();
-    } else if (!this.busy && key !== TOKEN_KEY) {
+    } else if (!this.busy && key !== TOKEN_KEY && this.storage.getItem(LIST_KEY) !== this.stored()) {
       this.load();
       this.onChange();
     }
@@ -95,9 +95,12 @@ export class SyncClient {
     return this.pending ?? this.confirmed;
   }
 
+  stored() {
+    return JSON.stringify({ rev: this.rev, timers: this.confirmed, pending: this.pending });
+  }
+
   save() {
-    const state = { rev: this.rev, timers: this.confirmed, pending: this.pending };
-    this.storage.setItem(LIST_KEY, JSON.stringify(state));
+    this.storage.setItem(LIST_KEY, this.stored());
   }
 
   // Claims a pairing code: 'paired', 'wrong', 'wait' (too many wrong codes) or 'unreachable'.

@@ -28,15 +28,12 @@ export function endDate(t, now) {
 // Seconds from `now` until the record's clock text next changes, or until a countdown reaches
 // its end, whichever is sooner; null when neither will happen without a command. The shown
 // value rounds halves away from zero, so a running clock changes as it passes each half second.
+// Past 2^52 a double has no halves left to pass.
 export function secondsToNextChange(t, now) {
-  if (!t.running || !(Number.isFinite(t.startedAt) && Number.isFinite(t.banked))) return null;
-  if (isCountdown(t)) {
-    if (isFinished(t, now)) return null;
-    const left = remainingSeconds(t, now);
-    return Math.min(left - (Math.round(left) - 0.5), left);
-  }
-  const elapsed = elapsedSeconds(t, now);
-  return Math.round(elapsed) + 0.5 - elapsed;
+  const shown = shownSeconds(t, now);
+  if (!t.running || !Number.isFinite(shown) || shown > 2 ** 52 || isFinished(t, now)) return null;
+  if (isCountdown(t)) return Math.min(shown - (Math.round(shown) - 0.5), shown);
+  return Math.round(shown) + 0.5 - shown;
 }
 
 const pad = (n) => String(n).padStart(2, '0');
