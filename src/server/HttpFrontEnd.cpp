@@ -309,20 +309,26 @@ struct Callbacks
             if (!get)
                 return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "GET, HEAD"}});
             const auto& page = WebPage::headers();
+            // A copy the phone already holds is not sent again.
+            const char* ifNoneMatch =
+                MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);
+            const bool unchanged = ifNoneMatch && WebPage::notModified(*file, ifNoneMatch);
             MHD_Response* response = MHD_create_response_from_buffer(
-                file->body.size(), const_cast<char*>(file->body.data()), MHD_RESPMEM_PERSISTENT);
+                unchanged ? 0 : file->body.size(), const_cast<char*>(file->body.data()), MHD_RESPMEM_PERSISTENT);
             if (!response)
                 return MHD_NO;
             for (const auto& [name, value] : page)
                 MHD_add_response_header(response, name.c_str(), value.c_str());
             MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, file->contentType.c_str());
+            MHD_add_response_header(response, MHD_HTTP_HEADER_ETAG, file->etag.c_str());
             if (self->m_options.tls())
                 MHD_add_response_header(response, MHD_HTTP_HEADER_STRICT_TRANSPORT_SECURITY, kHsts);
-            const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_OK, response);
+            const unsigned int status = unchanged ? MHD_HTTP_NOT_MODIFIED : MHD_HTTP_OK;
+            const MHD_Result queued = MHD_queue_response(connection, status, response);
             MHD_destroy_response(response);
             request.answered = true;
-            request.status = 200;
-            request.bytesOut = file->body.size();
+            request.status = int(status);
+            request.bytesOut = unchanged ? 0 : file->body.size();
             if (request.connection)
                 self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering,
                                              Clock::now());

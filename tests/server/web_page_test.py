@@ -20,7 +20,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from headless_chromium import By, WebDriverWait, start  # noqa: E402
 
 PROBE = os.environ["PELLOW_TIME_TEXTS_PROBE"]
-CROSSED = "The list changed on another device before your change arrived"
+CROSSED = "The list changed on another device or tab before your change arrived"
 OFFLINE = "Can't reach the sync server"
 BROWSER = None
 
@@ -78,7 +78,10 @@ class PageCase(unittest.TestCase):
             ".map(s => li.querySelector(s).textContent))")
 
     def tap(self, xpath):
-        BROWSER.find_element(By.XPATH, xpath).click()
+        """Scrolls the element to the middle of the screen, clear of the bar at the bottom, and taps it."""
+        element = BROWSER.find_element(By.XPATH, xpath)
+        BROWSER.execute_script("arguments[0].scrollIntoView({block: 'center'})", element)
+        element.click()
 
     def tap_row(self, name, act):
         self.tap(f"//li[.//span[@class='name' and text()='{name}']]//button[@data-act='{act}']")
@@ -93,11 +96,12 @@ class PageCase(unittest.TestCase):
         self.assertEqual(status, 200)
         return reply
 
-    def paired_page(self, timers):
+    def paired_page(self, timers, server=None):
         """Pairs as the desktop does, pushes `timers` as revision 1 and types the code on the page."""
-        _, reply = self.server.call("pair", {})
+        server = server or self.server
+        _, reply = server.call("pair", {})
         desktop = reply["token"]
-        self.assertEqual(self.server.call("push", {"token": desktop, "rev": 1, "timers": timers}), (200, {"rev": 1}))
+        self.assertEqual(server.call("push", {"token": desktop, "rev": 1, "timers": timers}), (200, {"rev": 1}))
         self.type_into("#code", reply["code"].lower())
         until(lambda: len(self.rows()) == len(timers), message="the list")
         return desktop
@@ -107,22 +111,35 @@ class PageTests(PageCase):
     def test_serves_its_files_and_nothing_else(self):
         files = {"/": "text/html", "/style.css": "text/css", "/app.js": "text/javascript",
                  "/sync.js": "text/javascript", "/records.js": "text/javascript",
-                 "/timetexts.js": "text/javascript", "/manifest.webmanifest": "application/manifest+json",
-                 "/icon.svg": "image/svg+xml", "/icon-192.png": "image/png", "/icon-512.png": "image/png"}
+                 "/timetexts.js": "text/javascript", "/alerts.js": "text/javascript", "/sw.js": "text/javascript",
+                 "/manifest.webmanifest": "application/manifest+json", "/icon.svg": "image/svg+xml",
+                 "/icon-192.png": "image/png", "/icon-512.png": "image/png", "/icon-maskable.png": "image/png"}
         others = ["/index.html", "/favicon.ico", "/web/app.js", "/../README.md", "/%2e%2e/CMakeLists.txt",
                   "/app.js/", "/APP.JS", "/app.js%00", "/.", "//app.js"]
+        def get(path, **headers):
+            conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+            conn.request("GET", path, headers=headers)
+            response = conn.getresponse()
+            body = response.read()
+            conn.close()
+            return response, body
+
         for path in [*files, *others]:
             with self.subTest(path):
-                conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
-                conn.request("GET", path)
-                response = conn.getresponse()
-                response.read()
-                conn.close()
+                response, body = get(path)
                 self.assertEqual(response.status, 200 if path in files else 404)
                 if path in files:
                     self.assertEqual(response.getheader("Content-Type").split(";")[0], files[path])
                     self.assertTrue(response.getheader("Content-Security-Policy").startswith("default-src 'self';"))
                     self.assertEqual(response.getheader("X-Content-Type-Options"), "nosniff")
+                    # A reopen that names the copy it has gets no body again; another copy gets the file.
+                    tag = response.getheader("ETag")
+                    for sent, status in ((tag, 304), (f'"x", W/{tag}', 304), ('"x"', 200)):
+                        again, rest = get(path, **{"If-None-Match": sent})
+                        self.assertEqual((again.status, again.getheader("ETag"), len(rest)),
+                                         (status, tag, len(body) if status == 200 else 0), sent)
+        _, worker = get("/sw.js")
+        self.assertRegex(worker.decode(), r"const VERSION = '[0-9a-f]{16}';")
         # The page ran under its policy without a complaint: no refused script or style, no 404.
         BROWSER.get_log("browser")
         BROWSER.refresh()
@@ -147,9 +164,12 @@ class PageTests(PageCase):
             return run
 
         started = time.time()
+        label_of_first = lambda: BROWSER.execute_script(  # noqa: E731
+            "return document.querySelector('#list li .run').getAttribute('aria-label')")
+        self.assertEqual(label_of_first(), "Start Tea")
         steps = [  # (what the page does, the first record's name, what the pulled record holds)
             (lambda: self.tap_row("Tea", "toggle"), "Tea", {"running": True, "banked": 0}),
-            (lambda: self.tap_row("Tea", "toggle"), "Tea", {"running": False}),
+            (lambda: self.tap("//span[@class='name' and text()='Tea']"), "Tea", {"running": False}),
             (lambda: self.tap_row("Tea", "over"), "Tea", {"running": True, "banked": 0}),
             (lambda: self.tap_row("Tea", "remove"), "", {"mode": "up", "banked": 5}),
             (new_timer(preset="1 hour"), "Eggs", {"duration": 3600, "color": "teal", "running": True}),
@@ -164,6 +184,8 @@ class PageTests(PageCase):
                 self.assertEqual({k: first[k] for k in fields}, fields)
                 if first["running"]:
                     self.assertGreaterEqual(first["startedAt"], started)
+                if label == "Tea":
+                    self.assertEqual(label_of_first(), ("Pause Tea" if first["running"] else "Start Tea"))
                 names = [t["label"] or f"Timer {i + 1}" for i, t in enumerate(pulled["timers"])]
                 self.assertEqual([r[0] for r in self.rows()], names)
         uuid = r"^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"
@@ -171,9 +193,13 @@ class PageTests(PageCase):
         self.assertRegex(self.rows()[-1][2], r"^ends \d")
 
         self.tap("//button[@id='new-open']")
-        self.type_into("#new-length", "5m")
-        self.tap("//form[@id='new-form']//button[@type='submit']")
-        self.assertEqual(self.text("#new-message"), "Couldn't read that length")
+        self.assertEqual(BROWSER.switch_to.active_element.get_attribute("id"), "new-name")
+        for typed, message in (("5m", "Couldn't read that length"), ("2,5", "Use a point, not a comma"),
+                               ("0", "A timer needs at least a second"), ("0:00.5", "A timer needs at least a second")):
+            self.type_into("#new-length", typed)
+            self.tap("//form[@id='new-form']//button[@type='submit']")
+            self.assertEqual(self.text("#new-message"), message, typed)
+        self.assertIsNone(BROWSER.find_element(By.ID, "new-length").get_attribute("inputmode"))
         self.assertEqual(self.pull(desktop)["rev"], 1 + len(steps))
 
     def test_a_desktop_change_shows_within_six_seconds_and_forgetting_drops_the_token(self):
@@ -231,6 +257,117 @@ class PageTests(PageCase):
         self.assertIn(CROSSED, self.text("#notice-text"))
         self.assertFalse(self.shown("#status"))
         self.assertEqual(self.pull(desktop), {"ok": True, "rev": 2, "timers": [record("Coffee")]})
+
+    def test_undo_puts_the_record_back_as_a_new_revision(self):
+        tea = record("Tea", banked=100)
+        desktop = self.paired_page([tea, record("Coffee")])
+        for rev, act, shown in ((2, "remove", "Tea removed."), (4, "over", "Tea started over.")):
+            with self.subTest(act):
+                self.tap_row("Tea", act)  # the bar shows for five seconds: Undo is tapped at once
+                self.assertEqual(self.text("#undo-text"), shown)
+                self.tap("//button[@id='undo-button']")
+                pulled = until(lambda: (r := self.pull(desktop))["rev"] == rev + 1 and r, message="the undo")
+                self.assertEqual(pulled["timers"], [tea, record("Coffee")])
+                self.assertFalse(self.shown("#undo"))
+
+    def test_a_countdown_that_ran_out_while_the_desktop_slept_starts_over_on_one_tap(self):
+        asleep = record("Eggs", 420, running=True, startedAt=time.time() - 901)
+        desktop = self.paired_page([asleep])
+        self.assertEqual(self.rows(), [["Eggs", "00:00", "finished"]])
+        tapped = time.time()
+        self.tap_row("Eggs", "toggle")
+        pulled = until(lambda: (r := self.pull(desktop))["rev"] == 2 and r, message="the restart")["timers"][0]
+        self.assertEqual({k: pulled[k] for k in ("running", "banked", "alerted", "warned")},
+                         {"running": True, "banked": 0, "alerted": False, "warned": []})
+        self.assertGreaterEqual(pulled["startedAt"], tapped)
+
+    def test_a_countdown_that_runs_out_while_the_page_is_open_vibrates_the_phone(self):
+        self.paired_page([record("Tea")])
+        BROWSER.execute_script("window.vibrated = []; navigator.vibrate = p => vibrated.push(p) > 0")
+        self.tap("//button[@id='new-open']")
+        self.type_into("#new-name", "Eggs")
+        self.type_into("#new-length", "0:02")
+        self.tap("//form[@id='new-form']//button[@type='submit']")
+        until(lambda: BROWSER.execute_script("return vibrated.length"), timeout=15, message="the vibration")
+        self.assertEqual(self.rows()[1], ["Eggs", "00:00", "finished"])
+        self.assertEqual(BROWSER.execute_script("return vibrated"), [[200, 100, 200]])
+
+    def test_clocks_change_just_after_each_second_and_only_then(self):
+        start = time.time()
+        down = record("Down", 600, running=True, startedAt=start - 0.25)
+        up = record("Up", mode="up", running=True, startedAt=start - 0.6)
+        self.paired_page([down, up])
+        # Every change under the list, with the phone's clock, for over ten seconds and two pulls.
+        BROWSER.execute_script(
+            "window.seen = []; new MutationObserver(changes => { const at = Date.now() / 1000;"
+            " for (const c of changes) { const row = c.target.closest('li');"
+            " seen.push([row ? row.dataset.id : '', c.target.className, c.target.textContent, at]); } })"
+            ".observe(document.getElementById('list'), {subtree: true, childList: true, characterData: true,"
+            " attributes: true})")
+        seen = until(lambda: (s := BROWSER.execute_script("return seen"))
+                     and sum(1 for e in s if e[0] == "ID-Down") >= 12 and s, timeout=40, message="12 seconds")
+        for t, clock in ((down, lambda n: 600 - n), (up, lambda n: n)):
+            changes = [(text, at) for row, part, text, at in seen if row == t["id"]]
+            with self.subTest(t["label"]):
+                self.assertEqual({part for row, part, _, _ in seen if row == t["id"]}, {"clock"})
+                seconds = [int(m) * 60 + int(s) for m, s in (text.split(":") for text, _ in changes)]
+                self.assertEqual(seconds, list(range(seconds[0], seconds[0] + len(seconds) * (
+                    1 if t["mode"] == "up" else -1), 1 if t["mode"] == "up" else -1)))
+                for n, (_, at) in zip(seconds, changes):
+                    # The instant the record's value passes the half second that makes it read n.
+                    due = t["startedAt"] + (600 - n - 0.5 if t["mode"] == "down" else n - 0.5)
+                    self.assertTrue(-0.002 <= at - due < 0.1, f"{n} drawn {at - due:+.3f} s after its second")
+
+    def test_at_twice_the_text_size_nothing_scrolls_sideways_and_no_clock_is_cut(self):
+        BROWSER.execute_cdp_cmd("Page.setFontSizes", {"fontSizes": {"standard": 32, "fixed": 26}})
+        try:
+            BROWSER.refresh()
+            long_name = "A long name for a timer, which has to wrap on a narrow phone screen"
+            self.paired_page([record(long_name, 36000, running=True, startedAt=time.time()),
+                              record("", mode="up", banked=36000000), record("Antidisestablishmentarianism")])
+            checks = ("const inside = (e, box) => {"
+                      " const a = e.getBoundingClientRect(), b = box.getBoundingClientRect();"
+                      " return a.left >= b.left && a.right <= b.right && e.scrollWidth <= e.clientWidth; };"
+                      "return [getComputedStyle(document.documentElement).fontSize,"
+                      " document.documentElement.scrollWidth <= innerWidth,"
+                      " [...document.querySelectorAll('#list li')].map(li =>"
+                      " [li.querySelector('.clock'), li.querySelector('.name')].every(e => inside(e, li))),"
+                      " [...document.querySelectorAll('#new-sheet *')].every(e => !e.offsetParent ||"
+                      " inside(e, document.getElementById('new-sheet')))]")
+            self.assertEqual(BROWSER.execute_script(checks), ["32px", True, [True] * 3, True])
+            self.assertEqual(self.rows()[1][1], "10000:00:00")
+            self.tap("//button[@id='new-open']")
+            self.assertEqual(BROWSER.execute_script(checks), ["32px", True, [True] * 3, True])
+        finally:
+            BROWSER.execute_cdp_cmd("Page.setFontSizes", {"fontSizes": {"standard": 16, "fixed": 13}})
+
+    def test_forgetting_in_one_tab_unpairs_the_other(self):
+        self.paired_page([record("Tea")])
+        first = BROWSER.current_window_handle
+        BROWSER.switch_to.new_window("tab")
+        try:
+            BROWSER.get(self.base + "/")
+            until(lambda: self.rows() == [["Tea", "05:00", "ready"]], message="the list in the second tab")
+            self.tap("//button[@id='forget']")
+            BROWSER.switch_to.alert.accept()
+        finally:
+            BROWSER.close()
+            BROWSER.switch_to.window(first)
+        until(lambda: self.shown("#pairing"), message="the first tab following")
+
+    def test_the_page_opens_from_its_service_worker_with_the_server_stopped(self):
+        with tempfile.TemporaryDirectory() as folder:
+            server = Server(database=f"sqlite:{folder}/sync.db")  # an origin of its own, and a worker
+            try:
+                BROWSER.get(f"http://127.0.0.1:{server.port}/")
+                self.paired_page([record("Tea")], server)
+                until(lambda: BROWSER.execute_script("return !!navigator.serviceWorker.controller"), timeout=30,
+                      message="the service worker")
+            finally:
+                self.assertEqual(server.stop(), 0)
+            BROWSER.refresh()
+            until(lambda: OFFLINE in (self.shown("#status") or ""), timeout=30, message="the offline note")
+            self.assertEqual(self.rows(), [["Tea", "05:00", "ready"]])
 
     def test_time_texts_match_pellows(self):
         now = 1733499300  # 2024-12-06 15:35:00 UTC

@@ -1,14 +1,33 @@
 // The phone page: pairing with a code, the live list, and the commands on it. Times are worked
 // out here from each record and the phone's clock; the server only stores the list.
 
-import { PALETTE, makeTimer, resolveColor, startOver, toggleRun } from './records.js';
+import { alertFinished, askForNotifications, notificationsAllowed, unlockAudioOnFirstTouch } from './alerts.js';
+import { PALETTE, makeTimer, resolveColor, restoreRecord, startOver, toggleRun } from './records.js';
 import { SyncClient } from './sync.js';
-import { acceptedLength, clockText, displayName, isFinished, shownSeconds, statusText } from './timetexts.js';
+import {
+  acceptedLength,
+  clockText,
+  displayName,
+  isFinished,
+  refusalOf,
+  secondsToNextChange,
+  shownSeconds,
+  statusText,
+} from './timetexts.js';
 
 const PRESETS = [1, 5, 10, 15, 20, 30, 60]; // minutes
 const CODE_LENGTH = 6;
 const PULL_EVERY_MS = 5000;
-const TICK_MS = 1000;
+const UNDO_FOR_MS = 5000;
+const AFTER_CHANGE_MS = 15; // a redraw lands this long after the instant a clock changes
+const ALERTS_KEY = 'pellow.alerts';
+const SVG = 'http://www.w3.org/2000/svg';
+const ICONS = { start: 'M8 5v14l11-7z', pause: 'M6 5h4v14H6zm8 0h4v14h-4z' };
+const LENGTH_MESSAGES = {
+  comma: 'Use a point, not a comma',
+  short: 'A timer needs at least a second',
+  unreadable: "Couldn't read that length",
+};
 
 const $ = (id) => document.getElementById(id);
 const now = () => Date.now() / 1000;
@@ -16,6 +35,8 @@ const visible = () => document.visibilityState === 'visible';
 
 const client = new SyncClient(localStorage, () => render());
 let rowsFor = null; // the list the rows were built from
+let redraw = 0; // the scheduled redraw
+let counting = new Set(); // ids of countdowns seen running and not yet run out
 
 function element(tag, className, text) {
   const node = document.createElement(tag);
@@ -24,17 +45,37 @@ function element(tag, className, text) {
   return node;
 }
 
+function icon() {
+  const svg = document.createElementNS(SVG, 'svg');
+  svg.setAttribute('viewBox', '0 0 24 24');
+  svg.setAttribute('aria-hidden', 'true');
+  svg.append(document.createElementNS(SVG, 'path'));
+  return svg;
+}
+
+// Sets a text or attribute only when it differs, so an unchanged row is not touched.
+function put(node, text) {
+  if (node.textContent !== text) node.textContent = text;
+}
+function putAttribute(node, name, value) {
+  if (node.getAttribute(name) !== value) node.setAttribute(name, value);
+}
+
 function buildRow(t, timers) {
   const row = element('li', 'timer');
   row.dataset.id = t.id;
   const color = resolveColor(t.color);
   const swatch = element('span', color ? 'swatch' : 'swatch none');
   if (color) swatch.style.setProperty('--swatch', color);
-  const main = element('button', 'main');
-  main.type = 'button';
+  const run = element('button', 'run');
+  run.type = 'button';
+  run.dataset.act = 'toggle';
+  run.append(icon());
+  const text = element('div', 'text');
+  text.append(element('span', 'name', displayName(t, timers)), element('span', 'detail'));
+  const main = element('div', 'main');
   main.dataset.act = 'toggle';
-  main.append(swatch, element('span', 'name', displayName(t, timers)), element('span', 'clock'),
-              element('span', 'detail'));
+  main.append(run, swatch, text, element('span', 'clock'));
   const actions = element('div', 'actions');
   for (const [act, title] of [['over', 'Start over'], ['remove', 'Remove']]) {
     const button = element('button', act, title);
@@ -48,11 +89,15 @@ function buildRow(t, timers) {
 
 function updateRow(row, t, at) {
   const finished = isFinished(t, at);
-  row.classList.toggle('running', t.running && !finished);
+  const running = t.running && !finished;
+  row.classList.toggle('running', running);
   row.classList.toggle('finished', finished);
-  row.querySelector('.clock').textContent = clockText(shownSeconds(t, at));
-  row.querySelector('.detail').textContent = statusText(t, at);
-  row.querySelector('.main').setAttribute('aria-pressed', String(t.running && !finished));
+  put(row.querySelector('.clock'), clockText(shownSeconds(t, at)));
+  put(row.querySelector('.detail'), statusText(t, at));
+  const run = row.querySelector('.run');
+  const name = row.querySelector('.name').textContent;
+  putAttribute(run, 'aria-label', `${running ? 'Pause' : 'Start'} ${name}`);
+  putAttribute(run.querySelector('path'), 'd', running ? ICONS.pause : ICONS.start);
 }
 
 function statusLine() {
@@ -61,12 +106,36 @@ function statusLine() {
   return `Can't reach the sync server. Showing the list as last seen.${waiting}`;
 }
 
+// Alerts once for each countdown this page saw running that has now run out.
+function alertRunOut(timers, at) {
+  const still = new Set();
+  for (const t of timers) {
+    if (!t.running || t.mode !== 'down') continue;
+    if (!isFinished(t, at)) still.add(t.id);
+    else if (counting.has(t.id)) {
+      alertFinished(`${displayName(t, timers)} finished`, `${clockText(t.duration)} is up.`, t.id, alertsOn());
+    }
+  }
+  counting = still;
+}
+
+// The next redraw: just after the soonest instant a shown clock changes.
+function scheduleRedraw(timers, at) {
+  clearTimeout(redraw);
+  const waits = timers.map((t) => secondsToNextChange(t, at)).filter((s) => s !== null && s >= 0);
+  if (waits.length === 0) return;
+  const ms = Math.max(0, Math.min(...waits) * 1000) + AFTER_CHANGE_MS;
+  redraw = setTimeout(render, Math.min(ms, 1000 + AFTER_CHANGE_MS));
+}
+
 function render() {
   $('pairing').hidden = client.paired;
   $('timers').hidden = !client.paired;
-  $('status').textContent = statusLine();
+  put($('status'), statusLine());
   $('notice').hidden = !client.notice;
-  $('notice-text').textContent = client.notice;
+  put($('notice-text'), client.notice);
+  showBar();
+  showAlertsChoice();
 
   const timers = client.timers;
   const list = $('list');
@@ -75,9 +144,10 @@ function render() {
     list.replaceChildren(...timers.map((t) => buildRow(t, timers)));
   }
   $('empty').hidden = timers.length > 0;
-  $('tap-hint').hidden = timers.length === 0;
   const at = now();
   timers.forEach((t, i) => updateRow(list.children[i], t, at));
+  alertRunOut(client.paired ? timers : [], at);
+  scheduleRedraw(timers, at);
 }
 
 function edit(id, command) {
@@ -87,15 +157,57 @@ function edit(id, command) {
   });
 }
 
+// Undo: for a few seconds after Remove or Start over, the record as it was can be put back,
+// which sends it as a new change.
+let undoable = null;
+let undoTimer = 0;
+
+function showBar() {
+  document.documentElement.classList.toggle('with-bar', !$('notice').hidden || !$('undo').hidden);
+}
+
+function offerUndo(text, saved, index) {
+  undoable = { saved, index };
+  put($('undo-text'), text);
+  $('undo').hidden = false;
+  showBar();
+  clearTimeout(undoTimer);
+  undoTimer = setTimeout(closeUndo, UNDO_FOR_MS);
+}
+
+function closeUndo() {
+  undoable = null;
+  $('undo').hidden = true;
+  showBar();
+}
+
+$('undo-button').addEventListener('click', () => {
+  if (undoable) {
+    const { saved, index } = undoable;
+    client.change((timers) => restoreRecord(timers, saved, index));
+  }
+  closeUndo();
+});
+
 const COMMANDS = {
   toggle: (timers, i) => toggleRun(timers[i], now()),
   over: (timers, i) => startOver(timers[i], now()),
   remove: (timers, i) => timers.splice(i, 1),
 };
+const UNDO_TEXTS = { over: (name) => `${name} started over.`, remove: (name) => `${name} removed.` };
 
+// The start/pause button, Start over and Remove; a tap anywhere else on a row's top part is the
+// same as its start/pause button.
 $('list').addEventListener('click', (event) => {
-  const button = event.target.closest('button[data-act]');
-  if (button) edit(button.closest('li').dataset.id, COMMANDS[button.dataset.act]);
+  const target = event.target.closest('[data-act]');
+  if (!target) return;
+  const row = target.closest('li');
+  const act = target.dataset.act;
+  const index = client.timers.findIndex((t) => t.id === row.dataset.id);
+  if (index < 0) return;
+  const saved = client.timers[index];
+  if (UNDO_TEXTS[act]) offerUndo(UNDO_TEXTS[act](displayName(saved, client.timers)), saved, index);
+  edit(row.dataset.id, COMMANDS[act]);
 });
 
 // Pairing: the code is claimed once six code characters are typed, or on Pair.
@@ -136,12 +248,37 @@ $('notice-ok').addEventListener('click', () => {
   render();
 });
 
-// New timer: a preset starts at once; a typed length on Start.
+// Alerts in the background: asked for only when the user taps the button.
+const alertsOn = () => notificationsAllowed() && localStorage.getItem(ALERTS_KEY) === 'on';
+
+function showAlertsChoice() {
+  const supported = 'Notification' in window && 'serviceWorker' in navigator;
+  const on = supported && alertsOn();
+  const denied = supported && Notification.permission === 'denied';
+  $('alerts-ask').hidden = !client.paired || !supported || on || denied;
+  $('alerts-note').hidden = !client.paired || !(on || denied);
+  put($('alerts-note'), on ? 'Pellow alerts on this phone while this page is open, also in the background.'
+    : 'Notifications are blocked for this page in the browser\u2019s settings.');
+}
+
+$('alerts-ask').addEventListener('click', async () => {
+  if (await askForNotifications()) localStorage.setItem(ALERTS_KEY, 'on');
+  render();
+});
+
+// New timer: a sheet from the bottom of the screen. A preset starts at once, with the name if
+// one was typed; a typed length starts on Start.
+const sheet = $('new-sheet');
+
 function openNewForm(open) {
-  $('new-form').hidden = !open;
-  $('new-open').hidden = open;
   $('new-message').textContent = '';
-  if (!open) $('new-form').reset();
+  if (open) {
+    $('new-form').reset();
+    sheet.showModal();
+    $('new-name').focus();
+  } else {
+    sheet.close();
+  }
 }
 
 function addTimer(seconds) {
@@ -174,14 +311,14 @@ $('new-open').addEventListener('click', () => openNewForm(true));
 $('new-cancel').addEventListener('click', () => openNewForm(false));
 $('new-form').addEventListener('submit', (event) => {
   event.preventDefault();
-  const seconds = acceptedLength($('new-length').value);
-  if (seconds === null) $('new-message').textContent = "Couldn't read that length";
+  const typed = $('new-length').value;
+  const seconds = acceptedLength(typed);
+  if (seconds === null) $('new-message').textContent = LENGTH_MESSAGES[refusalOf(typed)];
   else addTimer(seconds);
 });
 
-// Live: the texts every second, the server's list every five seconds while the page is seen
-// and at once when it is seen again.
-setInterval(render, TICK_MS);
+// Live: the clocks as they change, the server's list every five seconds while the page is seen
+// and at once when it is seen again, and what another tab of this page did to the pairing.
 setInterval(() => visible() && client.sync(), PULL_EVERY_MS);
 document.addEventListener('visibilitychange', () => {
   if (visible()) {
@@ -190,6 +327,14 @@ document.addEventListener('visibilitychange', () => {
   }
 });
 window.addEventListener('online', () => client.sync());
+window.addEventListener('storage', (event) => client.followStorage(event.key));
+unlockAudioOnFirstTouch(document);
+
+if ('serviceWorker' in navigator) {
+  navigator.serviceWorker.register('sw.js').catch(() => {
+    // the page works without it; it only cannot open offline
+  });
+}
 
 render();
 client.sync();

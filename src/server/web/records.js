@@ -20,8 +20,10 @@ export function pauseTimer(t, now) {
   t.running = false;
 }
 
+// A countdown that has run out, whether or not a desktop has marked it finished yet, starts
+// again from its full length; anything else pauses when running and starts when not.
 export function toggleRun(t, now) {
-  if (t.running) pauseTimer(t, now);
+  if (t.running && !isFinished(t, now)) pauseTimer(t, now);
   else startTimer(t, now);
 }
 
@@ -31,6 +33,15 @@ export function startOver(t, now) {
   t.alerted = false;
   t.startedAt = now;
   t.running = true;
+}
+
+// Puts a copy of `saved` back where it stood: over the record with its id, or at `index` when
+// that record is gone.
+export function restoreRecord(timers, saved, index) {
+  const at = timers.findIndex((t) => t.id === saved.id);
+  const copy = JSON.parse(JSON.stringify(saved));
+  if (at >= 0) timers[at] = copy;
+  else timers.splice(Math.min(index, timers.length), 0, copy);
 }
 
 // A fresh identifier: an upper-case random UUID, as Pellow gives its own timers.

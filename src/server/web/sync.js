@@ -12,7 +12,7 @@ const LIST_KEY = 'pellow.list';
 const TIMEOUT_MS = 10000;
 
 export const CROSSED =
-  'The list changed on another device before your change arrived, so your change was not made. This is the list now.';
+  'The list changed on another device or tab before your change arrived, so your change was not made. This is the list now.';
 export const REFUSED = 'The server refused that change, so it was not made.';
 
 const isList = (v) => Array.isArray(v) && v.every((t) => t !== null && typeof t === 'object');
@@ -48,18 +48,42 @@ export class SyncClient {
     this.storage = storage;
     this.onChange = onChange;
     this.busy = false;
+    this.asking = null; // the token of the request that is out
     this.online = true;
     this.notice = '';
     this.token = storage.getItem(TOKEN_KEY);
+    this.load();
+  }
+
+  load() {
     let saved = null;
     try {
-      saved = JSON.parse(storage.getItem(LIST_KEY));
+      saved = JSON.parse(this.storage.getItem(LIST_KEY));
     } catch {
       // a damaged copy: start from the server's
     }
     this.rev = Number.isInteger(saved?.rev) ? saved.rev : 0;
     this.confirmed = isList(saved?.timers) ? saved.timers : [];
     this.pending = isList(saved?.pending) ? saved.pending : null;
+  }
+
+  // Another tab of this page changed the stored `key` (null: cleared it all). This one follows:
+  // it forgets when that tab forgot, takes up a pairing made there, and shows the list that tab
+  // last stored unless a request of its own is out, whose answer it stores in turn.
+  followStorage(key) {
+    if (key !== null && key !== TOKEN_KEY && key !== LIST_KEY) return;
+    const token = this.storage.getItem(TOKEN_KEY);
+    if (token !== this.token) {
+      this.token = token;
+      this.notice = '';
+      this.online = true;
+      this.load();
+      this.onChange();
+      this.sync();
+    } else if (!this.busy && key !== TOKEN_KEY && this.storage.getItem(LIST_KEY) !== this.stored()) {
+      this.load();
+      this.onChange();
+    }
   }
 
   get paired() {
@@ -71,9 +95,12 @@ export class SyncClient {
     return this.pending ?? this.confirmed;
   }
 
+  stored() {
+    return JSON.stringify({ rev: this.rev, timers: this.confirmed, pending: this.pending });
+  }
+
   save() {
-    const state = { rev: this.rev, timers: this.confirmed, pending: this.pending };
-    this.storage.setItem(LIST_KEY, JSON.stringify(state));
+    this.storage.setItem(LIST_KEY, this.stored());
   }
 
   // Claims a pairing code: 'paired', 'wrong', 'wait' (too many wrong codes) or 'unreachable'.
@@ -119,6 +146,7 @@ export class SyncClient {
     this.busy = true;
     try {
       do {
+        this.asking = this.token;
         if (this.pending) await this.push();
         else await this.pull();
       } while (this.paired && this.online && this.pending);
@@ -158,6 +186,7 @@ export class SyncClient {
   // Reads a reply with `read`, which says whether it was one; anything else, and no reply at
   // all, leaves everything as it was and counts as the server being out of reach.
   settle(answer, read) {
+    if (this.asking !== this.token) return; // another tab forgot or paired anew meanwhile
     if (answer?.status === 403) {
       const lost = this.pending !== null;
       this.forget();

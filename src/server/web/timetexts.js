@@ -25,6 +25,17 @@ export function endDate(t, now) {
   return now + (t.duration - elapsedSeconds(t, now));
 }
 
+// Seconds from `now` until the record's clock text next changes, or until a countdown reaches
+// its end, whichever is sooner; null when neither will happen without a command. The shown
+// value rounds halves away from zero, so a running clock changes as it passes each half second.
+// Past 2^52 a double has no halves left to pass.
+export function secondsToNextChange(t, now) {
+  const shown = shownSeconds(t, now);
+  if (!t.running || !Number.isFinite(shown) || shown > 2 ** 52 || isFinished(t, now)) return null;
+  if (isCountdown(t)) return Math.min(shown - (Math.round(shown) - 0.5), shown);
+  return Math.round(shown) + 0.5 - shown;
+}
+
 const pad = (n) => String(n).padStart(2, '0');
 const INT64_MAX = 2n ** 63n - 1n;
 const SATURATES_AT = 9223372036854774784; // the largest double below 2^63
@@ -123,4 +134,13 @@ export function parseLength(text) {
 export function acceptedLength(text) {
   const seconds = parseLength(text);
   return seconds !== null && seconds >= MIN_LENGTH ? seconds : null;
+}
+
+// Why a typed length is refused: 'comma' when it reads with a point in place of each comma,
+// 'short' when it comes to less than a second (zero included), else 'unreadable'.
+export function refusalOf(text) {
+  const seconds = parseLength(text);
+  if (seconds !== null) return 'short';
+  if (text.includes(',') && parseLength(text.replaceAll(',', '.')) !== null) return 'comma';
+  return readCNumber(trimHorizontal(text)) === 0 ? 'short' : 'unreadable';
 }
