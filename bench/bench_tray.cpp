@@ -43,7 +43,8 @@ void BM_TickLabelUpdate(benchmark::State& state)
         timers.append(countdown(QStringLiteral("timer-%1").arg(i), 1e8, f.fake.clock.current - i));
     f.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode(timers));
     AppDelegate app(Platform{fake.clock, fake.scheduler, fake.preferences, fake.notifier, fake.sounds, item,
-                             fake.http, fake.updateHttp, fake.autostart, fake.soundFolders});
+                             fake.http, fake.updateHttp, fake.autostart, fake.localServer,
+                             fake.soundFolders});
     app.applicationDidFinishLaunching();
     int sent = 0;
     QObject::connect(&item, &StatusNotifierItem::XAyatanaNewLabel, [&sent] { ++sent; });

@@ -27,6 +27,8 @@ set(CPACK_DEBIAN_APP_PACKAGE_NAME pellow)
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION utils)
 # The plugins Qt loads at run time (xcb, SVG icons, the media back ends) ship in the very library
 # packages dpkg-shlibdeps finds, so it needs no help here.
+# Pellow runs the sync server itself for a phone on the local network.
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "pellow-sync-server")
 set(CPACK_COMPONENT_APP_DESCRIPTION
     "tray timer with named countdowns and stopwatches
 Pellow lives in the system tray: a short list of named countdowns and

@@ -11,6 +11,7 @@ PELLOW_PACKAGES=(
     libmicrohttpd-dev libgnutls28-dev pkg-config libqt6sql6-sqlite libqt6sql6-psql postgresql openssl python3
     desktop-file-utils appstream lintian dpkg-dev file strace systemd
     chromium chromium-driver python3-selenium tzdata stress-ng
+    libqrencode-dev zbar-tools x11-apps iproute2 procps
 )
 
 pellow_install_deps() {

@@ -9,6 +9,7 @@
 #include "platform/HttpRequestCommand.h"
 #include "platform/PreferenceFile.h"
 #include "platform/ProcessHttpClient.h"
+#include "platform/ProcessLocalSyncServer.h"
 #include "platform/QtHttpClient.h"
 #include "platform/QtScheduler.h"
 #include "platform/QtSoundPlayer.h"
@@ -97,9 +98,15 @@ int main(int argc, char** argv)
     // Update checks run in a child process, so the TLS libraries never stay loaded for them.
     ProcessHttpClient updateHttp(QCoreApplication::applicationFilePath());
     AutostartFile autostart({}, QCoreApplication::applicationFilePath());
+    // The sync server for a phone on the local network: installed beside Pellow.
+    ProcessLocalSyncServer localServer(QCoreApplication::applicationDirPath() +
+                                           QStringLiteral("/pellow-sync-server"),
+                                       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                           QStringLiteral("/pellow/local-sync.db"),
+                                       scheduler);
 
     AppDelegate delegate(Platform{clock, scheduler, preferences, notifier, sounds, tray, http, updateHttp,
-                                  autostart, soundFolders()});
+                                  autostart, localServer, soundFolders()});
     instance.setActivationHandler([&delegate] { delegate.activateFromSecondLaunch(); });
     delegate.applicationDidFinishLaunching();
     DBusControl control(delegate);

@@ -3,6 +3,7 @@
 
 #include "hud/HUDArrowPanel.h"
 #include "hud/HUDFonts.h"
+#include "sync/PairingWindow.h"
 
 #include "core/TickRules.h"
 #include "core/TimeTexts.h"
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
-#include <QMessageBox>
 #include <QWidget>
 
 AppDelegate::AppDelegate(Platform platform, QObject* parent)

@@ -26,7 +26,7 @@ class HUDArrowPanel;
 class HUDWidgetView;
 class QColor;
 class QMenu;
-class QMessageBox;
+class PairingWindow;
 class Updater;
 namespace HUDFonts {
 class Measure;
@@ -66,6 +66,7 @@ public:
     const QString syncRevKey = QStringLiteral("syncRev");
     const QString syncServerKey = QStringLiteral("syncServer");
     const QString syncServerCertificateKey = QStringLiteral("syncServerCertificate");
+    const QString syncLocalPortKey = QStringLiteral("syncLocalPort");
 
     // --- Launch, save, refresh (app/AppDelegate.cpp) ---
     void applicationDidFinishLaunching();
@@ -244,6 +245,18 @@ public:
     void showPairingDialog(const QString& code);
     void unpairPhone();
 
+    // --- This computer as the sync server (sync/LocalSyncActions.cpp) ---
+    // With no server of the user's own, Pellow runs one for the phone on the local network.
+    bool syncsLocally() const;
+    // Starts it (or finds it running) and points syncAPI at it over loopback; `then` learns
+    // whether it listens.
+    void startLocalSyncServer(std::function<void(bool)> then);
+    // The phone page's address: Pellow's own server on the local network, or the user's server.
+    QUrl phonePageAddress() const;
+    void localSyncServerStarted(const QString& address, std::optional<quint16> port,
+                                const std::function<void(bool)>& then);
+    static constexpr quint16 kLocalSyncPort = 8787;
+
     // --- Sync server (sync/SyncServerActions.cpp) ---
     // Reads the server address and the extra trusted certificates from the preferences.
     void loadSyncServer();
@@ -270,11 +283,12 @@ public:
     QPointer<HUDArrowPanel> timerHUDWindow;
     QPointer<HUDWidgetView> timerHUDView;
     std::unique_ptr<HUDFonts::Measure> hudMeasure;
-    QUrl syncAPI = SyncRules::endpoint(QUrl(SyncRules::kDefaultServer));
+    QUrl syncAPI; // none until a server is known (Pellow's own: until it listens)
     std::optional<Scheduler::TaskId> syncPoll;
     std::optional<Scheduler::TaskId> syncPushWork;
     bool syncBusy = false;
-    QPointer<QMessageBox> pairingDialog;
+    QPointer<PairingWindow> pairingDialog;
+    QString localSyncAddress; // where Pellow's own server listens for the phone
     QList<QPair<QString, QRectF>> timerHUDRowFrames;
     QPointer<QWidget> hudPromptWindow;
     QList<QPointer<QLineEdit>> hudPromptFields;

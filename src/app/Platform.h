@@ -5,6 +5,7 @@
 class Autostart;
 class Clock;
 class HttpClient;
+class LocalSyncServer;
 class Notifier;
 class PreferenceStore;
 class Scheduler;
@@ -24,6 +25,8 @@ struct Platform
     HttpClient& http;
     HttpClient& updateHttp;
     Autostart& autostart;
+    // The sync server Pellow runs itself for a phone on the local network.
+    LocalSyncServer& localServer;
     // Folders searched, in order, for "<name>.wav".
     QStringList soundFolders;
 };

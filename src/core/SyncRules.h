@@ -11,7 +11,6 @@
 // What the sync client reads from the sync server's replies, and the server's address.
 namespace SyncRules {
 
-inline const QString kDefaultServer = QStringLiteral("https://pellow.app");
 inline const QString kEndpointPath = QStringLiteral("/api/pellow/sync.php");
 
 // A typed server address made plain (surrounding spaces and trailing slashes dropped), or none

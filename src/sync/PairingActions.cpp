@@ -1,26 +1,36 @@
 #include "app/AppDelegate.h"
 
 #include "core/SyncRules.h"
+#include "platform/LocalSyncServer.h"
 #include "platform/PreferenceStore.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QKeySequence>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
+#include "sync/PairingWindow.h"
+
+#include <QPointer>
 
 void AppDelegate::pairWithPhone()
 {
-    // No token goes with it, also when already paired: a new pairing replaces the old one.
-    sendSyncRequest(QStringLiteral("pair"), {}, [this](const SyncReply& reply) { pairingReplied(reply); });
+    const auto pair = [this] {
+        // No token goes with it, also when already paired: a new pairing replaces the old one.
+        sendSyncRequest(QStringLiteral("pair"), {},
+                        [this](const SyncReply& reply) { pairingReplied(reply); });
+    };
+    if (!syncsLocally()) {
+        pair();
+        return;
+    }
+    startLocalSyncServer([self = QPointer<AppDelegate>(this), pair](bool listening) {
+        if (self && listening)
+            pair();
+    });
 }
 
 void AppDelegate::pairingReplied(const SyncReply& reply)
 {
     const std::optional<SyncRules::Pairing> pairing = SyncRules::pairing(reply);
     if (!pairing) {
-        postNotice(QStringLiteral("Couldn't reach %1 to start pairing").arg(syncAPI.host()));
+        postNotice(syncsLocally() ? QStringLiteral("Couldn't start pairing with Pellow's own sync server")
+                                  : QStringLiteral("Couldn't reach %1 to start pairing").arg(syncAPI.host()));
         return;
     }
     PreferenceStore& prefs = m_platform.preferences;
@@ -36,31 +46,12 @@ void AppDelegate::pairingReplied(const SyncReply& reply)
 void AppDelegate::showPairingDialog(const QString& code)
 {
     delete pairingDialog.data();
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Pellow"),
-                                QStringLiteral("Type this on your iPhone"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(
-        QStringLiteral("Open Pellow on the phone, tap the link button, and enter:\n\n%1\n\nThe code is good "
-                       "for fifteen minutes. After that the two share every timer.")
-            .arg(code));
-    // The code comes from the server: shown as the text it is, never as markup.
-    if (auto* informative = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
-        informative->setTextFormat(Qt::PlainText);
-    QPushButton* copy = box->addButton(QStringLiteral("Copy code"), QMessageBox::ActionRole);
-    copy->setShortcut(QKeySequence::Copy);
-    box->setDefaultButton(box->addButton(QStringLiteral("Done"), QMessageBox::AcceptRole));
-    QObject::connect(copy, &QPushButton::clicked, box, [code] {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(code);
-    });
-    box->setWindowModality(Qt::ApplicationModal);
-    pairingDialog = box;
+    auto* window = new PairingWindow({phonePageAddress(), code, syncsLocally()});
+    pairingDialog = window;
     // Shown without a nested event loop; the tick and the poll keep running while it is open.
-    box->show();
-    box->raise();
-    box->activateWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void AppDelegate::unpairPhone()
@@ -72,6 +63,9 @@ void AppDelegate::unpairPhone()
         m_platform.scheduler.cancel(*syncPoll);
         syncPoll.reset();
     }
+    // Pellow's own server runs only while a phone is paired with it.
+    if (syncsLocally())
+        m_platform.localServer.stop();
     rebuildStatusMenu();
     // A push still waiting finds no token and sends nothing.
     postNotice(QStringLiteral("The phone is no longer syncing"));

@@ -1,8 +1,10 @@
 #include "ControllerFixture.h"
 
+#include "sync/PairingWindow.h"
+
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 
 // The sync client on fakes: what it sends, when, and what replies do (a real server is sync_e2e.py's).
@@ -142,15 +144,67 @@ private slots:
         if (!paired) {
             QCOMPARE(token(), QStringLiteral("secret"));
             QCOMPARE(rev(), 7);
-            QCOMPARE(notice(), QStringLiteral("Couldn't reach pellow.app to start pairing"));
+            QCOMPARE(notice(), QStringLiteral("Couldn't start pairing with Pellow's own sync server"));
             QVERIFY(!fixture->app->pairingDialog);
             return;
         }
         QCOMPARE(token(), QStringLiteral("fresh"));
         QCOMPARE(http().sent.value(1).body.value("rev").toInteger(), 1);
         QVERIFY(fixture->app->pairingDialog);
-        QCOMPARE(fixture->app->pairingDialog->text(), QStringLiteral("Type this on your iPhone"));
-        QVERIFY(fixture->app->pairingDialog->informativeText().contains(QStringLiteral("\n\nK7Q-3FZ\n\n")));
+        const auto text = [this](const char* name) {
+            return fixture->app->pairingDialog->findChild<QLabel*>(name)->text();
+        };
+        QCOMPARE(text("pairingHeading"), QStringLiteral("Open this on your phone"));
+        QCOMPARE(text("pairingCode"), QStringLiteral("K7Q-3FZ"));
+        QCOMPARE(text("pairingAddress"), QStringLiteral("http://192.168.1.23:8787/"));
+        QVERIFY(text("pairingNetwork").contains(QStringLiteral("TCP port 8787")));
+    }
+
+    void localServer_data()
+    {
+        QTest::addColumn<int>("storedPort"); // 0: none stored
+        QTest::addColumn<bool>("taken");     // the usual or the stored port
+        QTest::addColumn<int>("anyPort");    // what a start on any port gives; 0: none starts
+        QTest::addColumn<int>("port");       // the one kept and used; 0: not started
+        QTest::newRow("first time, the usual port") << 0 << false << 40123 << 8787;
+        QTest::newRow("usual port taken: any other, kept") << 0 << true << 40123 << 40123;
+        QTest::newRow("a port kept from before") << 9000 << false << 40123 << 9000;
+        QTest::newRow("the kept port taken") << 9000 << true << 40123 << 0;
+        QTest::newRow("cannot start at all") << 0 << true << 0 << 0;
+    }
+    // With no server of the user's own, pairing starts Pellow's, which Pellow reaches over loopback.
+    void localServer()
+    {
+        QFETCH(int, storedPort);
+        QFETCH(bool, taken);
+        QFETCH(int, anyPort);
+        QFETCH(int, port);
+        FakeLocalSyncServer& server = fixture->fake.localServer;
+        if (taken)
+            server.taken = {quint16(storedPort ? storedPort : 8787)};
+        server.anyPort = quint16(anyPort);
+        fixture->launch({}, storedPort ? QJsonObject{{"syncLocalPort", storedPort}} : QJsonObject{});
+        QVERIFY(server.starts.isEmpty()); // not paired: not running
+        fixture->app->pairWithPhone();
+        QCOMPARE(server.starts.value(0),
+                 (QPair<QString, quint16>("192.168.1.23", storedPort ? storedPort : 8787)));
+        if (!port) {
+            QVERIFY(http().sent.isEmpty());
+            QVERIFY(notice().startsWith(QStringLiteral("Couldn't start Pellow's sync server")));
+            return;
+        }
+        QCOMPARE(http().sent.value(0).url.toString(),
+                 QStringLiteral("http://127.0.0.1:%1/api/pellow/sync.php?action=pair").arg(port));
+        QCOMPARE(fixture->fake.preferences.intValue("syncLocalPort"), port);
+        QVERIFY(http().answer(json(R"({"ok":true,"code":"K7Q3FZ","token":"fresh"})")));
+        QCOMPARE(PairingWindow::pairingAddress({fixture->app->phonePageAddress(), "K7Q3FZ"}).toString(),
+                 QStringLiteral("http://192.168.1.23:%1/#pair=K7Q3FZ").arg(port));
+        // Unpaired, it stops; paired at the next launch, it starts again on the kept port.
+        fixture->app->unpairPhone();
+        QVERIFY(!server.running);
+        fixture->launch({}, {{"syncToken", "fresh"}});
+        QCOMPARE(server.starts.last().second, quint16(port));
+        QVERIFY(server.running);
     }
 
     void serverAddress_data()
@@ -159,9 +213,9 @@ private slots:
         QTest::addColumn<QString>("endpoint"); // empty: refused
         QTest::newRow("own server") << " https://a.example:8443/p// "
                                     << "https://a.example:8443/p/api/pellow/sync.php";
-        QTest::newRow("empty is the default") << QString() << "https://pellow.app/api/pellow/sync.php";
-        for (const char* refused :
-             {"http://a.example", "https://", "https://a.example/?a=1", "https://me@a.example"})
+        QTest::newRow("empty: this computer, started at pairing") << QString() << "none yet";
+        for (const char* refused : {"http://a.example", "http://127.0.0.1:8787", "https://",
+                                    "https://a.example/?a=1", "https://me@a.example"})
             QTest::newRow(refused) << QString(refused) << QString();
     }
     // "Sync server…": a usable address replaces the server and forgets the old one's token and replies.
@@ -183,7 +237,7 @@ private slots:
                      QStringLiteral("https://old.example.org/api/pellow/sync.php"));
             return;
         }
-        QCOMPARE(fixture->app->syncAPI.toString(), endpoint);
+        QCOMPARE(fixture->app->syncAPI.toString(), endpoint == "none yet" ? QString() : endpoint);
         QCOMPARE(fixture->fake.preferences.isStored("syncServer"), !typed.isEmpty());
         QCOMPARE(notice(), QStringLiteral("The phone is no longer syncing"));
         QVERIFY(http().answer(json(R"({"stale":true,"rev":9,"timers":[]})")));

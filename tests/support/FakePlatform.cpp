@@ -84,6 +84,6 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform(TrayItem& onTray)
 {
-    return Platform{clock,  scheduler, preferences, notifier,  sounds,
-                    onTray, http,      http,        autostart, {soundDir.path()}};
+    return Platform{clock, scheduler, preferences, notifier,    sounds,           onTray,
+                    http,  http,      autostart,   localServer, {soundDir.path()}};
 }

@@ -4,6 +4,7 @@
 #include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/HttpClient.h"
+#include "platform/LocalSyncServer.h"
 #include "platform/Notifier.h"
 #include "platform/PreferenceStore.h"
 #include "platform/Scheduler.h"
@@ -138,6 +139,29 @@ public:
     QString failure;
 };
 
+// Listens on the port asked for unless it is taken; a start on port 0 gets `anyPort` (0: fails).
+class FakeLocalSyncServer final : public LocalSyncServer
+{
+public:
+    void start(const QString& address, quint16 at, Started started) override
+    {
+        starts.append({address, at});
+        const quint16 port = at ? (taken.contains(at) ? 0 : at) : anyPort;
+        running = port != 0;
+        started(running ? std::optional<quint16>(port) : std::nullopt);
+    }
+    void stop() override { running = false; }
+    bool isRunning() const override { return running; }
+    void setGaveUpHandler(GaveUp) override {}
+    QList<LocalNetwork::Interface> interfaces() const override { return networks; }
+
+    QList<QPair<QString, quint16>> starts;
+    QList<quint16> taken;
+    quint16 anyPort = 40123;
+    bool running = false;
+    QList<LocalNetwork::Interface> networks{{"wlan0", true, false, false, true, {"192.168.1.23"}}};
+};
+
 // Every fake together, with a folder holding the thirteen sound files.
 struct FakePlatform
 {
@@ -151,6 +175,7 @@ struct FakePlatform
     RecordingNotifier notifier;
     RecordingSoundPlayer sounds;
     FakeTrayItem tray;
+    FakeLocalSyncServer localServer;
     FakeHttpClient http;
     FakeAutostart autostart;
     QTemporaryDir soundDir;

@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""End to end: phone sync with nothing to set up. The real Pellow runs its own pellow-sync-server
+for the phone on the local network; the pairing window's QR code, read off the screen with
+zbarimg, opens the phone page in headless Chromium, which pairs without typing.
+
+Everything runs inside a network namespace the test makes: its only network is a veth pair
+carrying a default route, so "the local network address" is 10.77.0.2 and no traffic reaches
+the machine's real addresses. The child is killed once (it comes back on its port), stops with
+Pellow, and starts again on the same port when Pellow does.
+
+Usage: local_sync_e2e.py <pellow> <pellow-menu-click>   (as root: it makes a network namespace)
+Exits 77 (skipped) only when Chromium cannot start.
+"""
+
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import urllib.request
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from headless_chromium import start  # noqa: E402
+from sync_e2e import isolated_env, page_rows, start_xvfb, timer, wait_for  # noqa: E402
+
+ADDRESS = "10.77.0.2"
+SKIP = 77
+
+
+def children(pid):
+    """The pids of a process's pellow-sync-server children."""
+    found = subprocess.run(["pgrep", "-P", str(pid), "-f", "pellow-sync-server"], capture_output=True, text=True)
+    return [int(p) for p in found.stdout.split()]
+
+
+def healthy(port):
+    try:
+        with urllib.request.urlopen(f"http://{ADDRESS}:{port}/healthz", timeout=2) as r:
+            return r.status == 200
+    except OSError:
+        return False
+
+
+def qr_on_screen(work):
+    """The text of the QR code in Pellow's pairing window, read from a screenshot, or None."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Pellow$"], capture_output=True,
+                           text=True, timeout=5).stdout.split()
+    if not found:
+        return None
+    shot = os.path.join(work, "pairing.xwd")
+    with open(shot, "wb") as f:
+        if subprocess.run(["xwd", "-silent", "-id", found[-1]], stdout=f, timeout=10).returncode != 0:
+            return None
+    read = subprocess.run(["zbarimg", "-q", "--raw", shot], capture_output=True, text=True, timeout=30)
+    return read.stdout.strip() or None
+
+
+def inner(pellow, click):
+    work = os.environ["PELLOW_E2E_WORK"]
+    prefs_path = os.path.join(os.environ["XDG_CONFIG_HOME"], "pellow", "preferences.json")
+    stored = lambda: json.load(open(prefs_path)) if os.path.exists(prefs_path) else {}
+    os.makedirs(os.path.dirname(prefs_path))
+    with open(prefs_path, "w") as f:
+        json.dump({"timers": [timer("e2e-tea", "Tea")]}, f)
+    os.chmod(prefs_path, 0o600)
+    procs = []
+
+    def spawn(args, name):
+        log = open(os.path.join(work, name + ".log"), "ab")
+        procs.append(subprocess.Popen(args, stdout=log, stderr=log, env=dict(os.environ, QT_QPA_PLATFORM="xcb")))
+        return procs[-1]
+
+    browser = start(phone=True)
+    if browser is None:
+        return SKIP
+    try:
+        os.environ["DISPLAY"] = start_xvfb(type("Work", (), {"work": work, "procs": procs}))
+        spawn(["status-notifier-watcher"], "watcher")
+        app = spawn([pellow], "pellow")
+        wait_for('a "Sync with phone…" item in the tray menu',
+                 lambda: subprocess.run([click, "Sync with phone\u2026"], capture_output=True,
+                                        timeout=10).returncode == 0, 15)
+
+        # Pellow's own server, on the namespace's local-network address and the kept port.
+        port = wait_for("a kept port for Pellow's own server", lambda: stored().get("syncLocalPort"), 15)
+        wait_for("Pellow's own server answering on the local network", lambda: healthy(port), 15)
+        token = wait_for("a stored sync token", lambda: stored().get("syncToken"), 15)
+
+        # The phone scans the code and opens the address: paired, without typing.
+        scanned = wait_for("a QR code in the pairing window", lambda: qr_on_screen(work), 15)
+        assert scanned.startswith(f"http://{ADDRESS}:{port}/#pair="), scanned
+        browser.get(scanned)
+        wait_for("Pellow's list on the page", lambda: page_rows(browser) == [["Tea", "ready"]], 10)
+        assert browser.execute_script("return location.hash") == "", "the code stays in the address bar"
+
+        # Killed, the server comes back on its port; it stops with Pellow and starts with it.
+        [child] = children(app.pid)
+        os.kill(child, signal.SIGKILL)
+        wait_for("the server started again", lambda: children(app.pid) not in ([], [child]), 15)
+        wait_for("the restarted server answering on the same port", lambda: healthy(port), 15)
+        [child] = children(app.pid)
+        app.terminate()
+        app.wait(timeout=30)
+        wait_for("the server stopped with Pellow", lambda: subprocess.run(["kill", "-0", str(child)],
+                                                                          capture_output=True).returncode != 0, 5)
+        app = spawn([pellow], "pellow")
+        wait_for("Pellow's own server back on the same port", lambda: healthy(port), 15)
+        assert stored().get("syncToken") == token and stored().get("syncLocalPort") == port
+        print(f"PASS e2e_local_sync: Pellow served the phone on {ADDRESS}:{port}; the QR code paired the page; "
+              "the server came back after a kill, stopped with Pellow and started again on its port")
+        return 0
+    except AssertionError as e:
+        print(f"FAIL e2e_local_sync: {e}")
+        for name in ("pellow", "watcher", "xvfb"):
+            path = os.path.join(work, name + ".log")
+            if os.path.exists(path):
+                with open(path, errors="replace") as f:
+                    print(f"--- {name}.log\n" + "".join(f.readlines()[-20:]))
+        return 1
+    finally:
+        browser.quit()
+        for p in reversed(procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+
+
+def namespace(name):
+    """A network namespace with loopback and a veth pair carrying its default route."""
+    ip = lambda *args: subprocess.run(["ip", *args], check=True, timeout=30)
+    ip("netns", "add", name)
+    ip("-n", name, "link", "set", "lo", "up")
+    ip("-n", name, "link", "add", "v0", "type", "veth", "peer", "name", "v1")
+    ip("-n", name, "addr", "add", f"{ADDRESS}/24", "dev", "v0")
+    ip("-n", name, "addr", "add", "10.77.0.1/24", "dev", "v1")
+    ip("-n", name, "link", "set", "v0", "up")
+    ip("-n", name, "link", "set", "v1", "up")
+    ip("-n", name, "route", "add", "default", "via", "10.77.0.1", "dev", "v0")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "--inner":
+        sys.exit(inner(*sys.argv[2:]))
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    ns = f"pellow-e2e-{os.getpid()}"
+    with tempfile.TemporaryDirectory(prefix="pellow-local-sync-e2e.") as work:
+        env = isolated_env(work)
+        args = [os.path.abspath(a) for a in sys.argv[1:]]
+        try:
+            namespace(ns)
+            code = subprocess.run(["ip", "netns", "exec", ns, "dbus-run-session", "--", sys.executable,
+                                   os.path.abspath(__file__), "--inner", *args], env=env, timeout=900).returncode
+        finally:
+            subprocess.run(["ip", "netns", "del", ns], timeout=30)
+        sys.exit(code)
