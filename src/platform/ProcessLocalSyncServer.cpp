@@ -117,7 +117,7 @@ void ProcessLocalSyncServer::readLog()
         const QString line = QString::fromUtf8(m_log.left(end));
         m_log.remove(0, end + 1);
         qInfo("pellow-sync-server: %s", qPrintable(line));
-        static const QRegularExpression listening(QStringLiteral(" listening on .*:(\\d+)"));
+        static const QRegularExpression listening(QStringLiteral(" listening on https?://\\S*:(\\d+)"));
         const QRegularExpressionMatch match = listening.match(line);
         if (!m_listening && match.hasMatch()) {
             m_listening = quint16(match.captured(1).toUInt());

@@ -313,8 +313,9 @@ struct Callbacks
             const char* ifNoneMatch =
                 MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);
             const bool unchanged = ifNoneMatch && WebPage::notModified(*file, ifNoneMatch);
-            MHD_Response* response = MHD_create_response_from_buffer(
-                unchanged ? 0 : file->body.size(), const_cast<char*>(file->body.data()), MHD_RESPMEM_PERSISTENT);
+            MHD_Response* response =
+                MHD_create_response_from_buffer(unchanged ? 0 : file->body.size(),
+                                                const_cast<char*>(file->body.data()), MHD_RESPMEM_PERSISTENT);
             if (!response)
                 return MHD_NO;
             for (const auto& [name, value] : page)
@@ -415,10 +416,12 @@ HttpFrontEnd::HttpFrontEnd(const ServerOptions& options, SyncService& service, S
 
 HttpFrontEnd::~HttpFrontEnd()
 {
-    if (m_daemon)
-        MHD_stop_daemon(m_daemon);
-    if (m_listenSocket >= 0)
-        ::close(m_listenSocket);
+    for (MHD_Daemon* daemon : {m_daemon, m_loopbackDaemon})
+        if (daemon)
+            MHD_stop_daemon(daemon);
+    for (int socket : {m_listenSocket, m_loopbackSocket})
+        if (socket >= 0)
+            ::close(socket);
 }
 
 QString HttpFrontEnd::url() const
@@ -436,19 +439,47 @@ bool HttpFrontEnd::bind(QString* error)
         if (!m_tls->load(m_options.tlsCert, m_options.tlsKey, error))
             return false;
     }
+    m_listenSocket = openListenSocket(m_options.listenHost, m_options.listenPort, error);
+    if (m_listenSocket < 0)
+        return false;
+    sockaddr_storage local = {};
+    socklen_t localSize = sizeof(local);
+    getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&local), &localSize);
+    m_port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
+                                               : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+    m_daemon = startDaemon(m_listenSocket);
+    if (!m_daemon) {
+        *error = QStringLiteral("cannot start serving on %1:%2").arg(m_options.listenHost).arg(m_port);
+        return false;
+    }
+    // On the local network the desktop that runs the server reaches it over loopback, at the
+    // same port as the phone.
+    const QString loopback = QStringLiteral("127.0.0.1");
+    if (m_options.localNetwork && m_options.listenHost != loopback) {
+        m_loopbackSocket = openListenSocket(loopback, quint16(m_port), error);
+        if (m_loopbackSocket < 0)
+            return false;
+        m_loopbackDaemon = startDaemon(m_loopbackSocket);
+        if (!m_loopbackDaemon) {
+            *error = QStringLiteral("cannot start serving on %1:%2").arg(loopback).arg(m_port);
+            return false;
+        }
+    }
+    return true;
+}
 
+int HttpFrontEnd::openListenSocket(const QString& listenHost, quint16 listenPort, QString* error)
+{
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    const std::string host = m_options.listenHost.toStdString();
-    const std::string port = std::to_string(m_options.listenPort);
+    const std::string host = listenHost.toStdString();
+    const std::string port = std::to_string(listenPort);
     if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
-        *error = QStringLiteral("cannot listen on %1:%2: unknown address")
-                     .arg(m_options.listenHost)
-                     .arg(m_options.listenPort);
-        return false;
+        *error = QStringLiteral("cannot listen on %1:%2: unknown address").arg(listenHost).arg(listenPort);
+        return -1;
     }
     const int sock = ::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
     const int on = 1;
@@ -457,20 +488,18 @@ bool HttpFrontEnd::bind(QString* error)
     freeaddrinfo(found);
     if (!bound) {
         *error = QStringLiteral("cannot listen on %1:%2: %3")
-                     .arg(m_options.listenHost)
-                     .arg(m_options.listenPort)
+                     .arg(listenHost)
+                     .arg(listenPort)
                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
         if (sock >= 0)
             ::close(sock);
-        return false;
+        return -1;
     }
-    m_listenSocket = sock;
-    sockaddr_storage local = {};
-    socklen_t localSize = sizeof(local);
-    getsockname(sock, reinterpret_cast<sockaddr*>(&local), &localSize);
-    m_port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
-                                               : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+    return sock;
+}
 
+MHD_Daemon* HttpFrontEnd::startDaemon(int listenSocket)
+{
     unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_TURBO;
     if (m_tls)
         flags |= MHD_USE_TLS;
@@ -483,24 +512,19 @@ bool HttpFrontEnd::bind(QString* error)
         {MHD_OPTION_END, 0, nullptr},
     };
     const MHD_OptionItem noOptions[] = {{MHD_OPTION_END, 0, nullptr}};
-    m_daemon = MHD_start_daemon(flags, 0, &Callbacks::accept, this, &Callbacks::handle, this,      //
-                                MHD_OPTION_LISTEN_SOCKET, m_listenSocket,                          //
-                                MHD_OPTION_THREAD_POOL_SIZE, kThreads,                             //
-                                MHD_OPTION_CONNECTION_LIMIT, hardLimit,                            //
-                                MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,             //
-                                MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned int>(15),      //
-                                MHD_OPTION_STRICT_FOR_CLIENT, 1,                                   //
-                                MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,                              //
-                                MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connectionChanged, this, //
-                                MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::requestLine, this,        //
-                                MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::completed, this,          //
-                                MHD_OPTION_ARRAY, m_tls ? tlsOptions : noOptions,                  //
-                                MHD_OPTION_END);
-    if (!m_daemon) {
-        *error = QStringLiteral("cannot start serving on %1:%2").arg(m_options.listenHost).arg(m_port);
-        return false;
-    }
-    return true;
+    return MHD_start_daemon(flags, 0, &Callbacks::accept, this, &Callbacks::handle, this,      //
+                            MHD_OPTION_LISTEN_SOCKET, listenSocket,                            //
+                            MHD_OPTION_THREAD_POOL_SIZE, kThreads,                             //
+                            MHD_OPTION_CONNECTION_LIMIT, hardLimit,                            //
+                            MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,             //
+                            MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned int>(15),      //
+                            MHD_OPTION_STRICT_FOR_CLIENT, 1,                                   //
+                            MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,                              //
+                            MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::connectionChanged, this, //
+                            MHD_OPTION_URI_LOG_CALLBACK, &Callbacks::requestLine, this,        //
+                            MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::completed, this,          //
+                            MHD_OPTION_ARRAY, m_tls ? tlsOptions : noOptions,                  //
+                            MHD_OPTION_END);
 }
 
 bool HttpFrontEnd::serve()
@@ -530,16 +554,22 @@ bool HttpFrontEnd::serve()
         m_stopChanged.wait(lock, [this] { return m_stopping; });
     }
     // No new connections; the requests in flight get a moment to finish.
-    const MHD_socket listening = MHD_quiesce_daemon(m_daemon);
-    if (listening != MHD_INVALID_SOCKET && listening == m_listenSocket) {
-        ::close(m_listenSocket);
-        m_listenSocket = -1;
+    for (auto [daemon, socket] :
+         {std::pair{m_daemon, &m_listenSocket}, std::pair{m_loopbackDaemon, &m_loopbackSocket}}) {
+        const MHD_socket listening = daemon ? MHD_quiesce_daemon(daemon) : MHD_INVALID_SOCKET;
+        if (listening != MHD_INVALID_SOCKET && listening == *socket) {
+            ::close(*socket);
+            *socket = -1;
+        }
     }
     const auto drainEnd = Clock::now() + kDrainTime;
     while (m_requestsInFlight.load() > 0 && Clock::now() < drainEnd)
         std::this_thread::sleep_for(20ms);
     MHD_stop_daemon(m_daemon);
     m_daemon = nullptr;
+    if (m_loopbackDaemon)
+        MHD_stop_daemon(m_loopbackDaemon);
+    m_loopbackDaemon = nullptr;
     sweeper.join();
     return true;
 }

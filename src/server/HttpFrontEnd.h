@@ -51,8 +51,14 @@ private:
     const WebPage& m_page;
     ConnectionTable m_connections;
     std::unique_ptr<TlsCredentials> m_tls;
+    int openListenSocket(const QString& host, quint16 port, QString* error);
+    MHD_Daemon* startDaemon(int listenSocket);
+
     MHD_Daemon* m_daemon = nullptr;
     int m_listenSocket = -1;
+    // --local-network: the same service on loopback, for the desktop that runs it.
+    MHD_Daemon* m_loopbackDaemon = nullptr;
+    int m_loopbackSocket = -1;
     int m_port = -1;
 
     std::atomic<qint64> m_bufferedBodyBytes{0};

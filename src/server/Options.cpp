@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "core/LocalNetwork.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QHostAddress>
@@ -81,7 +83,13 @@ ParsedOptions parseOptions(const QStringList& args, const QProcessEnvironment& e
                                    QStringLiteral("A reverse proxy terminates TLS: allow plain HTTP on any "
                                                   "address and take the client address from "
                                                   "X-Forwarded-For."));
-    parser.addOptions({help, listen, database, passwordFile, cert, key, proxy, maxConnections, maxPerClient});
+    const QCommandLineOption localNetwork(
+        QStringLiteral("local-network"),
+        QStringLiteral("Serve phones on the local network: plain HTTP on a private or link-local --listen "
+                       "address only (10/8, 172.16/12, 192.168/16, 169.254/16, fc00::/7, fe80::/10), and on "
+                       "127.0.0.1 at the same port for this computer."));
+    parser.addOptions(
+        {help, listen, database, passwordFile, cert, key, proxy, maxConnections, maxPerClient, localNetwork});
 
     ParsedOptions result;
     if (!parser.parse(args)) {
@@ -130,7 +138,23 @@ ParsedOptions parseOptions(const QStringList& args, const QProcessEnvironment& e
         result.exitCode = 2;
         return result;
     }
-    if (!options.tls() && !options.behindProxy && !isLoopbackHost(options.listenHost)) {
+    options.localNetwork = parser.isSet(localNetwork);
+    if (options.localNetwork) {
+        if (options.tls() || options.behindProxy) {
+            result.message = QStringLiteral("--local-network serves plain HTTP on the local network; it goes "
+                                            "without --tls-cert and --behind-proxy");
+            result.exitCode = 2;
+            return result;
+        }
+        if (!LocalNetwork::isLocalNetworkAddress(options.listenHost)) {
+            result.message = QStringLiteral("--local-network serves only a private or link-local address "
+                                            "(10/8, 172.16/12, 192.168/16, 169.254/16, fc00::/7, fe80::/10), "
+                                            "never a public one; %1 is not one")
+                                 .arg(options.listenHost);
+            result.exitCode = 2;
+            return result;
+        }
+    } else if (!options.tls() && !options.behindProxy && !isLoopbackHost(options.listenHost)) {
         result.message = QStringLiteral("Plain HTTP is served only on a loopback address. To listen on ") +
                          options.listenHost +
                          QStringLiteral(", give --tls-cert and --tls-key, or --behind-proxy when a reverse "

@@ -16,6 +16,7 @@ struct ServerOptions
     QString tlsKey;
     QString databasePasswordFile; // first line: the PostgreSQL password
     bool behindProxy = false;
+    bool localNetwork = false; // plain HTTP on a private or link-local address, and loopback
     int maxConnections = 1000;
     int maxConnectionsPerClient = 32; // an IPv4 address or an IPv6 /64
 

@@ -112,6 +112,12 @@ int main(int argc, char** argv)
                               : QStringLiteral("phone page not found; serving the sync endpoint only"));
     if (options.tls())
         RequestLog::note(QStringLiteral("certificate serial ") + front.certificateSerial());
+    if (options.localNetwork)
+        RequestLog::note(
+            QStringLiteral("local network only: plain HTTP for phones on this network at %1, and "
+                           "for this computer at http://127.0.0.1:%2; never on a public address")
+                .arg(front.url())
+                .arg(front.port()));
     if (target->kind == DatabaseTarget::Kind::Postgres && options.database.contains(QLatin1Char('@')) &&
         !QUrl(options.database).password().isEmpty())
         RequestLog::note(

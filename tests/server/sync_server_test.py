@@ -35,12 +35,12 @@ def timer(n, **fields):
 class Server:
     """One server process on 127.0.0.1 and a free port it picks itself."""
 
-    def __init__(self, *args, database=None, env=None, ssl_context=None):
+    def __init__(self, *args, database=None, env=None, ssl_context=None, listen="127.0.0.1:0"):
         self.database = database
         self.ssl_context = ssl_context
         self.lines = []
         more = ["--database", database] if database else []
-        self.proc = subprocess.Popen([SERVER, "--listen", "127.0.0.1:0", *more, *args], stderr=subprocess.PIPE,
+        self.proc = subprocess.Popen([SERVER, "--listen", listen, *more, *args], stderr=subprocess.PIPE,
                                      text=True, env=env)
         self.port = None
         ready = threading.Event()
@@ -291,6 +291,28 @@ class StartupTests(unittest.TestCase):
             server.ssl_context = ssl.create_default_context()
             with self.assertRaises(ssl.SSLCertVerificationError):
                 server.raw("GET", "/healthz")
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_local_network_mode(self):
+        # Plain HTTP on a private or link-local address only; 127.0.0.2 stands in for the LAN here.
+        for args in (["--listen", "192.0.2.7:0"], ["--listen", "[2001:db8::1]:0"],
+                     ["--listen", "127.0.0.2:0", "--behind-proxy"]):
+            with self.subTest(args):
+                done = subprocess.run([SERVER, "--local-network", *args, "--database", f"sqlite:{self.path('x.db')}"],
+                                      capture_output=True, text=True, timeout=DEADLINE)
+                self.assertEqual(done.returncode, 2, done.stderr)
+        server = Server("--local-network", database=f"sqlite:{self.path('sync.db')}", listen="127.0.0.2:0")
+        try:
+            deadline = time.monotonic() + DEADLINE  # the line after "listening on"
+            while not any("local network only" in line for line in server.lines) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertIn("local network only", "\n".join(server.lines))
+            for host in ("127.0.0.2", "127.0.0.1"):
+                conn = http.client.HTTPConnection(host, server.port, timeout=10)
+                conn.request("GET", "/healthz")
+                self.assertEqual(conn.getresponse().status, 200, host)
+                conn.close()
         finally:
             self.assertEqual(server.stop(), 0)
 

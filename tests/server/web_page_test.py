@@ -411,6 +411,15 @@ class PageTests(PageCase):
                     self.assertEqual(list(zip(given, page[key])), list(zip(given, pellow[key])), key)
 
 
+class ScannedCodeTests(PageCase):
+    def test_an_address_with_the_code_pairs_without_typing_and_drops_the_code(self):
+        _, reply = self.server.call("pair", {})
+        self.server.call("push", {"token": reply["token"], "rev": 1, "timers": [record("Tea")]})
+        BROWSER.get(f"{self.base}/#pair={reply['code']}")
+        until(lambda: [r[0] for r in self.rows()] == ["Tea"], message="the list after the scanned code")
+        self.assertEqual(BROWSER.execute_script("return location.href"), self.base + "/")
+
+
 class PairingTests(PageCase):
     """Runs last: its wrong codes use up this address's tries for the server's lifetime."""
 

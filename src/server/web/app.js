@@ -232,6 +232,16 @@ async function claim() {
   render();
 }
 
+// A QR code from Pellow's pairing window carries the code in the address (#pair=CODE): it is
+// claimed at once, and taken out of the address bar and the history so it is never reused.
+function claimFromAddress() {
+  const match = /^#pair=([A-Za-z0-9-]{1,16})$/.exec(location.hash);
+  if (!match) return;
+  history.replaceState(null, '', location.pathname + location.search);
+  $('code').value = match[1];
+  claim();
+}
+
 $('pair-form').addEventListener('submit', (event) => {
   event.preventDefault();
   claim();
@@ -336,5 +346,7 @@ if ('serviceWorker' in navigator) {
   });
 }
 
+window.addEventListener('hashchange', claimFromAddress);
 render();
+claimFromAddress();
 client.sync();
