@@ -9,6 +9,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace {
 
 // A bracketed IPv6 address, as a listen address needs it.
@@ -100,6 +105,12 @@ void ProcessLocalSyncServer::launch()
             process->deleteLater();
             exited();
         }
+    });
+    // It goes when Pellow goes, also when Pellow is killed and cannot stop it.
+    process->setChildProcessModifier([parent = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(1);
     });
     process->start(m_program, {QStringLiteral("--local-network"), QStringLiteral("--listen"),
                                hostPort(m_address, m_port), QStringLiteral("--database"),
