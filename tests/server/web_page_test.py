@@ -255,6 +255,10 @@ class PageTests(PageCase):
         offline(False)
         until(lambda: self.rows() == [["Coffee", "05:00", "ready"]], timeout=8, message="the server's list")
         self.assertIn(CROSSED, self.text("#notice-text"))
+        # In the bar at the bottom of the screen, where it is seen wherever the list is scrolled.
+        self.assertEqual(BROWSER.execute_script("const box = document.getElementById('notice').getBoundingClientRect();"
+                                                "return [box.top > innerHeight / 2, box.bottom <= innerHeight]"),
+                         [True, True])
         self.assertFalse(self.shown("#status"))
         self.assertEqual(self.pull(desktop), {"ok": True, "rev": 2, "timers": [record("Coffee")]})
 
