@@ -23,6 +23,7 @@ public:
     PushOutcome pushIfNewer(const QString& tokenHash, qint64 rev, const QByteArray& timers,
                             qint64 now) override;
     std::optional<GroupState> groupOf(const QString& tokenHash) override;
+    bool deleteGroupOf(const QString& tokenHash) override;
     int failuresSince(const QString& address, qint64 since) override;
     void recordFailure(const QString& address, qint64 at, qint64 forgetBefore) override;
 

@@ -57,6 +57,10 @@ public:
 
     virtual std::optional<GroupState> groupOf(const QString& tokenHash) = 0;
 
+    // Deletes the token's whole group: its list, every token of it and its pairing codes. False
+    // when no group has this token.
+    virtual bool deleteGroupOf(const QString& tokenHash) = 0;
+
     // Wrong pairing codes per client address, for the claim limit.
     virtual int failuresSince(const QString& address, qint64 since) = 0;
     virtual void recordFailure(const QString& address, qint64 at, qint64 forgetBefore) = 0;

@@ -15,12 +15,11 @@ struct ServiceReply
     QByteArray body; // always a JSON object
 };
 
-// The sync endpoint's actions, apart from HTTP: pair, claim, push and pull.
+// The sync endpoint's actions, apart from HTTP: pair, claim, push, pull and leave.
 class SyncService
 {
 public:
     static constexpr qsizetype kMaxBodyBytes = 256 * 1024;
-    static constexpr qsizetype kMaxTimers = 500;
     static constexpr qint64 kCodeLifetimeSeconds = 15 * 60;
 
     using Clock = std::function<qint64()>; // seconds since 1970
@@ -35,6 +34,7 @@ private:
     ServiceReply claim(const QJsonObject& request, const QString& clientAddress);
     ServiceReply push(const QJsonObject& request);
     ServiceReply pull(const QJsonObject& request);
+    ServiceReply leave(const QJsonObject& request);
 
     Store& m_store;
     ClaimLimiter m_limiter;

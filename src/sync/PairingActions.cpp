@@ -12,8 +12,13 @@
 
 void AppDelegate::pairWithPhone()
 {
-    // No token goes with it, also when already paired: a new pairing replaces the old one.
-    sendSyncRequest(QStringLiteral("pair"), {}, [this](const SyncReply& reply) { pairingReplied(reply); });
+    // No token goes with it, also when already paired: a new pairing replaces the old one. A reply
+    // that comes after the server or the pairing changed is dropped without a word: the user has
+    // moved on, and a token is only ever used with the server that issued it.
+    sendSyncRequest(QStringLiteral("pair"), {}, [this, sent = syncTarget()](const SyncReply& reply) {
+        if (syncTarget() == sent)
+            pairingReplied(reply);
+    });
 }
 
 void AppDelegate::pairingReplied(const SyncReply& reply)
@@ -66,8 +71,14 @@ void AppDelegate::showPairingDialog(const QString& code)
 void AppDelegate::unpairPhone()
 {
     PreferenceStore& prefs = m_platform.preferences;
+    // Asks the server to forget the whole group, so a phone that still holds a token of it stops
+    // syncing too. Best effort: stopping here does not wait for it, and a failure changes nothing.
+    if (const std::optional<QString> token = prefs.stringValue(syncTokenKey))
+        sendSyncRequest(QStringLiteral("leave"), {{QStringLiteral("token"), *token}}, {});
     prefs.remove(syncTokenKey);
     prefs.remove(syncRevKey);
+    syncPushOwed = false;
+    syncPushUnsent = false;
     if (syncPoll) {
         m_platform.scheduler.cancel(*syncPoll);
         syncPoll.reset();

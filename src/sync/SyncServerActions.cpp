@@ -46,15 +46,15 @@ void AppDelegate::chooseSyncServer()
                        self->syncAPI.isValid())
                        return;
                    PreferenceStore& prefs = self->m_platform.preferences;
+                   // A token belongs to the server that issued it: the pairing ends there first.
+                   const bool paired = prefs.stringValue(self->syncTokenKey).has_value();
+                   if (paired)
+                       self->unpairPhone();
                    if (address == SyncRules::kDefaultServer)
                        prefs.remove(self->syncServerKey);
                    else
                        prefs.setString(self->syncServerKey, address);
                    self->syncAPI = SyncRules::endpoint(*server);
-                   // A token belongs to the server that issued it.
-                   if (prefs.stringValue(self->syncTokenKey))
-                       self->unpairPhone();
-                   else
-                       self->rebuildStatusMenu();
+                   self->rebuildStatusMenu();
                });
 }
