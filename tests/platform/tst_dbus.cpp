@@ -1,10 +1,13 @@
 #include "ControllerFixture.h"
 #include "app/DBusControl.h"
+#include "platform/DBusNotifier.h"
 #include "platform/DBusTrayTypes.h"
 #include "platform/StatusNotifierItem.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDesktopServices>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +28,27 @@ public slots:
 public:
     QStringList registered;
     QStringList labels;
+};
+
+// A notification service that answers with the capabilities it is given and records each body.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+    void opened(const QUrl& url) { links.append(url.toString()); }
+
+public:
+    QStringList capabilities;
+    QStringList bodies;
+    QStringList links;
 };
 
 class TestDBus : public QObject
@@ -228,6 +252,63 @@ private slots:
         QString out;
         QCOMPARE(pellow({"pause-all"}, &out), 1);
         QVERIFY(out.contains("Pellow is not running"));
+    }
+
+    // Names reach the body as the text they are, and a link goes with its notification: forgotten
+    // once the notification closes or the service is replaced.
+    void notifications()
+    {
+        const QString service = QStringLiteral("org.freedesktop.Notifications");
+        const QString path = QStringLiteral("/org/freedesktop/Notifications");
+        FakeNotifications daemon;
+        QVERIFY(host.registerObject(path, &daemon, QDBusConnection::ExportAllSlots));
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &daemon, "opened");
+        const auto signal = [&](const char* name, const QVariantList& args) {
+            QDBusMessage message = QDBusMessage::createSignal(path, service, QString::fromLatin1(name));
+            message.setArguments(args);
+            QVERIFY(host.send(message));
+        };
+        // Pellow's connection has seen the service come back once a watcher on it has.
+        QDBusServiceWatcher seen(service, QDBusConnection::sessionBus(),
+                                 QDBusServiceWatcher::WatchForRegistration);
+        QSignalSpy registered(&seen, &QDBusServiceWatcher::serviceRegistered);
+        const auto restart = [&](const QStringList& capabilities) {
+            host.unregisterService(service);
+            daemon.capabilities = capabilities;
+            const qsizetype before = registered.size();
+            QVERIFY(host.registerService(service));
+            QTRY_COMPARE(registered.size(), before + 1);
+        };
+        restart({QStringLiteral("body"), QStringLiteral("body-markup")});
+        DBusNotifier notifier({});
+        const QString name = QStringLiteral("Tea & toast <a href=\"https://x.example\">x</a>");
+        notifier.post(QStringLiteral("Pellow"), name);
+        QTRY_COMPARE(daemon.bodies.value(0),
+                     QStringLiteral("Tea &amp; toast &lt;a href=\"https://x.example\"&gt;x&lt;/a&gt;"));
+        for (const char* link : {"https://a.example", "https://b.example"})
+            notifier.postLink(QStringLiteral("Pellow"), QStringLiteral("v2"), QStringLiteral("Get it"),
+                              QUrl(link));
+        QTRY_COMPARE(daemon.bodies.size(), 3);
+        signal("NotificationClosed", {2u, 2u});
+        signal("ActionInvoked", {2u, QStringLiteral("default")});
+        signal("ActionInvoked", {3u, QStringLiteral("default")});
+        QTRY_COMPARE(daemon.links, QStringList{QStringLiteral("https://b.example")});
+        notifier.postLink(QStringLiteral("Pellow"), QStringLiteral("v3"), QStringLiteral("Get it"),
+                          QUrl(QStringLiteral("https://c.example")));
+        QTRY_COMPARE(daemon.bodies.size(), 4);
+        restart({QStringLiteral("body")});
+        notifier.post(QStringLiteral("Pellow"), name);
+        QTRY_COMPARE(daemon.bodies.value(4), name);
+        signal("ActionInvoked", {4u, QStringLiteral("default")});
+        notifier.postLink(QStringLiteral("Pellow"), QStringLiteral("v4"), QStringLiteral("Get it"),
+                          QUrl(QStringLiteral("https://d.example")));
+        QTRY_COMPARE(daemon.bodies.size(), 6);
+        signal("ActionInvoked", {6u, QStringLiteral("default")});
+        QTRY_COMPARE(daemon.links,
+                     (QStringList{QStringLiteral("https://b.example"), QStringLiteral("https://d.example")}));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        host.unregisterService(service);
+        host.unregisterObject(path);
     }
 };
 
