@@ -296,6 +296,9 @@ def main(pellow, server, click, make_ca):
         assert delay < 1, f"the change reached the server {delay:.1f} s after the pull ended"
         run.click_menu("Start all")
         wait_for("the restarted timers on the server", lambda: on_server() == {"Tea": True, "Egg": True}, 10)
+        page_rev = lambda: browser.execute_script("return JSON.parse(localStorage.getItem('pellow.list')).rev")
+        wait_for("the page at the server's revision",
+                 lambda: page_rev() == run.sync("pull", {"token": token})["rev"], 8)
 
         # A timer started on the page shows in Pellow's menu within one poll.
         browser.find_element(By.ID, "new-open").click()
@@ -330,8 +333,9 @@ def main(pellow, server, click, make_ca):
         for name in ("pellow", "server"):
             with open(os.path.join(work, name + ".log"), "rb") as f:
                 assert token.encode() not in f.read(), f"the token appears in the {name} log"
-        print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; "
-              "a server restart lost nothing")
+        print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; a change "
+              f"made during a held pull reached the server {delay:.2f} s after it; a server restart lost nothing; "
+              "Stop syncing cut the page off")
         return 0
     except AssertionError as e:
         print(f"FAIL e2e_sync: {e}")
