@@ -47,8 +47,7 @@ void AppDelegate::chooseSyncServer()
                        return;
                    PreferenceStore& prefs = self->m_platform.preferences;
                    // A token belongs to the server that issued it: the pairing ends there first.
-                   const bool paired = prefs.stringValue(self->syncTokenKey).has_value();
-                   if (paired)
+                   if (prefs.stringValue(self->syncTokenKey))
                        self->unpairPhone();
                    if (address == SyncRules::kDefaultServer)
                        prefs.remove(self->syncServerKey);

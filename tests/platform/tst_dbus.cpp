@@ -279,33 +279,32 @@ private slots:
             QVERIFY(host.registerService(service));
             QTRY_COMPARE(registered.size(), before + 1);
         };
-        restart({QStringLiteral("body"), QStringLiteral("body-markup")});
         DBusNotifier notifier({});
+        // Each posts a notification and waits until the service has it; ids count from 1.
+        const auto link = [&](const char* url) {
+            const qsizetype posted = daemon.bodies.size() + 1;
+            notifier.postLink("Pellow", "v2", "Get it", QUrl(QString::fromLatin1(url)));
+            QTRY_COMPARE(daemon.bodies.size(), posted);
+        };
         const QString name = QStringLiteral("Tea & toast <a href=\"https://x.example\">x</a>");
-        notifier.post(QStringLiteral("Pellow"), name);
+        restart({"body", "body-markup"});
+        notifier.post("Pellow", name);
         QTRY_COMPARE(daemon.bodies.value(0),
-                     QStringLiteral("Tea &amp; toast &lt;a href=\"https://x.example\"&gt;x&lt;/a&gt;"));
-        for (const char* link : {"https://a.example", "https://b.example"})
-            notifier.postLink(QStringLiteral("Pellow"), QStringLiteral("v2"), QStringLiteral("Get it"),
-                              QUrl(link));
-        QTRY_COMPARE(daemon.bodies.size(), 3);
+                     "Tea &amp; toast &lt;a href=\"https://x.example\"&gt;x&lt;/a&gt;");
+        link("https://a.example"); // 2, closed before its action
+        link("https://b.example"); // 3
+        link("https://c.example"); // 4, its service replaced before its action
         signal("NotificationClosed", {2u, 2u});
-        signal("ActionInvoked", {2u, QStringLiteral("default")});
-        signal("ActionInvoked", {3u, QStringLiteral("default")});
-        QTRY_COMPARE(daemon.links, QStringList{QStringLiteral("https://b.example")});
-        notifier.postLink(QStringLiteral("Pellow"), QStringLiteral("v3"), QStringLiteral("Get it"),
-                          QUrl(QStringLiteral("https://c.example")));
-        QTRY_COMPARE(daemon.bodies.size(), 4);
-        restart({QStringLiteral("body")});
-        notifier.post(QStringLiteral("Pellow"), name);
+        for (uint id : {2u, 3u})
+            signal("ActionInvoked", {id, QStringLiteral("default")});
+        QTRY_COMPARE(daemon.links, QStringList{"https://b.example"});
+        restart({"body"});
+        notifier.post("Pellow", name);
         QTRY_COMPARE(daemon.bodies.value(4), name);
-        signal("ActionInvoked", {4u, QStringLiteral("default")});
-        notifier.postLink(QStringLiteral("Pellow"), QStringLiteral("v4"), QStringLiteral("Get it"),
-                          QUrl(QStringLiteral("https://d.example")));
-        QTRY_COMPARE(daemon.bodies.size(), 6);
-        signal("ActionInvoked", {6u, QStringLiteral("default")});
-        QTRY_COMPARE(daemon.links,
-                     (QStringList{QStringLiteral("https://b.example"), QStringLiteral("https://d.example")}));
+        link("https://d.example"); // 6
+        for (uint id : {4u, 6u})
+            signal("ActionInvoked", {id, QStringLiteral("default")});
+        QTRY_COMPARE(daemon.links, (QStringList{"https://b.example", "https://d.example"}));
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         host.unregisterService(service);
         host.unregisterObject(path);
