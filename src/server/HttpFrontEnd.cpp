@@ -160,7 +160,8 @@ void HttpFrontEnd::installRoutes()
         // Only the known action words are logged: the query is the client's text, and could
         // carry anything, a token included.
         std::string action = req.get_param_value("action");
-        if (!action.empty() && action != "pair" && action != "claim" && action != "push" && action != "pull")
+        if (!action.empty() && action != "pair" && action != "claim" && action != "push" &&
+            action != "pull" && action != "leave")
             action = "other";
         RequestLog::request(clientAddress(req), req.method, req.path, action, res.status, req.body.size(),
                             res.body.size());
