@@ -361,4 +361,4 @@ if __name__ == "__main__":
         env = isolated_env(work)
         args = [os.path.abspath(a) for a in sys.argv[1:]]
         sys.exit(subprocess.run(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inner", *args],
-                                env=env, timeout=240).returncode)
+                                env=env, timeout=540).returncode)
