@@ -163,8 +163,15 @@ void AppDelegate::catchUpTimers()
 void AppDelegate::saveTimers()
 {
     const auto encoded = TimerJson::encode(timers);
-    if (!encoded)
+    if (!encoded) {
+        // Nothing is stored or sent until the list encodes again: said once, not at every tick.
+        if (!m_saveFailureReported)
+            postNotice(QStringLiteral("Pellow can't save the timers: a time in the list is out of range. "
+                                      "Changes are not kept until that timer is reset or removed."));
+        m_saveFailureReported = true;
         return;
+    }
+    m_saveFailureReported = false;
     m_platform.preferences.setList(timersKey, *encoded);
     scheduleSyncPush();
     if (timersChanged)

@@ -230,11 +230,23 @@ public:
 
     // --- Sync (sync/SyncActions.cpp): the whole list pushed after changes, pulled every 15 s ---
     using SyncReply = std::optional<QJsonObject>;
+    // The server and the pairing a request is sent for.
+    struct SyncTarget
+    {
+        QUrl endpoint;
+        std::optional<QString> token;
+        bool operator==(const SyncTarget&) const = default;
+    };
+    SyncTarget syncTarget() const;
+    // `done` gets no reply when the server or the token changed while the request was out: a
+    // reply only ever acts on the pairing it was sent for.
     void sendSyncRequest(const QString& action, const QJsonObject& body, std::function<void(SyncReply)> done);
     void scheduleSyncPush();
     void pushTimers();
     void pullTimers();
     void applyRemoteTimers(const QJsonObject& reply);
+    // After a push or pull reply: sends the push that was asked for while the request was out.
+    void syncRequestEnded();
     void startSyncPolling();
     static constexpr double kSyncPushDelay = 0.6;
     static constexpr double kSyncPollInterval = 15.0;
@@ -287,8 +299,13 @@ public:
     std::optional<Scheduler::TaskId> syncPoll;
     std::optional<Scheduler::TaskId> syncPushWork;
     bool syncBusy = false;
+    // A push was asked for while a request was out; it goes when that request ends.
+    bool syncPushOwed = false;
+    // The last push got no reply: the next poll pushes again rather than pulls.
+    bool syncPushUnsent = false;
     QPointer<PairingWindow> pairingDialog;
     QString localSyncAddress; // where Pellow's own server listens for the phone
+    int pairingRound = 0;     // counts pairings and unpairings, so a late stop spares a new pairing
     QList<QPair<QString, QRectF>> timerHUDRowFrames;
     QPointer<QWidget> hudPromptWindow;
     QList<QPointer<QLineEdit>> hudPromptFields;
@@ -324,6 +341,9 @@ public:
 
 private:
     void keepUndecodableTimersAside(const QJsonValue& stored);
+
+    // A save that could not encode the list has been reported; cleared by the next good save.
+    bool m_saveFailureReported = false;
 
     Platform m_platform;
     // The image a running checkmark flash will put back, and how many flashes are showing.

@@ -1,5 +1,7 @@
 #include "NewTimerRules.h"
 
+#include "TimerBounds.h"
+
 #include <QDateTime>
 
 #include <cmath>
@@ -19,7 +21,7 @@ PellowTimer makeNewTimer(const QString& id, const QString& name, const std::opti
 {
     PellowTimer timer;
     timer.id = id;
-    timer.label = name;
+    timer.label = TimerBounds::fitText(name);
     timer.mode = stopwatch ? QStringLiteral("up") : QStringLiteral("down");
     timer.duration = stopwatch ? kStopwatchNominalLength : seconds;
     timer.color = color;
@@ -30,7 +32,7 @@ void rearmTimer(PellowTimer& timer, const QString& name, const std::optional<QSt
                 bool stopwatch, double now)
 {
     if (!name.isEmpty())
-        timer.label = name;
+        timer.label = TimerBounds::fitText(name);
     timer.color = color;
     timer.mode = stopwatch ? QStringLiteral("up") : QStringLiteral("down");
     if (!stopwatch)

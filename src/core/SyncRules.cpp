@@ -1,5 +1,7 @@
 #include "SyncRules.h"
 
+#include "TimerBounds.h"
+
 #include <QJsonArray>
 
 #include <cmath>
@@ -38,8 +40,8 @@ std::optional<qint64> integerField(const QJsonObject& reply, const QString& key)
     if (!value.isDouble())
         return std::nullopt;
     const double number = value.toDouble();
-    constexpr double kExact = 9007199254740992.0; // 2^53
-    if (!(std::abs(number) <= kExact) || std::trunc(number) != number)
+    constexpr double kSafe = 9007199254740991.0; // 2^53 - 1
+    if (!(std::abs(number) <= kSafe) || std::trunc(number) != number)
         return std::nullopt;
     return static_cast<qint64>(number);
 }
@@ -49,13 +51,31 @@ std::optional<TimerList> remoteTimers(const QJsonObject& reply)
     const QJsonValue timers = reply.value(QStringLiteral("timers"));
     if (!timers.isArray())
         return std::nullopt;
-    return TimerJson::decode(timers.toArray());
+    const QJsonArray array = timers.toArray();
+    if (array.size() > TimerBounds::kMaxTimers)
+        return std::nullopt;
+    std::optional<TimerList> list = TimerJson::decode(array);
+    if (list && !TimerBounds::acceptable(*list))
+        return std::nullopt;
+    return list;
 }
 
-bool pullIsNewer(const QJsonObject& reply, qint64 localRevision)
+Outcome pullOutcome(const QJsonObject& reply, qint64 localRevision)
 {
     const auto revision = integerField(reply, QStringLiteral("rev"));
-    return boolField(reply, QStringLiteral("ok")).value_or(false) && revision && localRevision < *revision;
+    if (!boolField(reply, QStringLiteral("ok")).value_or(false) || !revision || *revision == localRevision)
+        return Outcome::Keep;
+    return remoteTimers(reply) ? Outcome::Adopt : Outcome::Keep;
+}
+
+Outcome pushOutcome(const QJsonObject& reply)
+{
+    const auto revision = integerField(reply, QStringLiteral("rev"));
+    if (!revision)
+        return Outcome::Keep;
+    if (!boolField(reply, QStringLiteral("stale")).value_or(false))
+        return Outcome::Confirm;
+    return remoteTimers(reply) ? Outcome::Adopt : Outcome::Keep;
 }
 
 std::optional<Pairing> pairing(const std::optional<QJsonObject>& reply)

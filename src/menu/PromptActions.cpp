@@ -2,6 +2,7 @@
 
 #include "core/LengthParser.h"
 #include "core/TimeTexts.h"
+#include "core/TimerBounds.h"
 #include "menu/PromptWindow.h"
 #include "platform/Screens.h"
 
@@ -88,7 +89,7 @@ void AppDelegate::timerRename(const MenuItem& sender)
                    PellowTimer* named = self->timerWithID(id);
                    if (!named)
                        return;
-                   named->label = TimeTexts::trimSpacesAndTabs(values.value(0));
+                   named->label = TimerBounds::fitText(TimeTexts::trimSpacesAndTabs(values.value(0)));
                    self->commitChange();
                });
 }

@@ -4,10 +4,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDesktopServices>
 #include <QVariantMap>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -21,49 +23,109 @@ DBusNotifier::DBusNotifier(Fallback fallback, QObject* parent)
     : QObject(parent), m_fallback(std::move(fallback))
 {}
 
+QString DBusNotifier::escapedBody(const QString& body)
+{
+    QString escaped = body;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+    escaped.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+    escaped.replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    return escaped;
+}
+
 void DBusNotifier::post(const QString& title, const QString& body)
 {
-    notify(title, body, {}, {});
+    notify({title, body, {}, {}});
 }
 
 void DBusNotifier::postLink(const QString& title, const QString& body, const QString& actionTitle,
                             const QUrl& link)
 {
-    notify(title, body, {QStringLiteral("default"), actionTitle, kAction, actionTitle}, link);
+    notify({title, body, {QStringLiteral("default"), actionTitle, kAction, actionTitle}, link});
 }
 
-void DBusNotifier::notify(const QString& title, const QString& body, const QStringList& actions,
-                          const QUrl& link)
+void DBusNotifier::notify(const Notice& notice)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString fallbackBody = link.isEmpty() ? body : body + QLatin1Char('\n') + link.toString();
     if (!bus.isConnected()) {
-        if (m_fallback)
-            m_fallback(title, fallbackBody);
+        fallBack(notice);
         return;
     }
-    if (!link.isEmpty() && !m_listening)
+    if (!m_watcher) {
+        // A new service (or the old one restarted) numbers its notifications afresh and may read
+        // markup differently: what was known of the old one is forgotten.
+        m_watcher = new QDBusServiceWatcher(kService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { serviceChanged(); });
+    }
+    if (!notice.link.isEmpty() && !m_listening) {
         m_listening = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
                                   SLOT(actionInvoked(uint, QString)));
+        bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
+                    SLOT(notificationClosed(uint, uint)));
+    }
+    if (m_bodyMarkup) {
+        send(notice);
+        return;
+    }
+    m_waiting.append(notice);
+    askCapabilities();
+}
+
+void DBusNotifier::askCapabilities()
+{
+    if (m_asking)
+        return;
+    m_asking = true;
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetCapabilities"));
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        m_asking = false;
+        const QDBusPendingReply<QStringList> reply = *watcher;
+        // No answer: the notices go out as plain text, and fall back if nothing takes them.
+        m_bodyMarkup = !reply.isError() && reply.value().contains(QLatin1String("body-markup"));
+        const QList<Notice> waiting = std::exchange(m_waiting, {});
+        for (const Notice& notice : waiting)
+            send(notice);
+    });
+}
+
+void DBusNotifier::send(const Notice& notice)
+{
+    const QString body = m_bodyMarkup.value_or(false) ? escapedBody(notice.body) : notice.body;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
-    call << QStringLiteral("Pellow") << quint32(0) << QStringLiteral("pellow") << title << body << actions
-         << QVariantMap() << qint32(-1);
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, fallbackBody, link] {
+    call << QStringLiteral("Pellow") << quint32(0) << QStringLiteral("pellow") << notice.title << body
+         << notice.actions << QVariantMap() << qint32(-1);
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, notice] {
         watcher->deleteLater();
         const QDBusPendingReply<uint> reply = *watcher;
         if (reply.isError()) {
-            if (m_fallback)
-                m_fallback(title, fallbackBody);
-        } else if (!link.isEmpty()) {
+            fallBack(notice);
+        } else if (!notice.link.isEmpty()) {
             const auto early = std::find_if(m_earlyActions.cbegin(), m_earlyActions.cend(),
                                             [id = reply.value()](const auto& a) { return a.first == id; });
             if (early != m_earlyActions.cend())
-                open(early->second, link);
+                open(early->second, notice.link);
             else
-                m_links.insert(reply.value(), link);
+                m_links.insert(reply.value(), notice.link);
         }
     });
+}
+
+void DBusNotifier::fallBack(const Notice& notice)
+{
+    if (m_fallback)
+        m_fallback(notice.title, notice.link.isEmpty()
+                                     ? notice.body
+                                     : notice.body + QLatin1Char('\n') + notice.link.toString());
+}
+
+void DBusNotifier::serviceChanged()
+{
+    m_links.clear();
+    m_earlyActions.clear();
+    m_bodyMarkup.reset();
 }
 
 void DBusNotifier::actionInvoked(uint id, const QString& action)
@@ -83,4 +145,10 @@ void DBusNotifier::open(const QString& action, const QUrl& link)
 {
     if (action == kAction || action == QLatin1String("default"))
         QDesktopServices::openUrl(link);
+}
+
+void DBusNotifier::notificationClosed(uint id, uint reason)
+{
+    Q_UNUSED(reason);
+    m_links.remove(id);
 }

@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTimer>
 #include <QtDebug>
 
 QtHttpClient::QtHttpClient(int timeoutMs, qint64 maxReplyBytes)
@@ -37,7 +38,6 @@ void QtHttpClient::setExtraCertificates(const QString& pemPath)
 QNetworkRequest QtHttpClient::request(const QUrl& url) const
 {
     QNetworkRequest request(url);
-    request.setTransferTimeout(m_timeoutMs);
     if (m_tls)
         request.setSslConfiguration(*m_tls);
     return request;
@@ -57,6 +57,10 @@ void QtHttpClient::getJson(const QUrl& url, Done done)
 
 void QtHttpClient::watch(QNetworkReply* reply, Done done)
 {
+    // The whole request, not just a silence, has this long: a server that trickles a byte now and
+    // then would otherwise hold the request, and every sync behind it, for as long as it likes.
+    // Aborted, the reply finishes as a failure; the timer goes with the reply.
+    QTimer::singleShot(m_timeoutMs, reply, [reply] { reply->abort(); });
     // A reply past the limit is cut off: aborted, it finishes as a failure.
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [reply, limit = m_maxReplyBytes](qint64 received, qint64 total) {

@@ -15,8 +15,8 @@ class QNetworkReply;
 class QtHttpClient final : public HttpClient
 {
 public:
-    // Requests give up after `timeoutMs`; replies longer than `maxReplyBytes` are cut off and
-    // count as none.
+    // Requests give up `timeoutMs` after they start, however the server trickles its answer; replies longer
+    // than `maxReplyBytes` are cut off and count as none.
     explicit QtHttpClient(int timeoutMs = 12'000, qint64 maxReplyBytes = 4 * 1024 * 1024);
     ~QtHttpClient() override;
 

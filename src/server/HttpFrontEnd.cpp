@@ -107,7 +107,7 @@ std::string loggedAction(const char* action)
     if (!action || !*action)
         return {};
     const std::string_view word(action);
-    for (const char* known : {"pair", "claim", "push", "pull"})
+    for (const char* known : {"pair", "claim", "push", "pull", "leave"})
         if (word == known)
             return known;
     return "other";

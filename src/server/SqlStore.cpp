@@ -271,6 +271,24 @@ void SqlStore::deleteExpiredGroups(qint64 unusedBefore, qint64 idleBefore)
         {idleBefore, unusedBefore});
 }
 
+bool SqlStore::deleteGroupOf(const QString& tokenHash)
+{
+    const QSqlDatabase db = connection();
+    Transaction tx(*this, db);
+    QSqlQuery member =
+        run(m_id, db, QStringLiteral("SELECT group_id FROM sync_tokens WHERE token_hash = ?"), {tokenHash});
+    if (!member.next())
+        return false;
+    const QString groupId = member.value(0).toString();
+    member.finish();
+    // Named one by one rather than left to the cascade, which SQLite honours only when asked.
+    run(m_id, db, QStringLiteral("DELETE FROM pairing_codes WHERE group_id = ?"), {groupId});
+    run(m_id, db, QStringLiteral("DELETE FROM sync_tokens WHERE group_id = ?"), {groupId});
+    run(m_id, db, QStringLiteral("DELETE FROM sync_groups WHERE id = ?"), {groupId});
+    tx.commit();
+    return true;
+}
+
 int SqlStore::failuresSince(const QString& address, qint64 since)
 {
     QSqlQuery q =

@@ -25,6 +25,7 @@ public:
     std::optional<GroupState> groupOf(const QString& tokenHash) override;
     void touchGroup(const QString& tokenHash, qint64 now) override;
     void deleteExpiredGroups(qint64 unusedBefore, qint64 idleBefore) override;
+    bool deleteGroupOf(const QString& tokenHash) override;
     int failuresSince(const QString& address, qint64 since) override;
     void recordFailure(const QString& address, qint64 at, qint64 forgetBefore) override;
 

@@ -59,6 +59,10 @@ public:
 
     virtual std::optional<GroupState> groupOf(const QString& tokenHash) = 0;
 
+    // Deletes the token's whole group: its list, every token of it and its pairing codes. False
+    // when no group has this token.
+    virtual bool deleteGroupOf(const QString& tokenHash) = 0;
+
     // Marks the token's group as in use at `now`, which keeps it from expiring.
     virtual void touchGroup(const QString& tokenHash, qint64 now) = 0;
 

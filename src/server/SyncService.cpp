@@ -3,6 +3,7 @@
 #include "PellowTimer.h"
 #include "Secrets.h"
 #include "SyncRules.h"
+#include "TimerBounds.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -66,6 +67,8 @@ ServiceReply SyncService::handle(const QString& action, const QByteArray& body, 
             return push(request);
         if (action == QLatin1String("pull"))
             return pull(request);
+        if (action == QLatin1String("leave"))
+            return leave(request);
     } catch (const StoreError&) {
         return error(503, QStringLiteral("storage unavailable"));
     }
@@ -132,13 +135,16 @@ ServiceReply SyncService::push(const QJsonObject& request)
     if (!timersValue.isArray())
         return error(400, QStringLiteral("timers must be an array"));
     const QJsonArray timers = timersValue.toArray();
-    if (timers.size() > kMaxTimers)
+    if (timers.size() > TimerBounds::kMaxTimers)
         return error(400, QStringLiteral("more than 500 timers"));
 
-    // The same reading of a record as Pellow's own, and the stored form Pellow writes.
+    // The same reading of a record as Pellow's own, and the stored form Pellow writes; only a
+    // list Pellow would adopt is stored.
     const std::optional<TimerList> decoded = TimerJson::decode(timers);
     if (!decoded)
         return error(400, QStringLiteral("invalid timer records"));
+    if (!TimerBounds::acceptable(*decoded))
+        return error(400, QStringLiteral("timer records out of bounds"));
     const std::optional<QByteArray> encoded = TimerJson::encodeBytes(*decoded);
     if (!encoded)
         return error(400, QStringLiteral("invalid timer records"));
@@ -172,4 +178,14 @@ ServiceReply SyncService::pull(const QJsonObject& request)
     return reply(200, {{QStringLiteral("ok"), true},
                        {QStringLiteral("rev"), group->rev},
                        {QStringLiteral("timers"), storedTimers(group->timers)}});
+}
+
+ServiceReply SyncService::leave(const QJsonObject& request)
+{
+    const std::optional<QString> tokenHash = tokenHashOf(request);
+    if (!tokenHash)
+        return error(400, QStringLiteral("token must be a string"));
+    if (!m_store.deleteGroupOf(*tokenHash))
+        return unknownToken();
+    return reply(200, {{QStringLiteral("ok"), true}});
 }

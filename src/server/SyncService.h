@@ -16,12 +16,11 @@ struct ServiceReply
     QByteArray body; // always a JSON object
 };
 
-// The sync endpoint's actions, apart from HTTP: pair, claim, push and pull.
+// The sync endpoint's actions, apart from HTTP: pair, claim, push, pull and leave.
 class SyncService
 {
 public:
     static constexpr qsizetype kMaxBodyBytes = 256 * 1024;
-    static constexpr qsizetype kMaxTimers = 500;
     static constexpr qint64 kCodeLifetimeSeconds = 15 * 60;
     // A group nobody joined or pushed to goes after a day; any group after 180 days unused.
     static constexpr qint64 kUnusedGroupSeconds = 24 * 60 * 60;
@@ -40,6 +39,7 @@ private:
     ServiceReply claim(const QJsonObject& request, const QString& clientAddress);
     ServiceReply push(const QJsonObject& request);
     ServiceReply pull(const QJsonObject& request);
+    ServiceReply leave(const QJsonObject& request);
 
     Store& m_store;
     ClaimLimiter m_limiter;

@@ -10,10 +10,15 @@
 
 void AppDelegate::pairWithPhone()
 {
+    ++pairingRound;
     const auto pair = [this] {
-        // No token goes with it, also when already paired: a new pairing replaces the old one.
-        sendSyncRequest(QStringLiteral("pair"), {},
-                        [this](const SyncReply& reply) { pairingReplied(reply); });
+        // No token goes with it, also when already paired: a new pairing replaces the old one. A
+        // reply that comes after the server or the pairing changed is dropped without a word: the
+        // user has moved on, and a token is only ever used with the server that issued it.
+        sendSyncRequest(QStringLiteral("pair"), {}, [this, sent = syncTarget()](const SyncReply& reply) {
+            if (syncTarget() == sent)
+                pairingReplied(reply);
+        });
     };
     if (!syncsLocally()) {
         pair();
@@ -57,15 +62,27 @@ void AppDelegate::showPairingDialog(const QString& code)
 void AppDelegate::unpairPhone()
 {
     PreferenceStore& prefs = m_platform.preferences;
+    // Pellow's own server runs only while a phone is paired with it: it stops once it has heard
+    // the leave (unless a new pairing has begun meanwhile).
+    const auto stopLocalServer = [self = QPointer<AppDelegate>(this), local = syncsLocally(),
+                                  round = ++pairingRound](const SyncReply&) {
+        if (self && local && self->pairingRound == round)
+            self->m_platform.localServer.stop();
+    };
+    // Asks the server to forget the whole group, so a phone that still holds a token of it stops
+    // syncing too. Best effort: stopping here does not wait for it, and a failure changes nothing.
+    if (const std::optional<QString> token = prefs.stringValue(syncTokenKey))
+        sendSyncRequest(QStringLiteral("leave"), {{QStringLiteral("token"), *token}}, stopLocalServer);
+    else
+        stopLocalServer(std::nullopt);
     prefs.remove(syncTokenKey);
     prefs.remove(syncRevKey);
+    syncPushOwed = false;
+    syncPushUnsent = false;
     if (syncPoll) {
         m_platform.scheduler.cancel(*syncPoll);
         syncPoll.reset();
     }
-    // Pellow's own server runs only while a phone is paired with it.
-    if (syncsLocally())
-        m_platform.localServer.stop();
     rebuildStatusMenu();
     // A push still waiting finds no token and sends nothing.
     postNotice(QStringLiteral("The phone is no longer syncing"));

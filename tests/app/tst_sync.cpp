@@ -2,6 +2,7 @@
 
 #include "sync/PairingWindow.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,9 @@ class TestSync : public QObject
         return out.join(',');
     }
 
+    static inline const QString kB = QStringLiteral(
+        R"({"id":"B","label":"Bread","mode":"down","duration":60,"banked":0,"startedAt":0,"running":false,"alerted":false,"warned":[]})");
+
     void launchPaired(qint64 revision)
     {
         fixture->launch({countdown("A", 300, fixture->fake.clock.current, false)},
@@ -40,14 +44,18 @@ class TestSync : public QObject
         QCOMPARE(http().action(0), QStringLiteral("push"));
         QVERIFY(http().answer(QJsonObject{{"rev", revision}}));
         http().sent.clear();
-        http().answered = 0;
     }
     void change() { fixture->app->timerToggleRun(ControllerFixture::sender(QStringLiteral("A"))); }
+    bool running() const { return fixture->app->timers.value(0).running; }
+    static QJsonObject pushed(const FakeHttpClient::Request& r)
+    {
+        return r.body.value("timers")[0].toObject();
+    }
 
 private slots:
     void init() { fixture = std::make_unique<ControllerFixture>(); }
 
-    // One push 0.6 s after a burst; a pull or push while one is out is dropped; a poll every 15 s.
+    // One push 0.6 s after a burst; a change while a request is out goes when it ends; a poll every 15 s.
     void pushTimingAndPolling()
     {
         const double launched = fixture->fake.clock.current;
@@ -61,15 +69,15 @@ private slots:
         advance(0.02);
         QCOMPARE(http().action(0), QStringLiteral("push"));
         QCOMPARE(http().sent[0].body.value("rev").toInteger(), 5);
-        QCOMPARE(rev(), 5);
+        QCOMPARE(rev(), 4); // not before the server confirms it
         fixture->app->pullTimers();
         change();
         advance(1);
         QCOMPARE(http().sent.size(), 1);
-        QVERIFY(http().answer(std::nullopt));
-        change();
-        advance(1);
-        QCOMPARE(http().sent.value(1).body.value("rev").toInteger(), 6);
+        QVERIFY(http().answer(json(R"({"rev":5})")));
+        QCOMPARE(http().action(1), QStringLiteral("push"));
+        QCOMPARE(http().sent[1].body.value("rev").toInteger(), 6);
+        QCOMPARE(pushed(http().sent[1]).value("running").toBool(), running());
         QVERIFY(http().answer(json(R"({"rev":6})")));
         advance(launched + 15 - fixture->fake.clock.current - 0.05);
         QCOMPARE(http().sent.size(), 2);
@@ -78,69 +86,167 @@ private slots:
         QCOMPARE(http().sent[2].body, json(R"({"token":"secret"})"));
     }
 
-    void replies_data()
+    void changeDuringPull_data()
     {
-        QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("reply");
-        QTest::addColumn<qint64>("revAfter");
-        QTest::addColumn<QString>("idsAfter");
-        const auto row = [](const char* name, const char* action, const QString& reply, qint64 rev,
-                            const char* ids) {
-            QTest::newRow(name) << QString(action) << reply << rev << QString(ids);
-        };
-        const QString b =
-            R"({"id":"B","mode":"down","duration":60,"banked":0,"startedAt":0,"running":false,"label":"","alerted":false,"warned":[]})";
-        const QString bad = R"({"id":"C","mode":"sideways"})";
-        // Launched at revision 5; a push advances it to 6 before it is sent.
-        row("push stale adopts", "push", R"({"stale":true,"rev":9,"timers":[)" + b + "]}", 9, "B");
-        row("push rev taken as is", "push", R"({"rev":3})", 3, "A");
-        row("push fraction rev", "push", R"({"rev":3.5})", 6, "A");
-        row("push rev as text", "push", R"({"rev":"8"})", 6, "A");
-        row("push stale timers not a list", "push", R"({"stale":true,"rev":9,"timers":{"id":"B"}})", 6, "A");
-        row("pull same rev", "pull", R"({"ok":true,"rev":5,"timers":[)" + b + "]}", 5, "A");
-        row("pull newer empty list", "pull", R"({"ok":true,"rev":6,"timers":[]})", 6, "");
-        row("pull without ok", "pull", R"({"rev":8,"timers":[)" + b + "]}", 5, "A");
-        row("pull bad record", "pull", R"({"ok":true,"rev":8,"timers":[)" + b + "," + bad + "]}", 5, "A");
+        QTest::addColumn<bool>("pushed");
+        QTest::newRow("same revision: the change goes") << R"({"ok":true,"rev":5,"timers":[]})" << true;
+        QTest::newRow("no reply: the change goes") << "" << true;
+        QTest::newRow("newer list: the change was made on a list that lost")
+            << R"({"ok":true,"rev":6,"timers":[]})" << false;
     }
-    void replies()
+    // A change made while a pull is out reaches the server as soon as the pull ends.
+    void changeDuringPull()
     {
-        QFETCH(QString, action);
         QFETCH(QString, reply);
         launchPaired(5);
+        fixture->app->pullTimers();
+        change();
+        advance(1);
+        QCOMPARE(http().sent.size(), 1);
+        QVERIFY(http().answer(TestSync::reply(reply)));
+        advance(1);
+        QTEST(http().sent.size() == 2, "pushed");
+        if (http().sent.size() == 2) {
+            QCOMPARE(http().sent[1].body.value("rev").toInteger(), 6);
+            QVERIFY(pushed(http().sent[1]).value("running").toBool());
+        }
+    }
+
+    void failedPush_data()
+    {
+        QTest::addColumn<QString>("retryReply");
+        QTest::addColumn<qint64>("revAfter");
+        QTest::addColumn<QString>("idsAfter");
+        QTest::newRow("phone changed meanwhile: its list is adopted")
+            << R"({"stale":true,"rev":6,"timers":[)" + kB + "]}" << qint64(6) << "B";
+        QTest::newRow("nothing changed: the retry is taken") << R"({"rev":6})" << qint64(6) << "A";
+    }
+    // A push without a reply keeps the revision and goes again with the next poll instead of a pull.
+    void failedPush()
+    {
+        launchPaired(5);
+        change();
+        advance(1);
+        QVERIFY(http().answer(std::nullopt));
+        QCOMPARE(rev(), 5);
+        advance(15);
+        QCOMPARE(http().action(1), QStringLiteral("push"));
+        QCOMPARE(http().sent[1].body.value("rev").toInteger(), 6);
+        QFETCH(QString, retryReply);
+        QVERIFY(http().answer(reply(retryReply)));
+        QTEST(rev(), "revAfter");
+        QTEST(ids(fixture->app->timers), "idsAfter");
+        advance(15);
+        QCOMPARE(http().action(2), QStringLiteral("pull"));
+    }
+
+    void revisionCases_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<qint64>("local");
+        QTest::addColumn<QJsonObject>("reply");
+        QTest::addColumn<QString>("outcome");
+        QFile file(QStringLiteral(PELLOW_SYNC_REVISIONS));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject cases = QJsonDocument::fromJson(file.readAll()).object();
+        for (const QString action : {"pull", "push"}) {
+            for (const QJsonValue c : cases.value(action).toArray())
+                QTest::addRow("%s: %s", qPrintable(action), qPrintable(c["case"].toString()))
+                    << action << c["local"].toInteger() << c["reply"].toObject() << c["outcome"].toString();
+        }
+        QVERIFY(QTest::currentTestFailed() || !cases.isEmpty());
+    }
+    // The revision rules the page and the server share (tests/sync_revisions.json), on Pellow.
+    void revisionCases()
+    {
+        QFETCH(QString, action);
+        QFETCH(qint64, local);
+        QFETCH(QJsonObject, reply);
+        QFETCH(QString, outcome);
+        launchPaired(local);
         if (action == QLatin1String("push"))
             fixture->app->pushTimers();
         else
             fixture->app->pullTimers();
-        QVERIFY(fixture->app->syncBusy);
-        QVERIFY(http().answer(TestSync::reply(reply)));
+        QCOMPARE(http().sent.value(0).body.value("rev").toInteger(local + 1), local + 1);
+        QVERIFY(http().answer(reply));
         QVERIFY(!fixture->app->syncBusy);
-        QTEST(rev(), "revAfter");
-        QTEST(ids(fixture->app->timers), "idsAfter");
-        QTEST(ids(fixture->storedTimers()), "idsAfter");
+        const bool adopted = outcome == QLatin1String("adopt");
+        QCOMPARE(rev(), outcome == QLatin1String("keep") ? local : reply["rev"].toInteger());
+        QCOMPARE(ids(fixture->app->timers),
+                 adopted ? ids(*SyncRules::remoteTimers(reply)) : QStringLiteral("A"));
+        QCOMPARE(ids(fixture->storedTimers()), ids(fixture->app->timers));
         // An adopted list is never pushed back.
         advance(1);
         QCOMPARE(http().sent.size(), 1);
     }
 
+    void remoteListBounds_data()
+    {
+        QTest::addColumn<QString>("timers");
+        QTest::newRow("a label of 257") << "[" + QString(kB).replace("Bread", QString(257, 'x')) + "]";
+        QTest::newRow("banked near the largest double")
+            << "[" + QString(kB).replace("\"banked\":0", "\"banked\":1.7e308") + "]";
+        QTest::newRow("a bad record") << "[" + kB + R"(,{"id":"C","mode":"sideways"}])";
+        QString many = kB;
+        for (int i = 0; i < 500; ++i)
+            many += QLatin1Char(',') + kB;
+        QTest::newRow("501 timers") << "[" + many + "]";
+    }
+    // A list Pellow would not keep itself is refused whole, revision included.
+    void remoteListBounds()
+    {
+        QFETCH(QString, timers);
+        launchPaired(5);
+        fixture->app->pullTimers();
+        QVERIFY(
+            http().answer(json(QStringLiteral(R"({"ok":true,"rev":8,"timers":%1})").arg(timers).toUtf8())));
+        QCOMPARE(rev(), 5);
+        QCOMPARE(ids(fixture->app->timers), QStringLiteral("A"));
+    }
+
+    // A list that cannot be encoded is said once, and nothing is stored or sent.
+    void unsavableList()
+    {
+        launchPaired(5);
+        const int writes = fixture->fake.preferences.writes;
+        fixture->app->timers[0].banked = std::numeric_limits<double>::infinity();
+        fixture->app->saveTimers();
+        fixture->app->saveTimers();
+        advance(1);
+        QCOMPARE(fixture->fake.notifier.posted.size(), 1);
+        QVERIFY(notice().startsWith(QStringLiteral("Pellow can't save the timers")));
+        QCOMPARE(fixture->fake.preferences.writes, writes);
+        QVERIFY(http().sent.isEmpty());
+    }
+
     void pairing_data()
     {
         QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("pullOut");
         QTest::addColumn<bool>("paired");
-        QTest::newRow("paired") << R"({"ok":true,"code":"K7Q-3FZ","token":"fresh"})" << true;
-        QTest::newRow("no code") << R"({"ok":true,"token":"fresh"})" << false;
-        QTest::newRow("not ok") << R"({"ok":false,"code":"K7Q3FZ","token":"fresh"})" << false;
-        QTest::newRow("no reply") << "" << false;
+        const QString ok = R"({"ok":true,"code":"K7Q-3FZ","token":"fresh"})";
+        QTest::newRow("paired") << ok << false << true;
+        QTest::newRow("paired while a pull is out") << ok << true << true;
+        QTest::newRow("no code") << R"({"ok":true,"token":"fresh"})" << false << false;
+        QTest::newRow("not ok") << R"({"ok":false,"code":"K7Q3FZ","token":"fresh"})" << false << false;
+        QTest::newRow("no reply") << "" << false << false;
     }
     // "Pair another phone…": an empty request; on success the new token, a push of revision 1, the code.
     void pairing()
     {
         QFETCH(QString, reply);
+        QFETCH(bool, pullOut);
         QFETCH(bool, paired);
         launchPaired(7);
+        if (pullOut)
+            fixture->app->pullTimers();
         fixture->app->pairWithPhone();
-        QCOMPARE(http().action(0), QStringLiteral("pair"));
-        QCOMPARE(http().sent[0].body, QJsonObject());
-        QVERIFY(http().answer(TestSync::reply(reply)));
+        const qsizetype pair = http().sent.size() - 1;
+        QCOMPARE(http().action(pair), QStringLiteral("pair"));
+        QCOMPARE(http().sent[pair].body, QJsonObject());
+        QVERIFY(http().answerAt(pair, TestSync::reply(reply)));
         if (!paired) {
             QCOMPARE(token(), QStringLiteral("secret"));
             QCOMPARE(rev(), 7);
@@ -149,7 +255,13 @@ private slots:
             return;
         }
         QCOMPARE(token(), QStringLiteral("fresh"));
-        QCOMPARE(http().sent.value(1).body.value("rev").toInteger(), 1);
+        // The pull made for the old pairing is dropped; the new pairing's first push follows it.
+        if (pullOut)
+            QVERIFY(http().answerAt(0, json(R"({"ok":true,"rev":9,"timers":[]})")));
+        QCOMPARE(http().action(http().sent.size() - 1), QStringLiteral("push"));
+        QCOMPARE(http().sent.last().body.value("rev").toInteger(), 1);
+        QCOMPARE(http().sent.last().body.value("token").toString(), QStringLiteral("fresh"));
+        QCOMPARE(ids(fixture->app->timers), QStringLiteral("A"));
         QVERIFY(fixture->app->pairingDialog);
         const auto text = [this](const char* name) {
             return fixture->app->pairingDialog->findChild<QLabel*>(name)->text();
@@ -226,6 +338,7 @@ private slots:
         fixture->fake.preferences.setString("syncServer", "https://old.example.org");
         launchPaired(3);
         fixture->app->pushTimers();
+        fixture->app->pairWithPhone();
         fixture->app->chooseSyncServer();
         QCOMPARE(fixture->app->hudPromptFields.value(0)->text(), QStringLiteral("https://old.example.org"));
         fixture->app->hudPromptFields.value(0)->setText(typed);
@@ -240,12 +353,19 @@ private slots:
         QCOMPARE(fixture->app->syncAPI.toString(), endpoint == "none yet" ? QString() : endpoint);
         QCOMPARE(fixture->fake.preferences.isStored("syncServer"), !typed.isEmpty());
         QCOMPARE(notice(), QStringLiteral("The phone is no longer syncing"));
+        // The old server is asked to forget the pairing; its late replies change nothing here.
+        QCOMPARE(http().action(2), QStringLiteral("leave"));
+        QCOMPARE(http().sent[2].url.host(), QStringLiteral("old.example.org"));
+        QCOMPARE(http().sent[2].body, json(R"({"token":"secret"})"));
         QVERIFY(http().answer(json(R"({"stale":true,"rev":9,"timers":[]})")));
+        QVERIFY(http().answer(json(R"({"ok":true,"code":"K7Q-3FZ","token":"fresh"})")));
         QVERIFY(!token() && !fixture->fake.preferences.isStored("syncRev"));
+        QVERIFY(!fixture->app->pairingDialog);
+        QCOMPARE(fixture->fake.notifier.posted.size(), 1);
         QCOMPARE(ids(fixture->app->timers), QStringLiteral("A"));
         change();
         advance(60);
-        QCOMPARE(http().sent.size(), 1);
+        QCOMPARE(http().sent.size(), 3);
         const auto& items = fixture->fake.tray.menu.items;
         QVERIFY(std::any_of(items.begin(), items.end(),
                             [](const MenuItem& i) { return i.action == QLatin1String("pairWithPhone"); }));

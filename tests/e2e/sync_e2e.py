@@ -6,8 +6,13 @@ The test makes a certificate authority, starts the server with a certificate it 
 starts Pellow on a virtual X display, on a private session bus with a real
 StatusNotifierWatcher, pointed at the server and trusting that authority. Through the tray menu
 it pairs; "Copy code" in the pairing dialog puts the code on the X clipboard, and the test types
-it into the page. Then a change in Pellow reaches the server, a timer started on the page shows
-in Pellow's menu within one poll, and stopping and restarting the server loses nothing.
+it into the page. Then a change in Pellow reaches the server, a change made while the server is
+held slow on a pull reaches it as soon as the pull ends, a timer started on the page shows in
+Pellow's menu within one poll, stopping and restarting the server loses nothing, and "Stop
+syncing" in Pellow cuts the page off too.
+
+Pellow talks to the server through a small proxy on loopback that can hold back what the server
+sends; the page and the test's own requests go to the server directly.
 
 Usage: sync_e2e.py <pellow> <pellow-sync-server> <pellow-menu-click> <make-test-ca.sh>
 Exits 77 (skipped) only when Chromium cannot start.
@@ -23,7 +28,9 @@ import ssl
 import subprocess
 import sys
 import tempfile
+import threading
 import time
+import urllib.error
 import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -45,6 +52,65 @@ def wait_for(what, probe, seconds):
             return result
         time.sleep(0.1)
     raise AssertionError(f"{what} within {seconds} s")
+
+
+class SlowProxy:
+    """Forwards loopback connections to the server; while held, what the server sends back waits."""
+
+    def __init__(self, target_port):
+        self.target_port = target_port
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.open = threading.Event()
+        self.open.set()
+        self.held = 0  # bytes from the server waiting since hold()
+        threading.Thread(target=self._accept, daemon=True).start()
+
+    def _accept(self):
+        while True:
+            try:
+                client, _ = self.listener.accept()
+            except OSError:
+                return  # closed
+            try:
+                upstream = socket.create_connection(("127.0.0.1", self.target_port), timeout=5)
+                upstream.settimeout(None)
+            except OSError:
+                client.close()  # the server is down
+                continue
+            threading.Thread(target=self._pump, args=(client, upstream, False), daemon=True).start()
+            threading.Thread(target=self._pump, args=(upstream, client, True), daemon=True).start()
+
+    def _pump(self, source, sink, from_server):
+        try:
+            while data := source.recv(65536):
+                if from_server and not self.open.is_set():
+                    self.held += len(data)
+                    self.open.wait()
+                sink.sendall(data)
+        except OSError:
+            pass
+        finally:
+            for s in (source, sink):
+                try:
+                    s.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+                s.close()
+
+    def hold(self):
+        self.held = 0
+        self.open.clear()
+
+    def release(self):
+        """Lets the held bytes go; the moment it did."""
+        released = time.monotonic()
+        self.open.set()
+        return released
+
+    def close(self):
+        self.open.set()
+        self.listener.close()
 
 
 class Run:
@@ -83,8 +149,11 @@ class Run:
         request = urllib.request.Request(f"{self.base}/api/pellow/sync.php?action={action}",
                                          data=json.dumps(body).encode(), method="POST",
                                          headers={"Content-Type": "application/json"})
-        with urllib.request.urlopen(request, context=self.tls, timeout=10) as r:
-            return json.load(r)
+        try:
+            with urllib.request.urlopen(request, context=self.tls, timeout=10) as r:
+                return json.load(r)
+        except urllib.error.HTTPError as e:
+            return dict(json.load(e), status=e.code)
 
     def stored(self):
         try:
@@ -181,9 +250,10 @@ def main(pellow, server, click, make_ca):
         return SKIP
     try:
         run.start_server()
+        proxy = SlowProxy(run.port)
         os.makedirs(os.path.dirname(run.prefs), exist_ok=True)
         with open(run.prefs, "w") as f:
-            json.dump({"syncServer": run.base, "syncServerCertificate": os.path.join(work, "ca.pem"),
+            json.dump({"syncServer": f"https://127.0.0.1:{proxy.port}", "syncServerCertificate": os.path.join(work, "ca.pem"),
                        "timers": [timer("e2e-tea", "Tea"), timer("e2e-egg", "Egg")]}, f)
         os.chmod(run.prefs, 0o600)
         os.environ["DISPLAY"] = start_xvfb(run)  # for Pellow, xdotool and xclip
@@ -213,6 +283,27 @@ def main(pellow, server, click, make_ca):
         running_on_page = lambda count: [d[:5] for _, d in page_rows(browser)] == ["ends "] * count
         wait_for("the started timers on the page", lambda: running_on_page(2), 8)
 
+        # The server held slow on a pull while a change is made: the change goes as soon as the
+        # pull ends, not with some later change.
+        on_server = lambda: labels_running(run.sync("pull", {"token": token})["timers"])
+        proxy.hold()
+        run.click_menu("Sync now")
+        wait_for("a pull held at the proxy", lambda: proxy.held > 0, 10)
+        run.click_menu("Pause all")
+        wait_for("the paused timers saved in Pellow",
+                 lambda: labels_running(run.stored().get("timers", [])) == {"Tea": False, "Egg": False}, 5)
+        time.sleep(2)  # the server stays slow past the change's push delay of 0.6 s
+        assert on_server() == {"Tea": True, "Egg": True}, "the change went out past the pull"
+        released = proxy.release()
+        wait_for("the paused timers on the server", lambda: on_server() == {"Tea": False, "Egg": False}, 10)
+        delay = time.monotonic() - released
+        assert delay < 1, f"the change reached the server {delay:.1f} s after the pull ended"
+        run.click_menu("Start all")
+        wait_for("the restarted timers on the server", lambda: on_server() == {"Tea": True, "Egg": True}, 10)
+        page_rev = lambda: browser.execute_script("return JSON.parse(localStorage.getItem('pellow.list')).rev")
+        wait_for("the page at the server's revision",
+                 lambda: page_rev() == run.sync("pull", {"token": token})["rev"], 8)
+
         # A timer started on the page shows in Pellow's menu within one poll.
         browser.find_element(By.ID, "new-open").click()
         browser.find_element(By.ID, "new-name").send_keys("Bread")
@@ -234,12 +325,21 @@ def main(pellow, server, click, make_ca):
                                    else None)(run.sync("pull", {"token": token})), 10)
         wait_for("Pellow's revision equal to the server's", lambda: run.stored().get("syncRev") == pulled["rev"], 5)
         wait_for("the restarted timers on the page", lambda: running_on_page(3), 8)
+
+        # "Stop syncing" ends the pairing on the server too: the page finds itself no longer paired.
+        run.click_menu("Stop syncing")
+        wait_for("the pairing gone from the server", lambda: run.sync("pull", {"token": token}).get("status") == 403, 10)
+        wait_for("the page's pairing form", lambda: browser.find_element(By.ID, "code").is_displayed(), 10)
+        notice = browser.execute_script("return document.body.textContent")
+        assert "This phone is no longer paired" in notice, notice
+        assert "syncToken" not in run.stored(), "Pellow kept its token"
         assert app.poll() is None, "pellow exited"
         for name in ("pellow", "server"):
             with open(os.path.join(work, name + ".log"), "rb") as f:
                 assert token.encode() not in f.read(), f"the token appears in the {name} log"
-        print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; "
-              "a server restart lost nothing")
+        print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; a change "
+              f"made during a held pull reached the server {delay:.2f} s after it; a server restart lost nothing; "
+              "Stop syncing cut the page off")
         return 0
     except AssertionError as e:
         print(f"FAIL e2e_sync: {e}")
@@ -252,6 +352,8 @@ def main(pellow, server, click, make_ca):
     finally:
         browser.quit()
         run.stop_all()
+        if "proxy" in locals():
+            proxy.close()
 
 
 if __name__ == "__main__":

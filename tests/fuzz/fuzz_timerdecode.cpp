@@ -1,7 +1,10 @@
-// Stored timer lists: decoding never crashes; whatever decodes encodes again, to the same list and bytes.
+// Stored timer lists: decoding never crashes; whatever decodes encodes again, to the same list and
+// bytes; a list within bounds stays encodable whatever is done to it.
 
 #include "FuzzCheck.h"
 #include "PellowTimer.h"
+#include "TimerBounds.h"
+#include "TimerOperations.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,5 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The same bytes again, so no field that == overlooks is lost.
     const auto encodedAgain = TimerJson::encodeBytes(*again);
     FUZZ_CHECK(encodedAgain.has_value() && *encodedAgain == *encoded);
+
+    // A list within bounds can never stop saving: pausing and restarting every timer at any time
+    // Pellow could see leaves it encodable.
+    if (TimerBounds::acceptable(*decoded)) {
+        TimerList worked = *decoded;
+        TimerOperations::pauseAll(worked, TimerBounds::kMaxSeconds);
+        TimerOperations::startAll(worked, -TimerBounds::kMaxSeconds);
+        TimerOperations::pauseAll(worked, TimerBounds::kMaxSeconds);
+        FUZZ_CHECK(TimerJson::encode(worked).has_value());
+    }
     return 0;
 }

@@ -1,10 +1,13 @@
 #include "ControllerFixture.h"
 #include "app/DBusControl.h"
+#include "platform/DBusNotifier.h"
 #include "platform/DBusTrayTypes.h"
 #include "platform/StatusNotifierItem.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDesktopServices>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +28,27 @@ public slots:
 public:
     QStringList registered;
     QStringList labels;
+};
+
+// A notification service that answers with the capabilities it is given and records each body.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+    void opened(const QUrl& url) { links.append(url.toString()); }
+
+public:
+    QStringList capabilities;
+    QStringList bodies;
+    QStringList links;
 };
 
 class TestDBus : public QObject
@@ -228,6 +252,62 @@ private slots:
         QString out;
         QCOMPARE(pellow({"pause-all"}, &out), 1);
         QVERIFY(out.contains("Pellow is not running"));
+    }
+
+    // Names reach the body as the text they are, and a link goes with its notification: forgotten
+    // once the notification closes or the service is replaced.
+    void notifications()
+    {
+        const QString service = QStringLiteral("org.freedesktop.Notifications");
+        const QString path = QStringLiteral("/org/freedesktop/Notifications");
+        FakeNotifications daemon;
+        QVERIFY(host.registerObject(path, &daemon, QDBusConnection::ExportAllSlots));
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &daemon, "opened");
+        const auto signal = [&](const char* name, const QVariantList& args) {
+            QDBusMessage message = QDBusMessage::createSignal(path, service, QString::fromLatin1(name));
+            message.setArguments(args);
+            QVERIFY(host.send(message));
+        };
+        // Pellow's connection has seen the service come back once a watcher on it has.
+        QDBusServiceWatcher seen(service, QDBusConnection::sessionBus(),
+                                 QDBusServiceWatcher::WatchForRegistration);
+        QSignalSpy registered(&seen, &QDBusServiceWatcher::serviceRegistered);
+        const auto restart = [&](const QStringList& capabilities) {
+            host.unregisterService(service);
+            daemon.capabilities = capabilities;
+            const qsizetype before = registered.size();
+            QVERIFY(host.registerService(service));
+            QTRY_COMPARE(registered.size(), before + 1);
+        };
+        DBusNotifier notifier({});
+        // Each posts a notification and waits until the service has it; ids count from 1.
+        const auto link = [&](const char* url) {
+            const qsizetype posted = daemon.bodies.size() + 1;
+            notifier.postLink("Pellow", "v2", "Get it", QUrl(QString::fromLatin1(url)));
+            QTRY_COMPARE(daemon.bodies.size(), posted);
+        };
+        const QString name = QStringLiteral("Tea & toast <a href=\"https://x.example\">x</a>");
+        restart({"body", "body-markup"});
+        notifier.post("Pellow", name);
+        QTRY_COMPARE(daemon.bodies.value(0),
+                     "Tea &amp; toast &lt;a href=\"https://x.example\"&gt;x&lt;/a&gt;");
+        link("https://a.example"); // 2, closed before its action
+        link("https://b.example"); // 3
+        link("https://c.example"); // 4, its service replaced before its action
+        signal("NotificationClosed", {2u, 2u});
+        for (uint id : {2u, 3u})
+            signal("ActionInvoked", {id, QStringLiteral("default")});
+        QTRY_COMPARE(daemon.links, QStringList{"https://b.example"});
+        restart({"body"});
+        notifier.post("Pellow", name);
+        QTRY_COMPARE(daemon.bodies.value(4), name);
+        link("https://d.example"); // 6
+        for (uint id : {4u, 6u})
+            signal("ActionInvoked", {id, QStringLiteral("default")});
+        QTRY_COMPARE(daemon.links, (QStringList{"https://b.example", "https://d.example"}));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        host.unregisterService(service);
+        host.unregisterObject(path);
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // The HTTPS client, directly and through the pellow binary as the child that makes update checks,
 // against a TLS server of the test's own: a reply is the JSON object body whatever the status, any
@@ -27,6 +28,20 @@ class TestHttpClient : public QObject
         return "HTTP/1.1 " + QByteArray(status) +
                "\r\nContent-Type: application/json\r\nConnection: close\r\n" +
                "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }
+
+    // Headers, then one byte of a long body every 100 ms, never idle long enough to time out.
+    static inline const QByteArray kTrickle = "trickle";
+    static void trickle(QTcpSocket* socket)
+    {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 100000\r\n\r\n");
+        auto* drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [socket, drip, sent = 0]() mutable {
+            if (++sent == 100000 || socket->state() != QAbstractSocket::ConnectedState)
+                drip->stop();
+            socket->write(" ");
+        });
+        drip->start(100);
     }
 
 private slots:
@@ -50,7 +65,9 @@ private slots:
                     m_request += socket->readAll();
                     const bool whole = m_request.startsWith("GET") ? m_request.endsWith("\r\n\r\n")
                                                                    : m_request.endsWith('}');
-                    if (whole && !m_response.isEmpty())
+                    if (whole && m_response == kTrickle)
+                        trickle(socket);
+                    else if (whole && !m_response.isEmpty())
                         socket->write(m_response);
                 });
             }
@@ -76,6 +93,8 @@ private slots:
         row("500 json array", http("500 Oops", "[1]"), {});
         row("10 MB body", http("200 OK", QByteArray(10 << 20, ' ') + json), {});
         row("no answer: time-out", {}, {});
+        QTest::newRow("a byte every 100 ms: cut off at the deadline")
+            << kTrickle << true << false << QString() << false;
         row("untrusted certificate", http("200 OK", json), {}, false);
         row("update feed, GET", http("200 OK", feed), feed, true, true);
     }

@@ -22,6 +22,7 @@ DATABASE = os.environ.get("PELLOW_SYNC_DATABASE")
 ENDPOINT = "/api/pellow/sync.php"
 DEADLINE = 20  # seconds for the server to start or stop
 MAKE_CA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "make-test-ca.sh")
+REVISIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync_revisions.json")
 CODE_ALPHABET = set("ABCDEFGHJKMNPQRSTUVWXYZ23456789")
 
 
@@ -162,6 +163,33 @@ class ProtocolTests(unittest.TestCase):
                 self.assertEqual((status, reply), (200, {"stale": True, "rev": 5, "timers": stored}))
         self.assertEqual(self.pull(phone)["timers"], stored)
 
+    def test_revision_cases(self):
+        with open(REVISIONS) as f:
+            cases = [c for c in json.load(f)["push"] if "server" in c]
+        for case in cases:
+            with self.subTest(case["case"]):
+                desktop, _ = self.paired()
+                if case["server"]:
+                    held = case["reply"].get("timers", [timer(8)])
+                    self.assertEqual(self.push(desktop, case["server"], held), (200, {"rev": case["server"]}))
+                self.assertEqual(self.push(desktop, case["local"] + 1, [timer(9)]), (200, case["reply"]))
+
+    def test_leave_forgets_the_whole_group(self):
+        desktop, phone = self.paired()
+        code, _ = self.pair()
+        self.push(desktop, 3, [timer(3)])
+        self.assertEqual(self.server.call("leave", {"token": desktop}), (200, {"ok": True}))
+        for token in (desktop, phone):
+            for action, body in [("pull", {"token": token}), ("push", {"token": token, "rev": 9, "timers": []}),
+                                 ("leave", {"token": token})]:
+                with self.subTest(action=action, token=token == desktop and "desktop" or "phone"):
+                    self.assertEqual(self.server.call(action, body), (403, {"ok": False, "error": "unknown token"}))
+        self.assertEqual(self.server.call("leave", {}), (400, {"ok": False, "error": "token must be a string"}))
+        # Another group is untouched, and its code still pairs.
+        status, reply = self.server.call("claim", {"code": code})
+        self.assertEqual((status, reply["ok"]), (200, True))
+        self.tokens.append(reply["token"])
+
     def test_concurrent_pushes_with_one_revision_have_one_winner(self):
         desktop, phone = self.paired()
         tokens = [desktop, phone] * 4
@@ -234,6 +262,9 @@ class ProtocolTests(unittest.TestCase):
                                                                       if k != "warned"}]}, 400),
             ("running as text", "push", {"token": desktop, "rev": 2, "timers": [timer(1, running="yes")]}, 400),
             ("501 timers", "push", {"token": desktop, "rev": 2, "timers": [timer(i) for i in range(501)]}, 400),
+            ("label of 257", "push", {"token": desktop, "rev": 2, "timers": [timer(1, label="x" * 257)]}, 400),
+            ("banked near the largest double", "push", {"token": desktop, "rev": 2,
+                                                        "timers": [timer(1, banked=1.7e308)]}, 400),
             ("body over 256 KiB", "push", {"token": desktop, "rev": 2, "timers": [], "pad": padding}, 413),
         ]
         for name, action, body, expected in cases:
@@ -243,7 +274,7 @@ class ProtocolTests(unittest.TestCase):
                 self.assertIs(reply["ok"], False)
                 self.assertIsInstance(reply["error"], str)
         self.assertEqual(self.pull(desktop), {"ok": True, "rev": 1, "timers": [timer(1)]})
-        full = [timer(i) for i in range(500)]
+        full = [timer(i, label="x" * 256) for i in range(500)]
         self.assertEqual(self.push(desktop, 2, full), (200, {"rev": 2}))
 
     def test_restart_keeps_every_accepted_list(self):

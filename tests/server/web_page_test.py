@@ -20,6 +20,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from headless_chromium import By, WebDriverWait, start  # noqa: E402
 
 PROBE = os.environ["PELLOW_TIME_TEXTS_PROBE"]
+REVISIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync_revisions.json")
 CROSSED = "The list changed on another device or tab before your change arrived"
 OFFLINE = "Can't reach the sync server"
 BROWSER = None
@@ -372,6 +373,19 @@ class PageTests(PageCase):
             BROWSER.refresh()
             until(lambda: OFFLINE in (self.shown("#status") or ""), timeout=30, message="the offline note")
             self.assertEqual(self.rows(), [["Tea", "05:00", "ready"]])
+
+    def test_revision_cases_match_pellows(self):
+        with open(REVISIONS) as f:
+            cases = json.load(f)
+        page = BROWSER.execute_async_script(
+            "const [cases, done] = arguments;"
+            "import('./sync.js').then(m => done({"
+            " pull: cases.pull.map(c => m.pullOutcome(c.local, c.reply)),"
+            " push: cases.push.map(c => m.pushOutcome(c.reply))}), e => done({error: String(e)}))", cases)
+        self.assertNotIn("error", page)
+        for kind in ("pull", "push"):
+            self.assertEqual([(c["case"], o) for c, o in zip(cases[kind], page[kind])],
+                             [(c["case"], c["outcome"]) for c in cases[kind]], kind)
 
     def test_time_texts_match_pellows(self):
         now = 1733499300  # 2024-12-06 15:35:00 UTC

@@ -7,6 +7,7 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <utility>
 
 Scheduler::TaskId FakeScheduler::add(double seconds, double interval, Task task)
 {
@@ -61,9 +62,15 @@ void FakeHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done
 
 bool FakeHttpClient::answer(const Reply& reply)
 {
-    if (answered >= sent.size())
+    const auto open = std::find_if(sent.begin(), sent.end(), [](const Request& r) { return bool(r.done); });
+    return answerAt(open - sent.begin(), reply);
+}
+
+bool FakeHttpClient::answerAt(qsizetype i, const Reply& reply)
+{
+    if (i >= sent.size() || !sent[i].done)
         return false;
-    const Done done = sent[answered++].done;
+    const Done done = std::exchange(sent[i].done, nullptr);
     done(reply);
     return true;
 }

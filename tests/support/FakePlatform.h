@@ -114,13 +114,13 @@ public:
     void postJson(const QUrl& url, const QByteArray& body, Done done) override;
     void getJson(const QUrl& url, Done done) override { fetched.append({url, {}, std::move(done)}); }
     void setExtraCertificates(const QString&) override {}
-    // Answers the oldest open request; false when none is open.
+    // Answers the oldest open request, or request i; false when it is not open.
     bool answer(const Reply& reply);
+    bool answerAt(qsizetype i, const Reply& reply);
     QString action(qsizetype i) const;
 
-    QList<Request> sent;
+    QList<Request> sent; // an answered request's `done` is empty
     QList<Request> fetched;
-    qsizetype answered = 0;
 };
 
 class FakeAutostart final : public Autostart

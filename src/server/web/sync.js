@@ -17,6 +17,20 @@ export const REFUSED = 'The server refused that change, so it was not made.';
 
 const isList = (v) => Array.isArray(v) && v.every((t) => t !== null && typeof t === 'object');
 
+// What a reply does to a side whose confirmed revision is `rev`: 'keep', 'confirm' (the push
+// was taken at the reply's revision) or 'adopt' (the reply's list and revision replace ours).
+// The same rules as Pellow's and the server's; tests/sync_revisions.json holds the cases.
+export function pullOutcome(rev, reply) {
+  const valid = reply?.ok === true && Number.isSafeInteger(reply.rev) && isList(reply.timers);
+  return valid && reply.rev !== rev ? 'adopt' : 'keep';
+}
+
+export function pushOutcome(reply) {
+  if (!Number.isSafeInteger(reply?.rev)) return 'keep';
+  if (reply.stale !== true) return 'confirm';
+  return isList(reply.timers) ? 'adopt' : 'keep';
+}
+
 async function request(action, body) {
   const abort = new AbortController();
   const timer = setTimeout(() => abort.abort(), TIMEOUT_MS);
@@ -157,9 +171,9 @@ export class SyncClient {
 
   async pull() {
     this.settle(await request('pull', { token: this.token }), (reply) => {
-      if (reply.ok !== true || !Number.isInteger(reply.rev) || !isList(reply.timers)) return false;
+      if (reply.ok !== true || !Number.isSafeInteger(reply.rev) || !isList(reply.timers)) return false;
       // A change made while the pull was out was made on the list the server has moved past.
-      if (reply.rev !== this.rev) this.adopt(reply.rev, reply.timers, this.pending ? CROSSED : '');
+      if (pullOutcome(this.rev, reply) === 'adopt') this.adopt(reply.rev, reply.timers, this.pending ? CROSSED : '');
       return true;
     });
   }
@@ -167,9 +181,10 @@ export class SyncClient {
   async push() {
     const sent = this.pending;
     this.settle(await request('push', { token: this.token, rev: this.rev + 1, timers: sent }), (reply, status) => {
-      if (reply.stale === true && Number.isInteger(reply.rev) && isList(reply.timers)) {
+      const outcome = pushOutcome(reply);
+      if (outcome === 'adopt') {
         this.adopt(reply.rev, reply.timers, CROSSED);
-      } else if (status === 200 && Number.isInteger(reply.rev)) {
+      } else if (status === 200 && outcome === 'confirm') {
         this.rev = reply.rev;
         this.confirmed = sent;
         if (this.pending === sent) this.pending = null;
