@@ -311,8 +311,12 @@ private slots:
         QVERIFY(http().answer(json(R"({"ok":true,"code":"K7Q3FZ","token":"fresh"})")));
         QCOMPARE(PairingWindow::pairingAddress({fixture->app->phonePageAddress(), "K7Q3FZ"}).toString(),
                  QStringLiteral("http://192.168.1.23:%1/#pair=K7Q3FZ").arg(port));
-        // Unpaired, it stops; paired at the next launch, it starts again on the kept port.
+        // Unpaired, it stops once its leave is answered; paired at the next launch, it starts
+        // again on the kept port.
         fixture->app->unpairPhone();
+        QVERIFY(server.running);
+        while (http().answer(std::nullopt)) {
+        }
         QVERIFY(!server.running);
         fixture->launch({}, {{"syncToken", "fresh"}});
         QCOMPARE(server.starts.last().second, quint16(port));
