@@ -165,17 +165,24 @@ class HostileClientTests(unittest.TestCase):
                     t.join(WAIT)
                 self.assertEqual(codes, [expected] * CAP)
 
+    def kept_alive(self, source):
+        """A connection the server has surely taken: one request answered, then idle."""
+        sock = self.open(source)
+        sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+        self.assertEqual(status_of(sock), 200)
+        return sock
+
     def test_connections_over_the_caps_are_answered_503(self):
-        idle = [self.open("127.0.2.1") for _ in range(CAP)]
+        idle = [self.kept_alive("127.0.2.1") for _ in range(CAP)]
         over = [self.open("127.0.2.1") for _ in range(2)]
         for sock in over:
-            sock.sendall(f"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n".encode())
+            sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
         self.assertEqual([status_of(sock) for sock in over], [503, 503])
         self.pull("idle connections over the per-client cap")
         # Idle connections are closed once the request limit has passed.
         self.assertEqual([closed_within(sock) for sock in idle], [True] * CAP)
 
-        everyone = [self.open(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
+        everyone = [self.kept_alive(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
         self.pull("idle connections filling the total cap", expected=503)
         for sock in everyone:
             sock.close()
