@@ -160,10 +160,11 @@ class HostileClientTests(unittest.TestCase):
                     t.start()
                 self.pull(name)
                 codes = [status_of(sock) for sock in socks]
+                closed = [closed_within(sock) for sock in socks]
                 stop.set()
                 for t in threads:
                     t.join(WAIT)
-                self.assertEqual(codes, [expected] * CAP)
+                self.assertEqual((codes, closed), ([expected] * CAP, [True] * CAP))
 
     def kept_alive(self, source):
         """A connection the server has surely taken: one request answered, then idle."""
