@@ -7,6 +7,7 @@ and the server's memory must stay bounded. Figures (pull time, RSS) are printed,
 bench/sync_http_bench.sh reports them. PELLOW_SYNC_SERVER names the binary.
 """
 import gzip
+import hashlib
 import http.client
 import os
 import shutil
@@ -295,6 +296,48 @@ class OperationsTests(unittest.TestCase):
             holder.execute("ROLLBACK")
             holder.close()
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_pairing_and_wrong_codes_are_limited(self):
+        server = Server(database=f"sqlite:{self.path('sync.db')}")
+        try:
+            statuses = [server.call("pair", {}, source="127.0.4.1")[0] for _ in range(21)]
+            self.assertEqual(statuses, [200] * 20 + [429])
+            code = server.call("pair", {}, source="127.0.4.2")[1]["code"]
+            # 300 wrong codes a minute in all, from 30 clients that each stay under their own ten.
+            for n in range(30):
+                for _ in range(10):
+                    self.assertEqual(server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0], 200)
+            self.assertEqual(server.call("claim", {"code": code}, source="127.0.4.3"),
+                             (429, {"ok": False, "error": "too many tries"}))
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_unused_and_idle_groups_expire(self):
+        database = f"sqlite:{self.path('sync.db')}"
+        server = Server(database=database)
+        tokens = {}
+        try:
+            for name in ["never used", "joined", "pushed", "idle half a year"]:
+                _, reply = server.call("pair", {})
+                tokens[name] = reply["token"]
+                if name != "never used":
+                    server.call("claim", {"code": reply["code"]})
+            server.call("push", {"token": tokens["pushed"], "rev": 1, "timers": []})
+        finally:
+            self.assertEqual(server.stop(), 0)
+        day = 24 * 60 * 60
+        server.run_sql(f"UPDATE sync_groups SET created_at = created_at - 2 * {day}, "
+                       f"updated_at = updated_at - 2 * {day}")
+        idle = hashlib.sha256(tokens["idle half a year"].encode()).hexdigest()
+        server.run_sql(f"UPDATE sync_groups SET updated_at = updated_at - 180 * {day} WHERE id = "
+                       f"(SELECT group_id FROM sync_tokens WHERE token_hash = '{idle}')")
+        server = Server(database=database)
+        try:
+            server.call("pair", {})  # expiry runs with a pairing
+            statuses = {name: server.call("pull", {"token": token})[0] for name, token in tokens.items()}
+            self.assertEqual(statuses, {"never used": 403, "joined": 200, "pushed": 200, "idle half a year": 403})
         finally:
             self.assertEqual(server.stop(), 0)
 
