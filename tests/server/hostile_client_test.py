@@ -21,7 +21,7 @@ import threading
 import time
 import unittest
 
-from sync_server_test import DEADLINE, ENDPOINT, MAKE_CA, Server
+from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Server
 
 CAP = 8  # --max-connections-per-client
 TOTAL = 48  # --max-connections
@@ -315,10 +315,11 @@ class OperationsTests(unittest.TestCase):
             self.assertEqual(server.stop(), 0)
 
     def test_unused_and_idle_groups_expire(self):
-        database = f"sqlite:{self.path('sync.db')}"
+        database = DATABASE or f"sqlite:{self.path('sync.db')}"
         server = Server(database=database)
         tokens = {}
         try:
+            self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
             for name in ["never used", "joined", "pushed", "idle half a year"]:
                 _, reply = server.call("pair", {})
                 tokens[name] = reply["token"]
