@@ -247,9 +247,11 @@ class OperationsTests(unittest.TestCase):
         try:
             first = self.serial(server)
             conn = server.connection()
-            conn.request("GET", "/healthz")
+            conn.request("GET", "/", headers={"Accept-Encoding": "gzip, br"})
             reply = conn.getresponse()
-            self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security")), (200, "max-age=31536000"))
+            self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security"),
+                              reply.getheader("Content-Encoding")), (200, "max-age=31536000", None))
+            reply.read()
             conn.close()
 
             for ciphers, accepted in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", False),
