@@ -117,7 +117,15 @@ std::string loggedAction(const char* action)
 
 struct HttpFrontEnd::Request
 {
+    enum class Route
+    {
+        Sync,
+        Health,
+        Page,
+    };
     ConnectionTable::Entry* connection = nullptr;
+    Route route = Route::Sync;
+    const WebPage::File* file = nullptr;
     QString client;
     std::string method = "-";
     std::string path;
@@ -256,6 +264,10 @@ struct Callbacks
         if (request->connection)
             self->m_connections.setPhase(request->connection, ConnectionTable::Phase::Answering,
                                          Clock::now());
+        if (request->route == Request::Route::Health)
+            return health(self, connection, *request);
+        if (request->route == Request::Route::Page)
+            return page(self, connection, *request);
         const char* action = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "action");
         const ServiceReply reply =
             self->m_service.handle(QString::fromUtf8(action ? action : ""),
@@ -263,6 +275,43 @@ struct Callbacks
         return answer(self, connection, *request, reply.status,
                       std::string_view(reply.body.constData(), std::size_t(reply.body.size())),
                       "application/json");
+    }
+
+    static MHD_Result health(HttpFrontEnd* self, MHD_Connection* connection, Request& request)
+    {
+        try {
+            self->m_store.ping();
+            return answer(self, connection, request, 200, "ok", "text/plain");
+        } catch (const StoreError&) {
+            return answer(self, connection, request, 503, "storage unavailable", "text/plain");
+        }
+    }
+
+    static MHD_Result page(HttpFrontEnd* self, MHD_Connection* connection, Request& request)
+    {
+        const WebPage::File& file = *request.file;
+        // A copy the phone already holds is not sent again.
+        const char* ifNoneMatch =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);
+        const bool unchanged = ifNoneMatch && WebPage::notModified(file, ifNoneMatch);
+        const std::size_t size = unchanged ? 0 : file.body.size();
+        MHD_Response* response =
+            MHD_create_response_from_buffer(size, const_cast<char*>(file.body.data()), MHD_RESPMEM_PERSISTENT);
+        if (!response)
+            return MHD_NO;
+        for (const auto& [name, value] : WebPage::headers())
+            MHD_add_response_header(response, name.c_str(), value.c_str());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, file.contentType.c_str());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_ETAG, file.etag.c_str());
+        if (self->m_options.tls())
+            MHD_add_response_header(response, MHD_HTTP_HEADER_STRICT_TRANSPORT_SECURITY, kHsts);
+        const unsigned int status = unchanged ? MHD_HTTP_NOT_MODIFIED : MHD_HTTP_OK;
+        const MHD_Result queued = MHD_queue_response(connection, status, response);
+        MHD_destroy_response(response);
+        request.answered = true;
+        request.status = int(status);
+        request.bytesOut = size;
+        return queued;
     }
 
     static MHD_Result begin(HttpFrontEnd* self, MHD_Connection* connection, Request& request, const char* url,
@@ -288,52 +337,23 @@ struct Callbacks
         if (facts.lines > kMaxHeaderLines)
             return refuse(self, connection, request, 431, "too many header lines");
 
+        // A reply queued before the library has taken the (empty) body ends the connection,
+        // so even GET is answered on the next call, and keep-alive holds.
         const bool get = request.method == "GET" || request.method == "HEAD";
         if (request.path == "/healthz") {
             if (!get)
                 return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "GET, HEAD"}});
-            if (request.connection)
-                self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering,
-                                             Clock::now());
-            try {
-                self->m_store.ping();
-                return answer(self, connection, request, 200, "ok", "text/plain");
-            } catch (const StoreError&) {
-                return answer(self, connection, request, 503, "storage unavailable", "text/plain");
-            }
+            request.route = Request::Route::Health;
+            return MHD_YES;
         }
         if (request.path != kEndpoint) {
-            const WebPage::File* file = self->m_page.find(request.path);
-            if (!file)
+            request.file = self->m_page.find(request.path);
+            if (!request.file)
                 return refuse(self, connection, request, 404, "not found");
             if (!get)
                 return refuse(self, connection, request, 405, "method not allowed", {{"Allow", "GET, HEAD"}});
-            const auto& page = WebPage::headers();
-            // A copy the phone already holds is not sent again.
-            const char* ifNoneMatch =
-                MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);
-            const bool unchanged = ifNoneMatch && WebPage::notModified(*file, ifNoneMatch);
-            MHD_Response* response =
-                MHD_create_response_from_buffer(unchanged ? 0 : file->body.size(),
-                                                const_cast<char*>(file->body.data()), MHD_RESPMEM_PERSISTENT);
-            if (!response)
-                return MHD_NO;
-            for (const auto& [name, value] : page)
-                MHD_add_response_header(response, name.c_str(), value.c_str());
-            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, file->contentType.c_str());
-            MHD_add_response_header(response, MHD_HTTP_HEADER_ETAG, file->etag.c_str());
-            if (self->m_options.tls())
-                MHD_add_response_header(response, MHD_HTTP_HEADER_STRICT_TRANSPORT_SECURITY, kHsts);
-            const unsigned int status = unchanged ? MHD_HTTP_NOT_MODIFIED : MHD_HTTP_OK;
-            const MHD_Result queued = MHD_queue_response(connection, status, response);
-            MHD_destroy_response(response);
-            request.answered = true;
-            request.status = int(status);
-            request.bytesOut = unchanged ? 0 : file->body.size();
-            if (request.connection)
-                self->m_connections.setPhase(request.connection, ConnectionTable::Phase::Answering,
-                                             Clock::now());
-            return queued;
+            request.route = Request::Route::Page;
+            return MHD_YES;
         }
 
         if (request.method != "POST")

@@ -132,7 +132,7 @@ done
 for lib in libc6 libqt6core6 libqt6widgets6 libqt6dbus6 libqt6multimedia6; do
     field "$app_deb" Depends | grep -qE "(^|, )$lib( |,|$)" || fail "pellow does not depend on $lib: $(field "$app_deb" Depends)"
 done
-for lib in libc6 libqt6network6 libqt6sql6 libqt6sql6-sqlite libssl3; do
+for lib in libc6 libqt6network6 libqt6sql6 libqt6sql6-sqlite libmicrohttpd12 libgnutls30; do
     field "$server_deb" Depends | grep -qE "(^|, )$lib( |,|$)" || fail "pellow-sync-server does not depend on $lib"
 done
 dpkg-deb -c "$app_deb" | grep -q '/pellow-sync-server' && fail "the pellow package holds sync server files"

@@ -7,6 +7,7 @@ and the server's memory must stay bounded. Figures (pull time, RSS) are printed,
 bench/sync_http_bench.sh reports them. PELLOW_SYNC_SERVER names the binary.
 """
 import gzip
+import hashlib
 import http.client
 import os
 import shutil
@@ -20,7 +21,7 @@ import threading
 import time
 import unittest
 
-from sync_server_test import DEADLINE, ENDPOINT, MAKE_CA, Server
+from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Server
 
 CAP = 8  # --max-connections-per-client
 TOTAL = 48  # --max-connections
@@ -160,22 +161,30 @@ class HostileClientTests(unittest.TestCase):
                     t.start()
                 self.pull(name)
                 codes = [status_of(sock) for sock in socks]
+                closed = [closed_within(sock) for sock in socks]
                 stop.set()
                 for t in threads:
                     t.join(WAIT)
-                self.assertEqual(codes, [expected] * CAP)
+                self.assertEqual((codes, closed), ([expected] * CAP, [True] * CAP))
+
+    def kept_alive(self, source):
+        """A connection the server has surely taken: one request answered, then idle."""
+        sock = self.open(source)
+        sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+        self.assertEqual(status_of(sock), 200)
+        return sock
 
     def test_connections_over_the_caps_are_answered_503(self):
-        idle = [self.open("127.0.2.1") for _ in range(CAP)]
+        idle = [self.kept_alive("127.0.2.1") for _ in range(CAP)]
         over = [self.open("127.0.2.1") for _ in range(2)]
         for sock in over:
-            sock.sendall(f"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n".encode())
+            sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
         self.assertEqual([status_of(sock) for sock in over], [503, 503])
         self.pull("idle connections over the per-client cap")
         # Idle connections are closed once the request limit has passed.
         self.assertEqual([closed_within(sock) for sock in idle], [True] * CAP)
 
-        everyone = [self.open(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
+        everyone = [self.kept_alive(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
         self.pull("idle connections filling the total cap", expected=503)
         for sock in everyone:
             sock.close()
@@ -238,9 +247,11 @@ class OperationsTests(unittest.TestCase):
         try:
             first = self.serial(server)
             conn = server.connection()
-            conn.request("GET", "/healthz")
+            conn.request("GET", "/", headers={"Accept-Encoding": "gzip, br"})
             reply = conn.getresponse()
-            self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security")), (200, "max-age=31536000"))
+            self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security"),
+                              reply.getheader("Content-Encoding")), (200, "max-age=31536000", None))
+            reply.read()
             conn.close()
 
             for ciphers, accepted in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", False),
@@ -287,6 +298,49 @@ class OperationsTests(unittest.TestCase):
             holder.execute("ROLLBACK")
             holder.close()
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_pairing_and_wrong_codes_are_limited(self):
+        server = Server(database=f"sqlite:{self.path('sync.db')}")
+        try:
+            statuses = [server.call("pair", {}, source="127.0.4.1")[0] for _ in range(21)]
+            self.assertEqual(statuses, [200] * 20 + [429])
+            code = server.call("pair", {}, source="127.0.4.2")[1]["code"]
+            # 300 wrong codes a minute in all, from 30 clients that each stay under their own ten.
+            for n in range(30):
+                for _ in range(10):
+                    self.assertEqual(server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0], 200)
+            self.assertEqual(server.call("claim", {"code": code}, source="127.0.4.3"),
+                             (429, {"ok": False, "error": "too many tries"}))
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+    def test_unused_and_idle_groups_expire(self):
+        database = DATABASE or f"sqlite:{self.path('sync.db')}"
+        server = Server(database=database)
+        tokens = {}
+        try:
+            self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+            for name in ["never used", "joined", "pushed", "idle half a year"]:
+                _, reply = server.call("pair", {})
+                tokens[name] = reply["token"]
+                if name != "never used":
+                    server.call("claim", {"code": reply["code"]})
+            server.call("push", {"token": tokens["pushed"], "rev": 1, "timers": []})
+        finally:
+            self.assertEqual(server.stop(), 0)
+        day = 24 * 60 * 60
+        server.run_sql(f"UPDATE sync_groups SET created_at = created_at - 2 * {day}, "
+                       f"updated_at = updated_at - 2 * {day}")
+        idle = hashlib.sha256(tokens["idle half a year"].encode()).hexdigest()
+        server.run_sql(f"UPDATE sync_groups SET updated_at = updated_at - 180 * {day} WHERE id = "
+                       f"(SELECT group_id FROM sync_tokens WHERE token_hash = '{idle}')")
+        server = Server(database=database)
+        try:
+            server.call("pair", {})  # expiry runs with a pairing
+            statuses = {name: server.call("pull", {"token": token})[0] for name, token in tokens.items()}
+            self.assertEqual(statuses, {"never used": 403, "joined": 200, "pushed": 200, "idle half a year": 403})
         finally:
             self.assertEqual(server.stop(), 0)
 

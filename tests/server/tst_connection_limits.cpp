@@ -32,26 +32,6 @@ private slots:
         QCOMPARE(clientKey(address), key);
     }
 
-    void capsPerClientAndInAll()
-    {
-        ConnectionTable table({.total = 5, .perClient = 2});
-        const auto now = ConnectionTable::Clock::now();
-        QList<bool> over;
-        QList<ConnectionTable::Entry*> a;
-        for (int i = 0; i < 4; ++i) {
-            QVERIFY(table.mayAccept(QStringLiteral("a")));
-            a << table.open(i, QStringLiteral("a"), QStringLiteral("a"), now);
-            over << a.last()->overCap;
-        }
-        QCOMPARE(over, (QList<bool>{false, false, true, true}));
-        QVERIFY(!table.mayAccept(QStringLiteral("a"))); // twice its cap
-        QVERIFY(table.open(4, QStringLiteral("b"), QStringLiteral("b"), now)->overCap == false);
-        QVERIFY(table.open(5, QStringLiteral("c"), QStringLiteral("c"), now)->overCap); // the sixth in all
-        table.close(a.takeLast());
-        QVERIFY(table.mayAccept(QStringLiteral("a")));
-        QCOMPARE(table.size(), 5);
-    }
-
     void sweepEndsWhatIsPastItsTime_data()
     {
         QTest::addColumn<int>("phase");
