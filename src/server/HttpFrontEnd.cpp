@@ -295,8 +295,8 @@ struct Callbacks
             MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);
         const bool unchanged = ifNoneMatch && WebPage::notModified(file, ifNoneMatch);
         const std::size_t size = unchanged ? 0 : file.body.size();
-        MHD_Response* response =
-            MHD_create_response_from_buffer(size, const_cast<char*>(file.body.data()), MHD_RESPMEM_PERSISTENT);
+        MHD_Response* response = MHD_create_response_from_buffer(size, const_cast<char*>(file.body.data()),
+                                                                 MHD_RESPMEM_PERSISTENT);
         if (!response)
             return MHD_NO;
         for (const auto& [name, value] : WebPage::headers())
@@ -459,26 +459,35 @@ bool HttpFrontEnd::bind(QString* error)
         if (!m_tls->load(m_options.tlsCert, m_options.tlsKey, error))
             return false;
     }
-    m_listenSocket = openListenSocket(m_options.listenHost, m_options.listenPort, error);
-    if (m_listenSocket < 0)
-        return false;
-    sockaddr_storage local = {};
-    socklen_t localSize = sizeof(local);
-    getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&local), &localSize);
-    m_port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
-                                               : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+    // On the local network the desktop that runs the server reaches it over loopback, at the
+    // same port as the phone: a free port is one free on both addresses.
+    const QString loopback = QStringLiteral("127.0.0.1");
+    const bool alsoLoopback = m_options.localNetwork && m_options.listenHost != loopback;
+    for (int attempt = 0;; ++attempt) {
+        m_listenSocket = openListenSocket(m_options.listenHost, m_options.listenPort, error);
+        if (m_listenSocket < 0)
+            return false;
+        sockaddr_storage local = {};
+        socklen_t localSize = sizeof(local);
+        getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&local), &localSize);
+        m_port = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
+                                                   : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+        if (!alsoLoopback)
+            break;
+        m_loopbackSocket = openListenSocket(loopback, quint16(m_port), error);
+        if (m_loopbackSocket >= 0)
+            break;
+        ::close(m_listenSocket);
+        m_listenSocket = -1;
+        if (m_options.listenPort != 0 || attempt == 15)
+            return false;
+    }
     m_daemon = startDaemon(m_listenSocket);
     if (!m_daemon) {
         *error = QStringLiteral("cannot start serving on %1:%2").arg(m_options.listenHost).arg(m_port);
         return false;
     }
-    // On the local network the desktop that runs the server reaches it over loopback, at the
-    // same port as the phone.
-    const QString loopback = QStringLiteral("127.0.0.1");
-    if (m_options.localNetwork && m_options.listenHost != loopback) {
-        m_loopbackSocket = openListenSocket(loopback, quint16(m_port), error);
-        if (m_loopbackSocket < 0)
-            return false;
+    if (alsoLoopback) {
         m_loopbackDaemon = startDaemon(m_loopbackSocket);
         if (!m_loopbackDaemon) {
             *error = QStringLiteral("cannot start serving on %1:%2").arg(loopback).arg(m_port);
