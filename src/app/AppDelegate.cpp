@@ -33,6 +33,8 @@ AppDelegate::~AppDelegate()
     delete timerHUDWindow.data();
     if (timerTick)
         m_platform.scheduler.cancel(*timerTick);
+    if (alertShot)
+        m_platform.scheduler.cancel(*alertShot);
     if (syncPoll)
         m_platform.scheduler.cancel(*syncPoll);
     if (syncPushWork)
@@ -172,16 +174,8 @@ void AppDelegate::commitChange()
 
 void AppDelegate::refresh(bool rebuildMenu)
 {
-    const bool needed = TickRules::tickNeeded(timers, m_platform.preferences.boolValue(timerHUDVisibleKey));
-    if (!needed && timerTick) {
-        m_platform.scheduler.cancel(*timerTick);
-        timerTick.reset();
-    } else if (needed && !timerTick) {
-        timerTick = m_platform.scheduler.every(1.0, [self = QPointer<AppDelegate>(this)] {
-            if (self)
-                self->tick();
-        });
-    }
+    scheduleTick();
+    scheduleAlertShot();
     updateStatusTitle();
     rebuildHUD();
     if (rebuildMenu)

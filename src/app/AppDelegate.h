@@ -83,6 +83,13 @@ public:
 
     // --- Tick and alerts (app/Tick.cpp) ---
     void tick();
+    // Runs the tick while it is needed, on the second boundary of the timer the tray clock
+    // shows; an unchanged boundary keeps the running tick as it is.
+    void scheduleTick();
+    // A one-shot at the soonest alert instant ahead, unless the tick comes then anyway.
+    void scheduleAlertShot();
+    // Alerts are given this much before their instant, so a timer firing on the instant sees them due.
+    static constexpr double kAlertSlack = 0.001;
     void finishTimer(qsizetype index, bool whileClosed);
     void halfwayAlert(const PellowTimer& timer);
     void warnAlert(const PellowTimer& timer, double markSeconds);
@@ -267,6 +274,9 @@ public:
     QString updateFrequency = QStringLiteral("start");
     TimerList timers;
     std::optional<Scheduler::TaskId> timerTick;
+    // An instant on which the running tick fires (it fires whole seconds apart).
+    std::optional<double> timerTickAnchor;
+    std::optional<Scheduler::TaskId> alertShot;
     QPointer<HUDArrowPanel> timerHUDWindow;
     QPointer<HUDWidgetView> timerHUDView;
     std::unique_ptr<HUDFonts::Measure> hudMeasure;

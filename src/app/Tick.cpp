@@ -5,14 +5,73 @@
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 #include "platform/PreferenceStore.h"
+#include "platform/Scheduler.h"
+
+#include <QPointer>
+
+void AppDelegate::scheduleTick()
+{
+    Scheduler& scheduler = m_platform.scheduler;
+    const double t = now();
+    if (!TickRules::tickNeeded(timers, m_platform.preferences.boolValue(timerHUDVisibleKey))) {
+        if (timerTick)
+            scheduler.cancel(*timerTick);
+        timerTick.reset();
+        timerTickAnchor.reset();
+        return;
+    }
+    const std::optional<qsizetype> shown = clockTimer();
+    const bool clockRuns = shown && timers[*shown].running;
+    if (timerTick && (!clockRuns || TickRules::samePhase(*timerTickAnchor, TickRules::nextSecondBoundary(
+                                                                                timers[*shown], t))))
+        return;
+    if (timerTick)
+        scheduler.cancel(*timerTick);
+    const double first = clockRuns ? TickRules::nextSecondBoundary(timers[*shown], t) : t + 1.0;
+    timerTickAnchor = first;
+    const QPointer<AppDelegate> self(this);
+    const auto run = [self] {
+        if (self)
+            self->tick();
+    };
+    // Waits for the boundary, then ticks every second from it; the id follows the repeating part.
+    timerTick = scheduler.after(first - t, [self, run, &scheduler] {
+        if (!self)
+            return;
+        self->timerTick = scheduler.every(1.0, run);
+        self->tick();
+    });
+}
+
+void AppDelegate::scheduleAlertShot()
+{
+    Scheduler& scheduler = m_platform.scheduler;
+    if (alertShot)
+        scheduler.cancel(*alertShot);
+    alertShot.reset();
+    const double t = now();
+    const auto due = TickRules::nextAlertInstant(timers, warnMarks(), t + kAlertSlack);
+    if (!due || !timerTick)
+        return;
+    // The tick gives it anyway when it falls on one of the tick's instants.
+    if (timerTickAnchor && TickRules::samePhase(*due, *timerTickAnchor) && *due >= *timerTickAnchor - 0.002)
+        return;
+    alertShot = scheduler.after(*due - t, [self = QPointer<AppDelegate>(this)] {
+        if (!self)
+            return;
+        self->alertShot.reset();
+        self->tick();
+    });
+}
 
 void AppDelegate::tick()
 {
     const qsizetype count = timers.size();
     const QList<double> marks = warnMarks();
+    const double at = now() + kAlertSlack;
     bool changed = false;
     for (qsizetype i = 0; i < count && i < timers.size(); ++i) {
-        const TickRules::Alert alert = TickRules::nextAlert(timers[i], marks, now());
+        const TickRules::Alert alert = TickRules::nextAlert(timers[i], marks, at);
         switch (alert.kind) {
         case TickRules::AlertKind::None:
             break;
@@ -34,6 +93,9 @@ void AppDelegate::tick()
     }
     if (changed)
         saveTimers();
+    // A finish can hand the clock to another timer or leave nothing to tick for.
+    scheduleTick();
+    scheduleAlertShot();
     updateStatusTitle();
     rebuildHUD();
 }

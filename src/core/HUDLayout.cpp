@@ -238,4 +238,22 @@ Layout layout(const TimerList& timers, const Settings& settings, const std::opti
     return result;
 }
 
+std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack)
+{
+    if (before.size != after.size || before.shapes.size() != after.shapes.size() ||
+        before.texts.size() != after.texts.size() || before.rowFrames != after.rowFrames)
+        return std::nullopt;
+    QList<QRectF> areas;
+    const auto add = [&areas](const QRectF& a, const QRectF& b, double slack) {
+        areas.append(a.united(b).adjusted(-slack - 2, -2, slack + 2, 2));
+    };
+    for (qsizetype i = 0; i < after.shapes.size(); ++i)
+        if (!(before.shapes[i] == after.shapes[i]))
+            add(before.shapes[i].frame, after.shapes[i].frame, 0);
+    for (qsizetype i = 0; i < after.texts.size(); ++i)
+        if (!(before.texts[i] == after.texts[i]))
+            add(before.texts[i].frame, after.texts[i].frame, textSlack);
+    return areas;
+}
+
 } // namespace HUDLayout

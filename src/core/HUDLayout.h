@@ -100,6 +100,7 @@ struct Shape
     Paint fill;
     double borderWidth = 0; // 0: no border
     Paint border;
+    bool operator==(const Shape&) const = default;
 };
 
 struct Text
@@ -108,6 +109,7 @@ struct Text
     FontSpec font;
     QRectF frame; // the fitted size at its place
     Paint paint;
+    bool operator==(const Text&) const = default;
 };
 
 struct Layout
@@ -118,6 +120,11 @@ struct Layout
     // One frame per timer row, bottom to top, spanning the column's full width.
     QList<QPair<QString, QRectF>> rowFrames;
 };
+
+// The areas (layout coordinates) to repaint when `after` replaces `before`: the frames of the
+// plates and texts that changed, grown by `textSlack` sideways for texts and by 2 for antialiasing.
+// None when the two differ in size or in structure, so the whole view is repainted.
+std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack);
 
 Layout layout(const TimerList& timers, const Settings& settings, const std::optional<QString>& highlightedID,
               double now, const QLocale& locale, const TextMeasure& measure);

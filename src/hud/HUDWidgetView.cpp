@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPainterPath>
 #include <QStyleHints>
 
@@ -23,14 +24,38 @@ HUDWidgetView::~HUDWidgetView()
     cancelPendingClick();
 }
 
+namespace {
+
+// Texts are drawn centred in their frame grown this much sideways (a text a little wider than
+// measured still shows whole).
+constexpr double kTextSlack = 40;
+
+} // namespace
+
 void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout)
 {
+    // Only what changed is repainted: a tick usually changes one clock text per row.
+    const auto changed = HUDLayout::changedAreas(m_layout, layout, kTextSlack);
     m_layout = std::move(layout);
     const QSize size(qCeil(m_layout.size.width()), qCeil(m_layout.size.height()));
     if (this->size() != size)
         resize(size);
     m_grip->move(size.width() - HUDResizeGrip::kSize - 1, size.height() - HUDResizeGrip::kSize - 1);
-    update();
+    if (!changed) {
+        update();
+        return;
+    }
+    QRegion dirty;
+    for (const QRectF& area : *changed)
+        dirty += flipped(area).toAlignedRect();
+    if (!dirty.isEmpty())
+        update(dirty);
+}
+
+QRectF HUDWidgetView::flipped(const QRectF& r) const
+{
+    // The layout's rectangles grow upwards from the bottom; the widget's downwards from the top.
+    return QRectF(r.x(), height() - r.y() - r.height(), r.width(), r.height());
 }
 
 QColor HUDWidgetView::colorOf(const HUDLayout::Paint& paint) const
@@ -66,18 +91,16 @@ QColor HUDWidgetView::colorOf(const HUDLayout::Paint& paint) const
     return c;
 }
 
-void HUDWidgetView::paintEvent(QPaintEvent*)
+void HUDWidgetView::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const double h = height();
-    // The layout's rectangles grow upwards from the bottom; the widget's downwards from the top.
-    const auto flip = [h](const QRectF& r) {
-        return QRectF(r.x(), h - r.y() - r.height(), r.width(), r.height());
-    };
+    const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
     for (const HUDLayout::Shape& shape : m_layout.shapes) {
-        const QRectF r = flip(shape.frame);
+        const QRectF r = flipped(shape.frame);
+        if (!r.intersects(exposed))
+            continue;
         QPainterPath path;
         path.addRoundedRect(r, shape.radius, shape.radius);
         p.fillPath(path, colorOf(shape.fill));
@@ -90,11 +113,13 @@ void HUDWidgetView::paintEvent(QPaintEvent*)
         }
     }
     for (const HUDLayout::Text& text : m_layout.texts) {
+        // Centred on its fitted frame, so a text a little wider than measured still centres.
+        const QRectF r = flipped(text.frame).adjusted(-kTextSlack, 0, kTextSlack, 0);
+        if (!r.intersects(exposed))
+            continue;
         p.setFont(HUDFonts::font(text.font));
         p.setPen(colorOf(text.paint));
-        // Centred on its fitted frame, so a text a little wider than measured still centres.
-        const QRectF r = flip(text.frame);
-        p.drawText(r.adjusted(-40, 0, 40, 0), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+        p.drawText(r, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
                    text.text);
     }
 }

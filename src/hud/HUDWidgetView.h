@@ -48,6 +48,7 @@ protected:
 
 private:
     void cancelPendingClick();
+    QRectF flipped(const QRectF& layoutRect) const;
     QColor colorOf(const HUDLayout::Paint& paint) const;
 
     Scheduler& m_scheduler;
