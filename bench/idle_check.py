@@ -65,6 +65,10 @@ def start_display(work):
     os.close(write_end)
     display = ":" + os.read(read_end, 16).decode().strip()
     os.close(read_end)
+    for _ in range(100):  # bounded: the display answers within seconds
+        if subprocess.run(["xwininfo", "-root", "-display", display], capture_output=True).returncode == 0:
+            break
+        time.sleep(0.1)
     wm = subprocess.Popen(["xfwm4", "--compositor=on", "--display", display], stdout=log, stderr=log,
                           env=dict(os.environ, DISPLAY=display))
     return display, [wm, xvfb]

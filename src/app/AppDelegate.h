@@ -294,6 +294,9 @@ public:
     QPointer<QLineEdit> newTimerLengthField;
     bool newTimerWantsName = false;
     QString newTimerNameDraft;
+    QString newTimerLengthDraft;
+    // Where the window was when it is rebuilt in place (showing or hiding the name row).
+    std::optional<QPoint> newTimerWindowPlace;
     std::optional<QString> newTimerColor;
     std::optional<QString> newTimerTargetID;
     QPointer<QDateTimeEdit> newTimerEndPicker;

@@ -22,8 +22,8 @@ void AppDelegate::scheduleTick()
     }
     const std::optional<qsizetype> shown = clockTimer();
     const bool clockRuns = shown && timers[*shown].running;
-    if (timerTick && (!clockRuns || TickRules::samePhase(*timerTickAnchor, TickRules::nextSecondBoundary(
-                                                                                timers[*shown], t))))
+    if (timerTick && (!clockRuns || TickRules::samePhase(*timerTickAnchor,
+                                                         TickRules::nextSecondBoundary(timers[*shown], t))))
         return;
     if (timerTick)
         scheduler.cancel(*timerTick);

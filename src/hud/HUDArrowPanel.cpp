@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>

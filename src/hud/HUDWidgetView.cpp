@@ -7,8 +7,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QStyleHints>
 
@@ -119,8 +119,7 @@ void HUDWidgetView::paintEvent(QPaintEvent* event)
             continue;
         p.setFont(HUDFonts::font(text.font));
         p.setPen(colorOf(text.paint));
-        p.drawText(r, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                   text.text);
+        p.drawText(r, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, text.text);
     }
 }
 
