@@ -64,6 +64,9 @@ struct Settings
     QString display = QStringLiteral("left+end");
     double storedWidth = 0; // 0 or less: the width fits the content
     QString size = QStringLiteral("compact");
+    // The tallest the HUD may be (the screen's available height); 0: no limit. Rows past it wrap
+    // into further columns.
+    double maxHeight = 0;
 };
 
 // Every size of a row follows from the base width.
@@ -89,6 +92,10 @@ struct RowTexts
     bool operator==(const RowTexts&) const = default;
 };
 RowTexts hudRowTexts(const PellowTimer& timer, const QString& display, double now, const QLocale& locale);
+
+// The text cut to fit `width` with "…" at its end: on the right of a left-to-right text, on the
+// left of a right-to-left one.
+QString elided(const QString& text, const FontSpec& font, double width, const TextMeasure& measure);
 
 // White or black, whichever reads better on the colour.
 Colors::Rgb contrastTextColor(const Colors::Rgb& color);
@@ -117,7 +124,7 @@ struct Layout
     QSizeF size;         // the content view, insets included
     QList<Shape> shapes; // drawn first, in order
     QList<Text> texts;   // drawn over the shapes
-    // One frame per timer row, bottom to top, spanning the column's full width.
+    // One frame per timer row, column by column and bottom to top in each, spanning the column's width.
     QList<QPair<QString, QRectF>> rowFrames;
 };
 

@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QLocale>
+#include <QScreen>
 
 #include <cmath>
 
@@ -112,8 +113,12 @@ void AppDelegate::rebuildHUD()
     }
     if (!timerHUDWindow)
         makeHUDWindow();
+    HUDLayout::Settings settings = hudSettings();
+    // Never taller than the screen it is on: further rows wrap into another column.
+    if (const QScreen* screen = timerHUDWindow->screen())
+        settings.maxHeight = std::max(0, screen->availableGeometry().height() - 2 * kShadowMargin);
     HUDLayout::Layout layout =
-        HUDLayout::layout(timers, hudSettings(), hudFlashRowID, now(), QLocale::system(), *hudMeasure);
+        HUDLayout::layout(timers, settings, hudFlashRowID, now(), QLocale::system(), *hudMeasure);
     timerHUDRowFrames = layout.rowFrames;
     timerHUDView->setHUDLayout(std::move(layout));
     const QSize windowSize = timerHUDView->size() + QSize(2 * kShadowMargin, 2 * kShadowMargin);
