@@ -66,6 +66,8 @@ void AppDelegate::applicationDidFinishLaunching()
     };
     // The tick never rebuilds the menu, so it is rebuilt as it opens, with the times of now.
     handlers.aboutToShow = [self] {
+        if (self)
+            self->stopRinging();
         if (self && self->statusItem)
             self->statusItem->setMenu(self->buildStatusMenu(false));
     };
@@ -115,6 +117,7 @@ void AppDelegate::registerDefaults()
         {soundHalfwayKey, QStringLiteral("tap")},
         {soundWarnKey, QStringLiteral("ping")},
         {soundChirpCountKey, true},
+        {soundFinishRepeatKey, false},
     });
 }
 

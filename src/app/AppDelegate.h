@@ -52,6 +52,7 @@ public:
     const QString soundHalfwayKey = QStringLiteral("soundHalfway");
     const QString soundWarnKey = QStringLiteral("soundWarn");
     const QString soundChirpCountKey = QStringLiteral("soundChirpCount");
+    const QString soundFinishRepeatKey = QStringLiteral("soundFinishRepeat");
     const QString timerInMenuBarKey = QStringLiteral("timerInMenuBar");
     const QString timerHUDVisibleKey = QStringLiteral("timerHUDVisible");
     const QString timerDisplayKey = QStringLiteral("timerDisplay");
@@ -136,6 +137,18 @@ public:
     void playChirps(int count);
     void setSound(const MenuItem& sender);
     void toggleChirpCount();
+    void toggleFinishRepeat();
+    // With "Keep ringing until dismissed" on, plays the finish sound again every few seconds, for
+    // at most two minutes, until stopRinging (the notification dismissed or acted on, the HUD
+    // clicked, the menu opened).
+    void ringFinishSound(const QString& sound);
+    void stopRinging();
+    static constexpr double kRingInterval = 4.0;
+    static constexpr double kRingLongest = 120.0;
+    QList<Scheduler::TaskId> ringing;
+    // What a finish notification's button or click does: "again", "plus1", "default"; empty when
+    // it is dismissed.
+    void finishNotificationAnswered(const QString& id, const QString& key);
 
     // --- Prompts (menu/PromptActions.cpp) ---
     struct PromptField

@@ -2,6 +2,7 @@
 
 #include "core/TickRules.h"
 #include "core/TimeTexts.h"
+#include "core/TimerOperations.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 #include "platform/PreferenceStore.h"
@@ -115,12 +116,46 @@ void AppDelegate::finishTimer(qsizetype index, bool whileClosed)
     if (alreadyAlerted)
         return;
 
-    playSoundNamed(m_platform.preferences.stringValue(soundFinishKey).value_or(QStringLiteral("chime")));
+    const QString sound =
+        m_platform.preferences.stringValue(soundFinishKey).value_or(QStringLiteral("chime"));
+    playSoundNamed(sound);
+    if (!whileClosed)
+        ringFinishSound(sound);
     flashStatusIcon();
     flashHUD();
-    m_platform.notifier.post(name + QStringLiteral(" finished"),
-                             whileClosed ? QStringLiteral("It ran out while Pellow was closed.")
-                                         : length + QStringLiteral(" is up."));
+    const QString id = timer.id;
+    m_platform.notifier.postUrgent(name + QStringLiteral(" finished"),
+                                   whileClosed ? QStringLiteral("It ran out while Pellow was closed.")
+                                               : length + QStringLiteral(" is up."),
+                                   {{QStringLiteral("default"), QStringLiteral("Show the HUD")},
+                                    {QStringLiteral("again"), QStringLiteral("Start again")},
+                                    {QStringLiteral("plus1"), QStringLiteral("+1 minute")}},
+                                   [self = QPointer<AppDelegate>(this), id](const QString& key) {
+                                       if (self)
+                                           self->finishNotificationAnswered(id, key);
+                                   });
+}
+
+void AppDelegate::finishNotificationAnswered(const QString& id, const QString& key)
+{
+    stopRinging();
+    if (key == QLatin1String("default")) {
+        if (!m_platform.preferences.boolValue(timerHUDVisibleKey))
+            toggleTimerHUD();
+        return;
+    }
+    PellowTimer* timer = timerWithID(id);
+    if (!timer || (key != QLatin1String("again") && key != QLatin1String("plus1")))
+        return;
+    if (key == QLatin1String("again")) {
+        TimerOperations::startOver(*timer, now());
+    } else if (timer->isCountdown() && !timer->running) {
+        // One more minute on what it had run: the clock shows 01:00 and counts down again.
+        timer->duration = TimeTexts::elapsedSeconds(*timer, now()) + 60;
+        timer->alerted = false;
+        startTimer(*timer);
+    }
+    commitChange();
 }
 
 void AppDelegate::halfwayAlert(const PellowTimer& timer)

@@ -235,6 +235,8 @@ Menu makeSoundsMenu(const StatusMenuState& state)
                                   QStringLiteral("toggleChirpCount"), state.chirpCount);
     chirps.toolTip = QStringLiteral("Two chirps means two minutes left");
     menu.add(std::move(chirps));
+    menu.add(checkedItem(QStringLiteral("Keep ringing until dismissed"), QStringLiteral("toggleFinishRepeat"),
+                         state.finishRepeat));
     return menu;
 }
 

@@ -155,6 +155,7 @@ void AppDelegate::moveHUDContentTo(QPointF bottomLeft)
 
 void AppDelegate::hudRowClicked(QPointF point)
 {
+    stopRinging();
     const auto row = std::find_if(timerHUDRowFrames.cbegin(), timerHUDRowFrames.cend(),
                                   [point](const auto& entry) { return entry.second.contains(point); });
     if (row == timerHUDRowFrames.cend())

@@ -125,6 +125,46 @@ private slots:
         QVERIFY(happened());
     }
 
+    // The finish notification's buttons and click, and the ringing they stop.
+    void finishNotificationAnswers_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("left"); // after the answer; -1: stays finished
+        QTest::addColumn<bool>("hud");
+        QTest::newRow("Start again") << "again" << 60.0 << false;
+        QTest::newRow("+1 minute") << "plus1" << 60.0 << false;
+        QTest::newRow("click shows the HUD") << "default" << -1.0 << true;
+        QTest::newRow("dismissed") << "" << -1.0 << false;
+    }
+    void finishNotificationAnswers()
+    {
+        QFETCH(QString, key);
+        QFETCH(double, left);
+        f->launch({countdown("A", 60, f->fake.clock.current - 59)}, {{"soundFinishRepeat", true}});
+        f->fake.scheduler.advance(9); // finished at 1, rung again at 5 and 9
+        QCOMPARE(f->fake.notifier.urgentKeys, (QStringList{"default", "again", "plus1"}));
+        QCOMPARE(f->fake.sounds.played.count("chime"), 3);
+        f->fake.notifier.answer(key);
+        const PellowTimer& t = f->app->timers[0];
+        QCOMPARE(t.running ? TimeTexts::remainingSeconds(t, f->fake.clock.current) : -1.0, left);
+        QTEST(f->fake.preferences.boolValue("timerHUDVisible"), "hud");
+        f->fake.scheduler.advance(30);
+        QCOMPARE(f->fake.sounds.played.count("chime"), 3); // the ringing stopped
+    }
+
+    // Unanswered, the ringing ends after two minutes; without the setting, the sound plays once.
+    void ringingIsBounded()
+    {
+        f->launch({countdown("A", 60, f->fake.clock.current - 59)}, {{"soundFinishRepeat", true}});
+        f->fake.scheduler.advance(600);
+        QCOMPARE(f->fake.sounds.played.count("chime"), 1 + 30);
+        f->app->toggleFinishRepeat();
+        f->app->timers[0] = countdown("A", 60, f->fake.clock.current - 59);
+        f->app->refresh(true);
+        f->fake.scheduler.advance(600);
+        QCOMPARE(f->fake.sounds.played.count("chime"), 1 + 30 + 1);
+    }
+
     void chirps_data()
     {
         QTest::addColumn<int>("count");
