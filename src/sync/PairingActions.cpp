@@ -37,7 +37,7 @@ void AppDelegate::showPairingDialog(const QString& code)
 {
     delete pairingDialog.data();
     auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Pellow"),
-                                QStringLiteral("Type this on your iPhone"));
+                                QStringLiteral("Open this on your phone"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(

@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(token(), QStringLiteral("fresh"));
         QCOMPARE(http().sent.value(1).body.value("rev").toInteger(), 1);
         QVERIFY(fixture->app->pairingDialog);
-        QCOMPARE(fixture->app->pairingDialog->text(), QStringLiteral("Type this on your iPhone"));
+        QCOMPARE(fixture->app->pairingDialog->text(), QStringLiteral("Open this on your phone"));
         QVERIFY(fixture->app->pairingDialog->informativeText().contains(QStringLiteral("\n\nK7Q-3FZ\n\n")));
     }
 
