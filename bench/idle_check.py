@@ -27,8 +27,10 @@ from sync_e2e import Run, isolated_env, timer  # noqa: E402
 
 
 def switches(status):
+    """Voluntary context switches: each is a wait that something later ended, a wake-up. (Being
+    preempted by other programs on a busy machine is not one.)"""
     with open(status) as f:
-        return sum(int(line.split()[1]) for line in f if "ctxt_switches" in line)
+        return sum(int(line.split()[1]) for line in f if line.startswith("voluntary_ctxt_switches"))
 
 
 def sample(pid):
@@ -57,21 +59,31 @@ def timers_for(case):
 
 
 def start_display(work):
-    """Xvfb and xfwm4 with its compositor; (display, processes)."""
-    read_end, write_end = os.pipe()
+    """Xvfb and xfwm4 with its compositor; (display, processes). Tries again when another Xvfb
+    starting at the same moment takes the display number."""
     log = open(os.path.join(work, "x.log"), "ab")
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1920x1080x24", "-nolisten",
-                             "tcp"], stdout=log, stderr=log, pass_fds=(write_end,))
-    os.close(write_end)
-    display = ":" + os.read(read_end, 16).decode().strip()
-    os.close(read_end)
-    for _ in range(100):  # bounded: the display answers within seconds
-        if subprocess.run(["xwininfo", "-root", "-display", display], capture_output=True).returncode == 0:
-            break
-        time.sleep(0.1)
-    wm = subprocess.Popen(["xfwm4", "--compositor=on", "--display", display], stdout=log, stderr=log,
-                          env=dict(os.environ, DISPLAY=display))
-    return display, [wm, xvfb]
+    for _ in range(5):
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1920x1080x24", "-nolisten",
+                                 "tcp"], stdout=log, stderr=log, pass_fds=(write_end,))
+        os.close(write_end)
+        number = os.read(read_end, 16).decode().strip()
+        os.close(read_end)
+        display = ":" + number
+        for _ in range(50):  # bounded: the display answers within seconds
+            if number and subprocess.run(["xwininfo", "-root", "-display", display],
+                                         capture_output=True).returncode == 0:
+                break
+            time.sleep(0.1)
+        else:
+            xvfb.kill()
+            xvfb.wait()
+            continue
+        wm = subprocess.Popen(["xfwm4", "--compositor=on", "--display", display], stdout=log, stderr=log,
+                              env=dict(os.environ, DISPLAY=display))
+        time.sleep(1)  # the window manager takes the screen
+        return display, [wm, xvfb]
+    sys.exit("Xvfb did not start")
 
 
 def measure(case, pellow, server, seconds):

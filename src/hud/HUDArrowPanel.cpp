@@ -74,8 +74,10 @@ void HUDArrowPanel::paintEvent(QPaintEvent* event)
     }
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    const QRect area = event->rect();
-    p.drawPixmap(area, m_background, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
+    // Rectangle by rectangle: the few rows that changed, not the area around them all.
+    for (const QRect& area : event->region())
+        p.drawPixmap(area, m_background,
+                     QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
 // A frosted look: the window colour, mostly opaque, in a rounded rectangle with a faint edge,

@@ -27,15 +27,17 @@ HUDWidgetView::~HUDWidgetView()
 namespace {
 
 // Texts are drawn centred in their frame grown this much sideways (a text a little wider than
-// measured still shows whole).
+// measured still shows whole), and repaint their frame grown by the repaint slack: the text is
+// measured in the font it is drawn in, so what it overflows is a pixel or two.
 constexpr double kTextSlack = 40;
+constexpr double kTextRepaintSlack = 4;
 
 } // namespace
 
 void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout)
 {
     // Only what changed is repainted: a tick usually changes one clock text per row.
-    const auto changed = HUDLayout::changedAreas(m_layout, layout, kTextSlack);
+    const auto changed = HUDLayout::changedAreas(m_layout, layout, kTextRepaintSlack);
     m_layout = std::move(layout);
     const QSize size(qCeil(m_layout.size.width()), qCeil(m_layout.size.height()));
     if (this->size() != size)
@@ -96,10 +98,10 @@ void HUDWidgetView::paintEvent(QPaintEvent* event)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
+    const QRegion& exposed = event->region();
     for (const HUDLayout::Shape& shape : m_layout.shapes) {
         const QRectF r = flipped(shape.frame);
-        if (!r.intersects(exposed))
+        if (!exposed.intersects(r.toAlignedRect().adjusted(-2, -2, 2, 2)))
             continue;
         QPainterPath path;
         path.addRoundedRect(r, shape.radius, shape.radius);
@@ -115,7 +117,7 @@ void HUDWidgetView::paintEvent(QPaintEvent* event)
     for (const HUDLayout::Text& text : m_layout.texts) {
         // Centred on its fitted frame, so a text a little wider than measured still centres.
         const QRectF r = flipped(text.frame).adjusted(-kTextSlack, 0, kTextSlack, 0);
-        if (!r.intersects(exposed))
+        if (!exposed.intersects(r.toAlignedRect()))
             continue;
         p.setFont(HUDFonts::font(text.font));
         p.setPen(colorOf(text.paint));
