@@ -49,13 +49,16 @@ void AppDelegate::showPairingDialog(const QString& code)
         informative->setTextFormat(Qt::PlainText);
     QPushButton* copy = box->addButton(QStringLiteral("Copy code"), QMessageBox::ActionRole);
     copy->setShortcut(QKeySequence::Copy);
-    box->setDefaultButton(box->addButton(QStringLiteral("Done"), QMessageBox::AcceptRole));
+    QPushButton* done = box->addButton(QStringLiteral("Done"), QMessageBox::AcceptRole);
+    box->setDefaultButton(done);
+    box->setEscapeButton(done);
     QObject::connect(copy, &QPushButton::clicked, box, [code] {
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->clear();
         clipboard->setText(code);
     });
-    box->setWindowModality(Qt::ApplicationModal);
+    // It blocks nothing: the HUD and the tray stay usable while the code is on screen.
+    box->setWindowModality(Qt::NonModal);
     pairingDialog = box;
     // Shown without a nested event loop; the tick and the poll keep running while it is open.
     box->show();

@@ -151,6 +151,10 @@ private slots:
         QVERIFY(fixture->app->pairingDialog);
         QCOMPARE(fixture->app->pairingDialog->text(), QStringLiteral("Open this on your phone"));
         QVERIFY(fixture->app->pairingDialog->informativeText().contains(QStringLiteral("\n\nK7Q-3FZ\n\n")));
+        // It blocks nothing else, and Escape closes it.
+        QCOMPARE(fixture->app->pairingDialog->windowModality(), Qt::NonModal);
+        QTest::keyClick(fixture->app->pairingDialog, Qt::Key_Escape);
+        QVERIFY(!fixture->app->pairingDialog || !fixture->app->pairingDialog->isVisible());
     }
 
     void serverAddress_data()
