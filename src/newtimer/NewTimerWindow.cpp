@@ -252,6 +252,9 @@ Window build(const Content& content, const Handlers& handlers)
         content.wantsName ? QStringLiteral("Hide name") : QStringLiteral("Name it\u2026"), 0, nullptr, 11);
     toggle->setObjectName(QStringLiteral("nameToggle"));
     toggle->setFlat(true);
+    // A flat button draws no focus frame of its own: it wears a ring while it has keyboard focus.
+    toggle->setStyleSheet(
+        QStringLiteral("QPushButton:focus { border: 2px solid palette(highlight); border-radius: 4px; }"));
     QObject::connect(toggle, &QPushButton::clicked, toggle, calling(handlers.toggleName));
     rows << pairRow(panel, stopwatch, toggle, 1, false);
 

@@ -347,6 +347,43 @@ private slots:
         QCOMPARE(picker(f)->dateTime(), QDateTime(day, QTime(18, 45)));
     }
 
+    // Keyboard focus shows on every control, and Tab walks the window top to bottom, left to right.
+    void focusIsVisibleAndInOrder()
+    {
+        ControllerFixture f;
+        launch(f);
+        f.app->newTimer();
+        QWidget* window = f.app->newTimerWindow;
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QHash<QWidget*, QImage> unfocused;
+        for (QWidget* control : window->findChildren<QWidget*>())
+            if ((control->focusPolicy() & Qt::TabFocus) && !control->focusProxy())
+                unfocused.insert(control, control->grab().toImage());
+        // Tab from the length field round to it again, as a user would.
+        QList<QWidget*> order{window->focusWidget()};
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+            if (window->focusWidget() == order.first())
+                break;
+            if (window->focusWidget() == order.last())
+                continue; // Tab walks the date picker's fields first
+            order.append(window->focusWidget());
+            QVERIFY2(qobject_cast<QLineEdit*>(order.last()) ||
+                         order.last()->grab().toImage() != unfocused.value(order.last()),
+                     qPrintable(order.last()->objectName()));
+        }
+        QCOMPARE(order.size(), unfocused.size());
+        const auto place = [window](QWidget* w) { return w->mapTo(window, QPoint(0, 0)); };
+        const auto top = std::min_element(order.begin(), order.end(), [&](QWidget* a, QWidget* b) {
+            return std::pair(place(a).y(), place(a).x()) < std::pair(place(b).y(), place(b).x());
+        });
+        std::rotate(order.begin(), top, order.end());
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            const QPoint a = place(order[i - 1]), b = place(order[i]);
+            QVERIFY2(b.y() > a.y() || (b.y() == a.y() && b.x() > a.x()), qPrintable(order[i]->objectName()));
+        }
+    }
+
     // End at replaces a window that was setting a timer up again, and forgets that target.
     void sharesTheWindowWithNewTimer()
     {
