@@ -2,11 +2,13 @@
 //
 //   pellow-notification-recorder <output-file>
 //       Owns org.freedesktop.Notifications on the session bus and appends every Notify call to
-//       <output-file> as one JSON line: {"app":...,"body":...,"summary":...}.
+//       <output-file> as one JSON line: {"app":...,"at":...,"body":...,"summary":...}, "at" being
+//       when it came, in seconds since 1970.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,7 +27,10 @@ public slots:
     uint Notify(const QString& appName, uint replacesId, const QString&, const QString& summary,
                 const QString& body, const QStringList&, const QVariantMap&, int)
     {
-        const QJsonObject line{{"app", appName}, {"summary", summary}, {"body", body}};
+        const QJsonObject line{{"app", appName},
+                               {"at", double(QDateTime::currentMSecsSinceEpoch()) / 1000.0},
+                               {"summary", summary},
+                               {"body", body}};
         out.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
         out.flush();
         return replacesId != 0 ? replacesId : ++m_lastId;
