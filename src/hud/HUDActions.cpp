@@ -120,6 +120,7 @@ void AppDelegate::rebuildHUD()
     HUDLayout::Layout layout =
         HUDLayout::layout(timers, settings, hudFlashRowID, now(), QLocale::system(), *hudMeasure);
     timerHUDRowFrames = layout.rowFrames;
+    timerHUDView->setGripCorner(HUDPlacement::gripCorner(storedInt(timerHUDCornerKey)));
     timerHUDView->setHUDLayout(std::move(layout));
     const QSize windowSize = timerHUDView->size() + QSize(2 * kShadowMargin, 2 * kShadowMargin);
     if (timerHUDWindow->size() != windowSize)

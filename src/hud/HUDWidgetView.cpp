@@ -42,7 +42,7 @@ void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout)
     const QSize size(qCeil(m_layout.size.width()), qCeil(m_layout.size.height()));
     if (this->size() != size)
         resize(size);
-    m_grip->move(size.width() - HUDResizeGrip::kSize - 1, size.height() - HUDResizeGrip::kSize - 1);
+    placeGrip();
     if (!changed) {
         update();
         return;
@@ -52,6 +52,21 @@ void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout)
         dirty += flipped(area).toAlignedRect();
     if (!dirty.isEmpty())
         update(dirty);
+}
+
+void HUDWidgetView::setGripCorner(Qt::Corner corner)
+{
+    m_grip->setCorner(corner);
+    placeGrip();
+}
+
+void HUDWidgetView::placeGrip()
+{
+    const Qt::Corner corner = m_grip->corner();
+    const int far = HUDResizeGrip::kSize + HUDResizeGrip::kInset;
+    const bool left = corner == Qt::TopLeftCorner || corner == Qt::BottomLeftCorner;
+    const bool top = corner == Qt::TopLeftCorner || corner == Qt::TopRightCorner;
+    m_grip->move(left ? HUDResizeGrip::kInset : width() - far, top ? HUDResizeGrip::kInset : height() - far);
 }
 
 QRectF HUDWidgetView::flipped(const QRectF& r) const

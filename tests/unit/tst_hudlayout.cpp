@@ -376,6 +376,27 @@ private slots:
         QTEST(resizedWidth(corner, current, dx, dy).value_or(-1), "width");
     }
 
+    // The grip sits in the corner that moves, so dragging it outwards (y up) makes the HUD wider.
+    void gripFollowsThePointer_data()
+    {
+        QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("grip");
+        QTest::newRow("top left") << 0 << int(Qt::BottomRightCorner);
+        QTest::newRow("top right") << 1 << int(Qt::BottomLeftCorner);
+        QTest::newRow("bottom left") << 2 << int(Qt::TopRightCorner);
+        QTest::newRow("bottom right") << 3 << int(Qt::TopLeftCorner);
+        QTest::newRow("free") << -1 << int(Qt::BottomRightCorner);
+    }
+    void gripFollowsThePointer()
+    {
+        QFETCH(int, corner);
+        QFETCH(int, grip);
+        QCOMPARE(int(gripCorner(corner)), grip);
+        const bool left = grip == Qt::TopLeftCorner || grip == Qt::BottomLeftCorner;
+        const bool top = grip == Qt::TopLeftCorner || grip == Qt::TopRightCorner;
+        QCOMPARE(resizedWidth(corner, 100, left ? -10 : 10, top ? 10 : -10), 110.0);
+    }
+
     void gripKeepsTheCornerStill()
     {
         const QRectF before(500, 300, 120, 80);                                  // y up: top edge at 380
