@@ -6,9 +6,13 @@ the given seconds (default 60), and reports its resident memory, its wake-ups pe
 switches of the main thread, and of all threads) and its CPU time per minute:
   idle      two paused timers;
   running   one running countdown;
-  paired    two paused timers, paired with a pellow-sync-server on loopback (a poll every 15 s).
+  paired    two paused timers, paired with a pellow-sync-server on loopback (a poll every 15 s);
+  hud-1     one running countdown with the HUD shown, on Xvfb under xfwm4 with its compositor;
+  hud-10    ten running countdowns with the HUD shown, likewise.
+The HUD cases also give wake-ups per second and CPU per tick (per second). Budget: hud-10 at most 3
+wake-ups/s and 0.3 ms a tick, hud-1 at most 2 and 0.1 ms; idle at most 2 wake-ups/min and 30 MB.
 
-    bench/idle_check.py build-release/bin/pellow build-release/bin/pellow-sync-server [SECONDS]
+    bench/idle_check.py build-release/bin/pellow build-release/bin/pellow-sync-server [SECONDS] [CASE...]
 """
 import glob
 import json
@@ -23,8 +27,10 @@ from sync_e2e import Run, isolated_env, timer  # noqa: E402
 
 
 def switches(status):
+    """Voluntary context switches: each is a wait that something later ended, a wake-up. (Being
+    preempted by other programs on a busy machine is not one.)"""
     with open(status) as f:
-        return sum(int(line.split()[1]) for line in f if "ctxt_switches" in line)
+        return sum(int(line.split()[1]) for line in f if line.startswith("voluntary_ctxt_switches"))
 
 
 def sample(pid):
@@ -40,12 +46,55 @@ def sample(pid):
     return (main, every), cpu_ns / 1e6, rss
 
 
+def timers_for(case):
+    if case.startswith("hud-"):
+        # Lengths a few seconds apart, so the rows change on different ticks of the ten.
+        made = []
+        for n in range(int(case[4:])):
+            t = timer(f"t{n}", f"Timer {n + 1}", True)
+            t["duration"] = 3600 + 7 * n
+            made.append(t)
+        return made
+    return [timer("a", "Tea", case == "running")] + ([] if case == "running" else [timer("b", "Egg")])
+
+
+def start_display(work):
+    """Xvfb and xfwm4 with its compositor; (display, processes). Tries again when another Xvfb
+    starting at the same moment takes the display number."""
+    log = open(os.path.join(work, "x.log"), "ab")
+    for _ in range(5):
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1920x1080x24", "-nolisten",
+                                 "tcp"], stdout=log, stderr=log, pass_fds=(write_end,))
+        os.close(write_end)
+        number = os.read(read_end, 16).decode().strip()
+        os.close(read_end)
+        display = ":" + number
+        for _ in range(50):  # bounded: the display answers within seconds
+            if number and subprocess.run(["xwininfo", "-root", "-display", display],
+                                         capture_output=True).returncode == 0:
+                break
+            time.sleep(0.1)
+        else:
+            xvfb.kill()
+            xvfb.wait()
+            continue
+        wm = subprocess.Popen(["xfwm4", "--compositor=on", "--display", display], stdout=log, stderr=log,
+                              env=dict(os.environ, DISPLAY=display))
+        time.sleep(1)  # the window manager takes the screen
+        return display, [wm, xvfb]
+    sys.exit("Xvfb did not start")
+
+
 def measure(case, pellow, server, seconds):
     root = os.path.dirname(os.path.abspath(__file__))
     with tempfile.TemporaryDirectory(prefix="pellow-idle.") as work:
         env = isolated_env(work)
         os.environ.update(env)
-        prefs = {"timers": [timer("a", "Tea", case == "running")] + ([] if case == "running" else [timer("b", "Egg")])}
+        hud = case.startswith("hud-")
+        prefs = {"timers": timers_for(case)}
+        if hud:
+            prefs["timerHUDVisible"] = True
         run = None
         if case == "paired":
             run = Run(pellow, server, None, os.path.join(root, "..", "tests", "support", "make-test-ca.sh"), work)
@@ -55,12 +104,20 @@ def measure(case, pellow, server, seconds):
         os.makedirs(f"{work}/config/pellow", exist_ok=True)
         with open(f"{work}/config/pellow/preferences.json", "w") as f:
             json.dump(prefs, f)
-        script = ("status-notifier-watcher & w=$!; QT_QPA_PLATFORM=offscreen \"$0\" & p=$!; echo $p; "
+        platform = "QT_QPA_PLATFORM=offscreen"
+        x = []
+        if hud:
+            display, x = start_display(work)
+            platform = f"QT_QPA_PLATFORM=xcb DISPLAY={display}"
+        script = (f"status-notifier-watcher & w=$!; {platform} \"$0\" & p=$!; echo $p; "
                   "wait $p; kill $w")
         session = subprocess.Popen(["dbus-run-session", "--", "bash", "-c", script, pellow], env=env,
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+                                   stdout=subprocess.PIPE, stderr=open(os.path.join(work, "pellow.log"), "w"), text=True)
         pid = int(session.stdout.readline())
         try:
+            time.sleep(1)
+            if not os.path.exists(f"/proc/{pid}/status"):
+                sys.exit(f"{case}: pellow exited at once:\n" + open(os.path.join(work, "pellow.log")).read())
             time.sleep(5)  # launch settles: sounds load, the item registers
             s0, c0, _ = sample(pid)
             time.sleep(seconds)
@@ -70,17 +127,23 @@ def measure(case, pellow, server, seconds):
             session.wait(timeout=15)
             if run:
                 run.stop_all()
+            for p in x:
+                p.terminate()
+                p.wait(timeout=15)
         per_minute = 60 / seconds
         print(f"{case:8} {rss / 1024:6.1f} MB resident  {(s1[0] - s0[0]) * per_minute:6.1f} wake-ups/min of the "
-              f"main thread ({(s1[1] - s0[1]) * per_minute:6.1f} of all threads)  {(c1 - c0) * per_minute:6.1f} ms CPU/min")
+              f"main thread ({(s1[1] - s0[1]) * per_minute:6.1f} of all threads)  {(c1 - c0) * per_minute:6.1f} ms CPU/min"
+              + (f"  = {(s1[1] - s0[1]) / seconds:5.1f} wake-ups/s, {(c1 - c0) / seconds:5.2f} ms CPU/tick" if hud else ""))
+        sys.stdout.flush()
 
 
 def main():
-    if len(sys.argv) not in (3, 4):
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
     pellow, server = (os.path.abspath(a) for a in sys.argv[1:3])
-    seconds = float(sys.argv[3]) if len(sys.argv) == 4 else 60
-    for case in ("idle", "running", "paired"):
+    seconds = float(sys.argv[3]) if len(sys.argv) >= 4 else 60
+    cases = sys.argv[4:] or ["idle", "running", "paired", "hud-1", "hud-10"]
+    for case in cases:
         measure(case, pellow, server, seconds)
 
 

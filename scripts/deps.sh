@@ -7,7 +7,7 @@ PELLOW_PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-qpa-plugins qt6-multimedia-dev libqt6svg6-dev libgl-dev
     libbenchmark-dev
-    xvfb xauth trayer x11-utils dbus dbus-bin haskell-status-notifier-item-utils xdotool xclip
+    xvfb xauth xfwm4 trayer x11-utils dbus dbus-bin haskell-status-notifier-item-utils xdotool xclip
     libmicrohttpd-dev libgnutls28-dev pkg-config libqt6sql6-sqlite libqt6sql6-psql postgresql openssl python3
     desktop-file-utils appstream lintian dpkg-dev file strace systemd
     chromium chromium-driver python3-selenium tzdata stress-ng

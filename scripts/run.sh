@@ -15,7 +15,15 @@ if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
 fi
 echo "No display found: running Pellow on a virtual X display (Xvfb) with a tray host (trayer)."
 echo "Stop it with Ctrl-C."
-if [[ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]]; then
-    exec dbus-run-session -- "$root/scripts/with-virtual-display.sh" "$build/bin/pellow"
+# A session without a display often has no runtime folder either: give Pellow a private one.
+if [[ -z "${XDG_RUNTIME_DIR:-}" || ! -d "${XDG_RUNTIME_DIR}" ]]; then
+    XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/pellow-runtime.XXXXXX")
+    export XDG_RUNTIME_DIR
+    trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
-exec "$root/scripts/with-virtual-display.sh" "$build/bin/pellow"
+# Not exec'd, so the private runtime folder is removed when Pellow ends.
+if [[ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]]; then
+    dbus-run-session -- "$root/scripts/with-virtual-display.sh" "$build/bin/pellow"
+else
+    "$root/scripts/with-virtual-display.sh" "$build/bin/pellow"
+fi

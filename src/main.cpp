@@ -76,6 +76,11 @@ int main(int argc, char** argv)
     }
 
     preferXWayland();
+    // Pellow's windows are small and repaint a few rows a second. Through shared memory each such
+    // repaint waits on a round trip to the X server first (the last image may still be read);
+    // plain image requests of that size cost less and never wait.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(pellow);
     QApplication::setApplicationName(QStringLiteral("Pellow"));

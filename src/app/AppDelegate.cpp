@@ -40,6 +40,8 @@ AppDelegate::~AppDelegate()
     delete timerHUDWindow.data();
     if (timerTick)
         m_platform.scheduler.cancel(*timerTick);
+    if (alertShot)
+        m_platform.scheduler.cancel(*alertShot);
     if (syncPoll)
         m_platform.scheduler.cancel(*syncPoll);
     if (syncPushWork)
@@ -71,6 +73,8 @@ void AppDelegate::applicationDidFinishLaunching()
     };
     // The tick never rebuilds the menu, so it is rebuilt as it opens, with the times of now.
     handlers.aboutToShow = [self] {
+        if (self)
+            self->stopRinging();
         if (self && self->statusItem)
             self->statusItem->setMenu(self->buildStatusMenu(false));
     };
@@ -120,6 +124,7 @@ void AppDelegate::registerDefaults()
         {soundHalfwayKey, QStringLiteral("tap")},
         {soundWarnKey, QStringLiteral("ping")},
         {soundChirpCountKey, true},
+        {soundFinishRepeatKey, false},
     });
 }
 
@@ -186,16 +191,8 @@ void AppDelegate::commitChange()
 
 void AppDelegate::refresh(bool rebuildMenu)
 {
-    const bool needed = TickRules::tickNeeded(timers, m_platform.preferences.boolValue(timerHUDVisibleKey));
-    if (!needed && timerTick) {
-        m_platform.scheduler.cancel(*timerTick);
-        timerTick.reset();
-    } else if (needed && !timerTick) {
-        timerTick = m_platform.scheduler.every(1.0, [self = QPointer<AppDelegate>(this)] {
-            if (self)
-                self->tick();
-        });
-    }
+    scheduleTick();
+    scheduleAlertShot();
     updateStatusTitle();
     rebuildHUD();
     if (rebuildMenu)

@@ -52,6 +52,7 @@ public:
     const QString soundHalfwayKey = QStringLiteral("soundHalfway");
     const QString soundWarnKey = QStringLiteral("soundWarn");
     const QString soundChirpCountKey = QStringLiteral("soundChirpCount");
+    const QString soundFinishRepeatKey = QStringLiteral("soundFinishRepeat");
     const QString timerInMenuBarKey = QStringLiteral("timerInMenuBar");
     const QString timerHUDVisibleKey = QStringLiteral("timerHUDVisible");
     const QString timerDisplayKey = QStringLiteral("timerDisplay");
@@ -84,6 +85,13 @@ public:
 
     // --- Tick and alerts (app/Tick.cpp) ---
     void tick();
+    // Runs the tick while it is needed, on the second boundary of the timer the tray clock
+    // shows; an unchanged boundary keeps the running tick as it is.
+    void scheduleTick();
+    // A one-shot at the soonest alert instant ahead, unless the tick comes then anyway.
+    void scheduleAlertShot();
+    // Alerts are given this much before their instant, so a timer firing on the instant sees them due.
+    static constexpr double kAlertSlack = 0.001;
     void finishTimer(qsizetype index, bool whileClosed);
     void halfwayAlert(const PellowTimer& timer);
     void warnAlert(const PellowTimer& timer, double markSeconds);
@@ -130,6 +138,18 @@ public:
     void playChirps(int count);
     void setSound(const MenuItem& sender);
     void toggleChirpCount();
+    void toggleFinishRepeat();
+    // With "Keep ringing until dismissed" on, plays the finish sound again every few seconds, for
+    // at most two minutes, until stopRinging (the notification dismissed or acted on, the HUD
+    // clicked, the menu opened).
+    void ringFinishSound(const QString& sound);
+    void stopRinging();
+    static constexpr double kRingInterval = 4.0;
+    static constexpr double kRingLongest = 120.0;
+    QList<Scheduler::TaskId> ringing;
+    // What a finish notification's button or click does: "again", "plus1", "default"; empty when
+    // it is dismissed.
+    void finishNotificationAnswered(const QString& id, const QString& key);
 
     // --- Prompts (menu/PromptActions.cpp) ---
     struct PromptField
@@ -292,6 +312,9 @@ public:
     QString updateFrequency = QStringLiteral("start");
     TimerList timers;
     std::optional<Scheduler::TaskId> timerTick;
+    // An instant on which the running tick fires (it fires whole seconds apart).
+    std::optional<double> timerTickAnchor;
+    std::optional<Scheduler::TaskId> alertShot;
     QPointer<HUDArrowPanel> timerHUDWindow;
     QPointer<HUDWidgetView> timerHUDView;
     std::unique_ptr<HUDFonts::Measure> hudMeasure;
@@ -315,6 +338,9 @@ public:
     QPointer<QLineEdit> newTimerLengthField;
     bool newTimerWantsName = false;
     QString newTimerNameDraft;
+    QString newTimerLengthDraft;
+    // Where the window was when it is rebuilt in place (showing or hiding the name row).
+    std::optional<QPoint> newTimerWindowPlace;
     std::optional<QString> newTimerColor;
     std::optional<QString> newTimerTargetID;
     QPointer<QDateTimeEdit> newTimerEndPicker;

@@ -2,17 +2,77 @@
 
 #include "core/TickRules.h"
 #include "core/TimeTexts.h"
+#include "core/TimerOperations.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 #include "platform/PreferenceStore.h"
+#include "platform/Scheduler.h"
+
+#include <QPointer>
+
+void AppDelegate::scheduleTick()
+{
+    Scheduler& scheduler = m_platform.scheduler;
+    const double t = now();
+    if (!TickRules::tickNeeded(timers, m_platform.preferences.boolValue(timerHUDVisibleKey))) {
+        if (timerTick)
+            scheduler.cancel(*timerTick);
+        timerTick.reset();
+        timerTickAnchor.reset();
+        return;
+    }
+    const std::optional<qsizetype> shown = clockTimer();
+    const bool clockRuns = shown && timers[*shown].running;
+    if (timerTick && (!clockRuns || TickRules::samePhase(*timerTickAnchor,
+                                                         TickRules::nextSecondBoundary(timers[*shown], t))))
+        return;
+    if (timerTick)
+        scheduler.cancel(*timerTick);
+    const double first = clockRuns ? TickRules::nextSecondBoundary(timers[*shown], t) : t + 1.0;
+    timerTickAnchor = first;
+    const QPointer<AppDelegate> self(this);
+    const auto run = [self] {
+        if (self)
+            self->tick();
+    };
+    // Waits for the boundary, then ticks every second from it; the id follows the repeating part.
+    timerTick = scheduler.after(first - t, [self, run, &scheduler] {
+        if (!self)
+            return;
+        self->timerTick = scheduler.every(1.0, run);
+        self->tick();
+    });
+}
+
+void AppDelegate::scheduleAlertShot()
+{
+    Scheduler& scheduler = m_platform.scheduler;
+    if (alertShot)
+        scheduler.cancel(*alertShot);
+    alertShot.reset();
+    const double t = now();
+    const auto due = TickRules::nextAlertInstant(timers, warnMarks(), t + kAlertSlack);
+    if (!due || !timerTick)
+        return;
+    // The tick gives it anyway when it falls on one of the tick's instants.
+    if (timerTickAnchor && TickRules::samePhase(*due, *timerTickAnchor) && *due >= *timerTickAnchor - 0.002)
+        return;
+    alertShot = scheduler.after(*due - t, [self = QPointer<AppDelegate>(this)] {
+        if (!self)
+            return;
+        self->alertShot.reset();
+        self->tick();
+    });
+}
 
 void AppDelegate::tick()
 {
     const qsizetype count = timers.size();
     const QList<double> marks = warnMarks();
+    const double at = now() + kAlertSlack;
     bool changed = false;
     for (qsizetype i = 0; i < count && i < timers.size(); ++i) {
-        const TickRules::Alert alert = TickRules::nextAlert(timers[i], marks, now());
+        const TickRules::Alert alert = TickRules::nextAlert(timers[i], marks, at);
         switch (alert.kind) {
         case TickRules::AlertKind::None:
             break;
@@ -34,6 +94,9 @@ void AppDelegate::tick()
     }
     if (changed)
         saveTimers();
+    // A finish can hand the clock to another timer or leave nothing to tick for.
+    scheduleTick();
+    scheduleAlertShot();
     updateStatusTitle();
     rebuildHUD();
 }
@@ -53,12 +116,46 @@ void AppDelegate::finishTimer(qsizetype index, bool whileClosed)
     if (alreadyAlerted)
         return;
 
-    playSoundNamed(m_platform.preferences.stringValue(soundFinishKey).value_or(QStringLiteral("chime")));
+    const QString sound =
+        m_platform.preferences.stringValue(soundFinishKey).value_or(QStringLiteral("chime"));
+    playSoundNamed(sound);
+    if (!whileClosed)
+        ringFinishSound(sound);
     flashStatusIcon();
     flashHUD();
-    m_platform.notifier.post(name + QStringLiteral(" finished"),
-                             whileClosed ? QStringLiteral("It ran out while Pellow was closed.")
-                                         : length + QStringLiteral(" is up."));
+    const QString id = timer.id;
+    m_platform.notifier.postUrgent(name + QStringLiteral(" finished"),
+                                   whileClosed ? QStringLiteral("It ran out while Pellow was closed.")
+                                               : length + QStringLiteral(" is up."),
+                                   {{QStringLiteral("default"), QStringLiteral("Show the HUD")},
+                                    {QStringLiteral("again"), QStringLiteral("Start again")},
+                                    {QStringLiteral("plus1"), QStringLiteral("+1 minute")}},
+                                   [self = QPointer<AppDelegate>(this), id](const QString& key) {
+                                       if (self)
+                                           self->finishNotificationAnswered(id, key);
+                                   });
+}
+
+void AppDelegate::finishNotificationAnswered(const QString& id, const QString& key)
+{
+    stopRinging();
+    if (key == QLatin1String("default")) {
+        if (!m_platform.preferences.boolValue(timerHUDVisibleKey))
+            toggleTimerHUD();
+        return;
+    }
+    PellowTimer* timer = timerWithID(id);
+    if (!timer || (key != QLatin1String("again") && key != QLatin1String("plus1")))
+        return;
+    if (key == QLatin1String("again")) {
+        TimerOperations::startOver(*timer, now());
+    } else if (timer->isCountdown() && !timer->running) {
+        // One more minute on what it had run: the clock shows 01:00 and counts down again.
+        timer->duration = TimeTexts::elapsedSeconds(*timer, now()) + 60;
+        timer->alerted = false;
+        startTimer(*timer);
+    }
+    commitChange();
 }
 
 void AppDelegate::halfwayAlert(const PellowTimer& timer)

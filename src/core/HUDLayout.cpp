@@ -67,11 +67,20 @@ Row makeHUDRow(const PellowTimer& timer, const TimerList& timers, double w, bool
     const QString detail = m.showsDetail ? texts.detail : QString();
     const bool showsDetail = !detail.isEmpty();
     const QSizeF clockSize = measure.measure(texts.main, clockFont);
-    const QSizeF nameSize = m.showsName ? measure.measure(name, nameFont) : QSizeF();
-    const QSizeF detailSize = showsDetail ? measure.measure(detail, detailFont) : QSizeF();
+    QSizeF nameSize = m.showsName ? measure.measure(name, nameFont) : QSizeF();
+    QSizeF detailSize = showsDetail ? measure.measure(detail, detailFont) : QSizeF();
     const double cw = std::max(w, clockSize.width());
     const double ch = clockSize.height() + (m.showsName ? nameSize.height() + 3 : 0) +
                       (showsDetail ? detailSize.height() + 3 : 0) + (countdown ? kBarSpace : 0);
+
+    // Names and details wider than the row are cut, never clipped mid-letter.
+    if (m.showsName && nameSize.width() > cw) {
+        name = elided(name, nameFont, cw, measure);
+        nameSize = measure.measure(name, nameFont);
+    }
+    const QString shownDetail = detailSize.width() > cw ? elided(detail, detailFont, cw, measure) : detail;
+    if (shownDetail != detail)
+        detailSize = measure.measure(shownDetail, detailFont);
 
     const bool card = highlighted || color.has_value();
     const double p = card ? m.cardInset : 0;
@@ -116,7 +125,7 @@ Row makeHUDRow(const PellowTimer& timer, const TimerList& timers, double w, bool
         return QRectF(p + (cw - size.width()) * 0.5, p + at, size.width(), size.height());
     };
     if (showsDetail) {
-        row.texts.append(Text{detail, detailFont, centred(detailSize, y), secondaryText});
+        row.texts.append(Text{shownDetail, detailFont, centred(detailSize, y), secondaryText});
         y += detailSize.height() + 3;
     }
     row.texts.append(Text{texts.main, clockFont, centred(clockSize, y), clockPaint});
@@ -149,12 +158,12 @@ double baseWidth(const Settings& settings)
 
 Metrics metrics(double w)
 {
-    return Metrics{std::min(std::max(0.3 * w, 15.0), 56.0),
+    return Metrics{std::min(std::max(0.3 * w, 15.0), 96.0),
                    std::max(std::min(0.085 * w, 14.0), 9.0),
                    std::max(std::min(0.06 * w, 12.0), 5.0),
                    std::max(std::min(0.09 * w, 16.0), 6.0),
                    w >= 86,
-                   w >= 118};
+                   w >= 96};
 }
 
 double clampedAlpha(double stored)
@@ -174,12 +183,35 @@ RowTexts hudRowTexts(const PellowTimer& t, const QString& display, double now, c
     }
     if (display == QLatin1String("end")) {
         if (const auto end = endDate(t, now))
-            return {shortTimeText(*end, locale),
+            return {QStringLiteral("\u2192") + shortTimeText(*end, locale),
                     clockText(remainingSeconds(t, now)) + QStringLiteral(" left")};
         if (t.isCountdown() && isFinished(t, now))
             return {QStringLiteral("finished"), status};
     }
     return {clockText(shownSeconds(t, now)), status};
+}
+
+QString elided(const QString& text, const FontSpec& font, double width, const TextMeasure& measure)
+{
+    const bool rightToLeft = text.isRightToLeft();
+    // A right-to-left mark after the ellipsis keeps it at the text's end, on its left.
+    const QString ellipsis = rightToLeft ? QStringLiteral("\u2026\u200F") : QStringLiteral("\u2026");
+    const auto cut = [&](qsizetype n) { return text.left(n).trimmed() + ellipsis; };
+    if (measure.measure(text, font).width() <= width)
+        return text;
+    qsizetype low = 0;
+    qsizetype high = text.size();
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (measure.measure(cut(mid), font).width() <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    // Never split a surrogate pair.
+    if (low > 0 && text.at(low - 1).isHighSurrogate())
+        --low;
+    return cut(low);
 }
 
 Colors::Rgb contrastTextColor(const Colors::Rgb& color)
@@ -204,38 +236,76 @@ Layout layout(const TimerList& timers, const Settings& settings, const std::opti
         rows.append(placeholderRow(w, measure));
 
     double columnWidth = 0;
-    double columnHeight = kSeparatorGap * double(rows.size() - 1);
-    for (const Row& row : rows) {
+    for (const Row& row : rows)
         columnWidth = std::max(columnWidth, row.size.width());
-        columnHeight += row.size.height();
-    }
     const double inset = metrics(w).hudInset;
 
+    // Rows fill a column from the top until the next would pass the height limit; the first
+    // column holds the first timers. Each column has at least one row.
+    QList<qsizetype> columnStarts{0};
+    QList<double> columnHeights{0};
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const bool first = columnStarts.last() == i;
+        const double grown = columnHeights.last() + (first ? 0 : kSeparatorGap) + rows[i].size.height();
+        if (!first && settings.maxHeight > 0 && grown + 2 * inset > settings.maxHeight) {
+            columnStarts.append(i);
+            columnHeights.append(rows[i].size.height());
+        } else {
+            columnHeights.last() = grown;
+        }
+    }
+    const double height = *std::max_element(columnHeights.begin(), columnHeights.end());
+    const qsizetype columns = columnStarts.size();
+
     Layout result;
-    result.size = QSizeF(columnWidth + 2 * inset, columnHeight + 2 * inset);
-    // The last timer sits at the bottom, the first on top.
-    double y = 0;
-    for (qsizetype i = rows.size() - 1; i >= 0; --i) {
-        const Row& row = rows[i];
-        const QPointF origin(inset + (columnWidth - row.size.width()) * 0.5, inset + y);
-        for (Shape shape : row.shapes) {
-            shape.frame.translate(origin);
-            result.shapes.append(shape);
-        }
-        for (Text text : row.texts) {
-            text.frame.translate(origin);
-            result.texts.append(text);
-        }
-        if (!timers.isEmpty())
-            result.rowFrames.append({timers[i].id, QRectF(inset, inset + y, columnWidth, row.size.height())});
-        y += row.size.height();
-        if (i > 0) {
-            result.shapes.append(
-                Shape{QRectF(inset, inset + y + 5, columnWidth, 1), 0, ink(Ink::Separator), 0, {}});
-            y += kSeparatorGap;
+    result.size = QSizeF(columns * columnWidth + (columns - 1) * inset + 2 * inset, height + 2 * inset);
+    for (qsizetype c = 0; c < columns; ++c) {
+        const qsizetype begin = columnStarts[c];
+        const qsizetype end = c + 1 < columns ? columnStarts[c + 1] : rows.size();
+        const double left = inset + c * (columnWidth + inset);
+        // The column's last timer sits at its bottom, its first on top; columns share their top.
+        double y = height - columnHeights[c];
+        for (qsizetype i = end - 1; i >= begin; --i) {
+            const Row& row = rows[i];
+            const QPointF origin(left + (columnWidth - row.size.width()) * 0.5, inset + y);
+            for (Shape shape : row.shapes) {
+                shape.frame.translate(origin);
+                result.shapes.append(shape);
+            }
+            for (Text text : row.texts) {
+                text.frame.translate(origin);
+                result.texts.append(text);
+            }
+            if (!timers.isEmpty())
+                result.rowFrames.append(
+                    {timers[i].id, QRectF(left, inset + y, columnWidth, row.size.height())});
+            y += row.size.height();
+            if (i > begin) {
+                result.shapes.append(
+                    Shape{QRectF(left, inset + y + 5, columnWidth, 1), 0, ink(Ink::Separator), 0, {}});
+                y += kSeparatorGap;
+            }
         }
     }
     return result;
+}
+
+std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack)
+{
+    if (before.size != after.size || before.shapes.size() != after.shapes.size() ||
+        before.texts.size() != after.texts.size() || before.rowFrames != after.rowFrames)
+        return std::nullopt;
+    QList<QRectF> areas;
+    const auto add = [&areas](const QRectF& a, const QRectF& b, double slack) {
+        areas.append(a.united(b).adjusted(-slack - 2, -2, slack + 2, 2));
+    };
+    for (qsizetype i = 0; i < after.shapes.size(); ++i)
+        if (!(before.shapes[i] == after.shapes[i]))
+            add(before.shapes[i].frame, after.shapes[i].frame, 0);
+    for (qsizetype i = 0; i < after.texts.size(); ++i)
+        if (!(before.texts[i] == after.texts[i]))
+            add(before.texts[i].frame, after.texts[i].frame, textSlack);
+    return areas;
 }
 
 } // namespace HUDLayout

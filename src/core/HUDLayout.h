@@ -64,6 +64,9 @@ struct Settings
     QString display = QStringLiteral("left+end");
     double storedWidth = 0; // 0 or less: the width fits the content
     QString size = QStringLiteral("compact");
+    // The tallest the HUD may be (the screen's available height); 0: no limit. Rows past it wrap
+    // into further columns.
+    double maxHeight = 0;
 };
 
 // Every size of a row follows from the base width.
@@ -90,6 +93,10 @@ struct RowTexts
 };
 RowTexts hudRowTexts(const PellowTimer& timer, const QString& display, double now, const QLocale& locale);
 
+// The text cut to fit `width` with "…" at its end: on the right of a left-to-right text, on the
+// left of a right-to-left one.
+QString elided(const QString& text, const FontSpec& font, double width, const TextMeasure& measure);
+
 // White or black, whichever reads better on the colour.
 Colors::Rgb contrastTextColor(const Colors::Rgb& color);
 
@@ -100,6 +107,7 @@ struct Shape
     Paint fill;
     double borderWidth = 0; // 0: no border
     Paint border;
+    bool operator==(const Shape&) const = default;
 };
 
 struct Text
@@ -108,6 +116,7 @@ struct Text
     FontSpec font;
     QRectF frame; // the fitted size at its place
     Paint paint;
+    bool operator==(const Text&) const = default;
 };
 
 struct Layout
@@ -115,9 +124,14 @@ struct Layout
     QSizeF size;         // the content view, insets included
     QList<Shape> shapes; // drawn first, in order
     QList<Text> texts;   // drawn over the shapes
-    // One frame per timer row, bottom to top, spanning the column's full width.
+    // One frame per timer row, column by column and bottom to top in each, spanning the column's width.
     QList<QPair<QString, QRectF>> rowFrames;
 };
+
+// The areas (layout coordinates) to repaint when `after` replaces `before`: the frames of the
+// plates and texts that changed, grown by `textSlack` sideways for texts and by 2 for antialiasing.
+// None when the two differ in size or in structure, so the whole view is repainted.
+std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack);
 
 Layout layout(const TimerList& timers, const Settings& settings, const std::optional<QString>& highlightedID,
               double now, const QLocale& locale, const TextMeasure& measure);

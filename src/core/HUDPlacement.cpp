@@ -154,6 +154,15 @@ std::optional<double> resizedWidth(std::optional<int> corner, double currentWidt
     return width;
 }
 
+Qt::Corner gripCorner(std::optional<int> corner)
+{
+    const Anchor a = anchorFor(corner, 0, 0);
+    // y-up: a HUD whose bottom stays grows at its top.
+    if (a.rightStays)
+        return a.bottomStays ? Qt::TopLeftCorner : Qt::BottomLeftCorner;
+    return a.bottomStays ? Qt::TopRightCorner : Qt::BottomRightCorner;
+}
+
 QPointF anchoredOrigin(std::optional<int> corner, const QRectF& before, QSizeF after)
 {
     const Anchor a = anchorFor(corner, 0, 0);

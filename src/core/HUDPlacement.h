@@ -58,6 +58,10 @@ QPointF place(const QList<Screen>& screens, const Stored& stored, std::optional<
 // bottom right.
 int nextCorner(std::optional<int> corner);
 
+// The corner of the HUD its resize grip sits in: the one opposite the corner it is anchored to,
+// which moves as the HUD resizes (bottom right for a HUD the user left anywhere).
+Qt::Corner gripCorner(std::optional<int> corner);
+
 // The corner an arrow key moves to; none for other keys. Key codes: 123 left, 124 right,
 // 125 down, 126 up.
 std::optional<int> cornerByArrow(std::optional<int> corner, quint16 key);

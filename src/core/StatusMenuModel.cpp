@@ -235,6 +235,8 @@ Menu makeSoundsMenu(const StatusMenuState& state)
                                   QStringLiteral("toggleChirpCount"), state.chirpCount);
     chirps.toolTip = QStringLiteral("Two chirps means two minutes left");
     menu.add(std::move(chirps));
+    menu.add(checkedItem(QStringLiteral("Keep ringing until dismissed"), QStringLiteral("toggleFinishRepeat"),
+                         state.finishRepeat));
     return menu;
 }
 
@@ -277,14 +279,14 @@ Menu buildStatusMenu(const StatusMenuState& state, bool forDock)
     menu.addSeparator();
     menu.add(checkedItem(QStringLiteral("Floating timer HUD"), QStringLiteral("toggleTimerHUD"),
                          state.hudVisible));
-    menu.add(checkedItem(QStringLiteral("Show the clock in the menu bar"),
+    menu.add(checkedItem(QStringLiteral("Show the clock in the panel"),
                          QStringLiteral("toggleTimerInMenuBar"), state.clockInMenuBar));
     menu.add(submenuItem(QStringLiteral("Warn me when\u2026"), makeWarnMenu(state.warnMarks)));
     menu.add(submenuItem(QStringLiteral("Sounds"), makeSoundsMenu(state)));
     if (state.paired)
-        menu.add(submenuItem(QStringLiteral("Syncing with iPhone"), makeSyncMenu()));
+        menu.add(submenuItem(QStringLiteral("Syncing with phone"), makeSyncMenu()));
     else {
-        menu.add(MenuItem::make(QStringLiteral("Sync with iPhone\u2026"), QStringLiteral("pairWithPhone")));
+        menu.add(MenuItem::make(QStringLiteral("Sync with phone\u2026"), QStringLiteral("pairWithPhone")));
         menu.add(syncServerItem());
     }
     if (state.screenCount >= 2)

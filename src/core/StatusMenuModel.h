@@ -15,6 +15,7 @@ struct StatusMenuState
     bool hudVisible = false;
     bool clockInMenuBar = false;
     bool chirpCount = false;
+    bool finishRepeat = false;
     bool paired = false;
     QList<double> warnMarks;
     // The texts stored under the three sound roles (empty when none is stored).

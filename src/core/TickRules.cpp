@@ -55,6 +55,45 @@ Alert nextAlert(const PellowTimer& t, const QList<double>& marks, double now)
     return {};
 }
 
+std::optional<double> nextAlertInstant(const TimerList& timers, const QList<double>& marks, double now)
+{
+    std::optional<double> soonest;
+    const auto consider = [&soonest, now](double instant) {
+        if (instant > now && (!soonest || instant < *soonest))
+            soonest = instant;
+    };
+    for (const PellowTimer& t : timers) {
+        if (!t.running || !t.isCountdown() || TimeTexts::isFinished(t, now))
+            continue;
+        const double end = now + TimeTexts::remainingSeconds(t, now);
+        consider(end);
+        if (!t.warned.contains(kHalfwayMark))
+            consider(end - t.duration * 0.5);
+        for (double m : marks) {
+            const double s = m * 60.0;
+            if (s < t.duration && !t.warned.contains(s))
+                consider(end - s);
+        }
+    }
+    return soonest;
+}
+
+double nextSecondBoundary(const PellowTimer& t, double now)
+{
+    const double shown = TimeTexts::shownSeconds(t, now);
+    if (!t.running || !std::isfinite(shown))
+        return now;
+    // A countdown's time left falls to its next whole second; a count-up's time rises to it.
+    const double wait = t.isCountdown() ? shown - std::floor(shown) : std::ceil(shown) - shown;
+    return now + wait;
+}
+
+bool samePhase(double a, double b)
+{
+    const double apart = std::abs(std::remainder(a - b, 1.0));
+    return apart < 0.002;
+}
+
 bool tickNeeded(const TimerList& timers, bool hudVisible)
 {
     const bool anyRunning =

@@ -32,6 +32,17 @@ std::optional<double> dueWarnMark(const PellowTimer& t, const QList<double>& mar
 // At most one alert per timer per tick, in the order finish, halfway, minutes-left.
 Alert nextAlert(const PellowTimer& t, const QList<double>& marks, double now);
 
+// The soonest instant after `now` at which a running countdown's finish, halfway or minutes-left
+// alert comes due; none when no alert is ahead.
+std::optional<double> nextAlertInstant(const TimerList& timers, const QList<double>& marks, double now);
+
+// The next instant, from `now` on, at which the timer's shown whole seconds change: where its time
+// left (a countdown) or its time so far (a count-up) is a whole number of seconds.
+double nextSecondBoundary(const PellowTimer& t, double now);
+
+// Whether two instants are the same fraction of a second apart from a whole number of seconds.
+bool samePhase(double a, double b);
+
 // The tick runs while a timer runs, or while a visible HUD has rows to show.
 bool tickNeeded(const TimerList& timers, bool hudVisible);
 

@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QLocale>
+#include <QScreen>
 
 #include <cmath>
 
@@ -112,9 +113,14 @@ void AppDelegate::rebuildHUD()
     }
     if (!timerHUDWindow)
         makeHUDWindow();
+    HUDLayout::Settings settings = hudSettings();
+    // Never taller than the screen it is on: further rows wrap into another column.
+    if (const QScreen* screen = timerHUDWindow->screen())
+        settings.maxHeight = std::max(0, screen->availableGeometry().height() - 2 * kShadowMargin);
     HUDLayout::Layout layout =
-        HUDLayout::layout(timers, hudSettings(), hudFlashRowID, now(), QLocale::system(), *hudMeasure);
+        HUDLayout::layout(timers, settings, hudFlashRowID, now(), QLocale::system(), *hudMeasure);
     timerHUDRowFrames = layout.rowFrames;
+    timerHUDView->setGripCorner(HUDPlacement::gripCorner(storedInt(timerHUDCornerKey)));
     timerHUDView->setHUDLayout(std::move(layout));
     const QSize windowSize = timerHUDView->size() + QSize(2 * kShadowMargin, 2 * kShadowMargin);
     if (timerHUDWindow->size() != windowSize)
@@ -150,6 +156,7 @@ void AppDelegate::moveHUDContentTo(QPointF bottomLeft)
 
 void AppDelegate::hudRowClicked(QPointF point)
 {
+    stopRinging();
     const auto row = std::find_if(timerHUDRowFrames.cbegin(), timerHUDRowFrames.cend(),
                                   [point](const auto& entry) { return entry.second.contains(point); });
     if (row == timerHUDRowFrames.cend())

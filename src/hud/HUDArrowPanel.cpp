@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -51,14 +52,38 @@ void HUDArrowPanel::keyPressEvent(QKeyEvent* event)
 void HUDArrowPanel::setShadowMargin(int margin)
 {
     m_shadowMargin = std::max(0, margin);
+    m_background = QPixmap();
     update();
+}
+
+// The background is drawn once per size and look, and repaints copy the part they need.
+void HUDArrowPanel::paintEvent(QPaintEvent* event)
+{
+    const qreal ratio = devicePixelRatioF();
+    const QColor fill = palette().color(QPalette::Window);
+    const QColor edge = palette().color(QPalette::WindowText);
+    if (m_background.size() != size() * ratio || m_background.devicePixelRatio() != ratio ||
+        m_backgroundFill != fill || m_backgroundEdge != edge) {
+        m_background = QPixmap(size() * ratio);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(Qt::transparent);
+        QPainter painter(&m_background);
+        paintBackground(painter);
+        m_backgroundFill = fill;
+        m_backgroundEdge = edge;
+    }
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    // Rectangle by rectangle: the few rows that changed, not the area around them all.
+    for (const QRect& area : event->region())
+        p.drawPixmap(area, m_background,
+                     QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
 // A frosted look: the window colour, mostly opaque, in a rounded rectangle with a faint edge,
 // over a shadow that fades out across the margin.
-void HUDArrowPanel::paintEvent(QPaintEvent*)
+void HUDArrowPanel::paintBackground(QPainter& p) const
 {
-    QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body =
         QRectF(rect()).adjusted(m_shadowMargin, m_shadowMargin, -m_shadowMargin, -m_shadowMargin);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <functional>
@@ -39,6 +40,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void paintBackground(QPainter& painter) const;
+
     std::optional<QPoint> m_dragOffset;
+    QPixmap m_background;
+    QColor m_backgroundFill;
+    QColor m_backgroundEdge;
     int m_shadowMargin = 0;
 };

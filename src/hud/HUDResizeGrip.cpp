@@ -11,10 +11,25 @@ HUDResizeGrip::HUDResizeGrip(QWidget* parent) : QWidget(parent)
     setCursor(Qt::SizeFDiagCursor);
 }
 
+void HUDResizeGrip::setCorner(Qt::Corner corner)
+{
+    if (corner == m_corner)
+        return;
+    m_corner = corner;
+    const bool falling = corner == Qt::TopLeftCorner || corner == Qt::BottomRightCorner;
+    setCursor(falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
+    update();
+}
+
 void HUDResizeGrip::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // Drawn for the bottom-right corner, mirrored into the others.
+    const bool left = m_corner == Qt::TopLeftCorner || m_corner == Qt::BottomLeftCorner;
+    const bool top = m_corner == Qt::TopLeftCorner || m_corner == Qt::TopRightCorner;
+    p.translate(left ? width() : 0, top ? height() : 0);
+    p.scale(left ? -1 : 1, top ? -1 : 1);
     QColor ink = palette().color(QPalette::WindowText);
     ink.setAlphaF(0.55f);
     p.setPen(QPen(ink, 1.2));

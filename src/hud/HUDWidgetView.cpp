@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleHints>
@@ -23,14 +24,55 @@ HUDWidgetView::~HUDWidgetView()
     cancelPendingClick();
 }
 
+namespace {
+
+// Texts are drawn centred in their frame grown this much sideways (a text a little wider than
+// measured still shows whole), and repaint their frame grown by the repaint slack: the text is
+// measured in the font it is drawn in, so what it overflows is a pixel or two.
+constexpr double kTextSlack = 40;
+constexpr double kTextRepaintSlack = 4;
+
+} // namespace
+
 void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout)
 {
+    // Only what changed is repainted: a tick usually changes one clock text per row.
+    const auto changed = HUDLayout::changedAreas(m_layout, layout, kTextRepaintSlack);
     m_layout = std::move(layout);
     const QSize size(qCeil(m_layout.size.width()), qCeil(m_layout.size.height()));
     if (this->size() != size)
         resize(size);
-    m_grip->move(size.width() - HUDResizeGrip::kSize - 1, size.height() - HUDResizeGrip::kSize - 1);
-    update();
+    placeGrip();
+    if (!changed) {
+        update();
+        return;
+    }
+    QRegion dirty;
+    for (const QRectF& area : *changed)
+        dirty += flipped(area).toAlignedRect();
+    if (!dirty.isEmpty())
+        update(dirty);
+}
+
+void HUDWidgetView::setGripCorner(Qt::Corner corner)
+{
+    m_grip->setCorner(corner);
+    placeGrip();
+}
+
+void HUDWidgetView::placeGrip()
+{
+    const Qt::Corner corner = m_grip->corner();
+    const int far = HUDResizeGrip::kSize + HUDResizeGrip::kInset;
+    const bool left = corner == Qt::TopLeftCorner || corner == Qt::BottomLeftCorner;
+    const bool top = corner == Qt::TopLeftCorner || corner == Qt::TopRightCorner;
+    m_grip->move(left ? HUDResizeGrip::kInset : width() - far, top ? HUDResizeGrip::kInset : height() - far);
+}
+
+QRectF HUDWidgetView::flipped(const QRectF& r) const
+{
+    // The layout's rectangles grow upwards from the bottom; the widget's downwards from the top.
+    return QRectF(r.x(), height() - r.y() - r.height(), r.width(), r.height());
 }
 
 QColor HUDWidgetView::colorOf(const HUDLayout::Paint& paint) const
@@ -66,18 +108,16 @@ QColor HUDWidgetView::colorOf(const HUDLayout::Paint& paint) const
     return c;
 }
 
-void HUDWidgetView::paintEvent(QPaintEvent*)
+void HUDWidgetView::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    const double h = height();
-    // The layout's rectangles grow upwards from the bottom; the widget's downwards from the top.
-    const auto flip = [h](const QRectF& r) {
-        return QRectF(r.x(), h - r.y() - r.height(), r.width(), r.height());
-    };
+    const QRegion& exposed = event->region();
     for (const HUDLayout::Shape& shape : m_layout.shapes) {
-        const QRectF r = flip(shape.frame);
+        const QRectF r = flipped(shape.frame);
+        if (!exposed.intersects(r.toAlignedRect().adjusted(-2, -2, 2, 2)))
+            continue;
         QPainterPath path;
         path.addRoundedRect(r, shape.radius, shape.radius);
         p.fillPath(path, colorOf(shape.fill));
@@ -90,12 +130,13 @@ void HUDWidgetView::paintEvent(QPaintEvent*)
         }
     }
     for (const HUDLayout::Text& text : m_layout.texts) {
+        // Centred on its fitted frame, so a text a little wider than measured still centres.
+        const QRectF r = flipped(text.frame).adjusted(-kTextSlack, 0, kTextSlack, 0);
+        if (!exposed.intersects(r.toAlignedRect()))
+            continue;
         p.setFont(HUDFonts::font(text.font));
         p.setPen(colorOf(text.paint));
-        // Centred on its fitted frame, so a text a little wider than measured still centres.
-        const QRectF r = flip(text.frame);
-        p.drawText(r.adjusted(-40, 0, 40, 0), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                   text.text);
+        p.drawText(r, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, text.text);
     }
 }
 

@@ -22,10 +22,11 @@ public:
     HUDWidgetView(Scheduler& scheduler, QWidget* parent = nullptr);
     ~HUDWidgetView() override;
 
-    // Shows a new layout: resizes to it, keeps the grip in the bottom-right corner, repaints.
+    // Shows a new layout: resizes to it, keeps the grip in its corner, repaints what changed.
     void setHUDLayout(HUDLayout::Layout layout);
     const HUDLayout::Layout& hudLayout() const { return m_layout; }
     HUDResizeGrip* resizeGrip() const { return m_grip; }
+    void setGripCorner(Qt::Corner corner);
 
     std::function<QMenu*(QPointF)> menuProvider;
     std::function<void()> onDoubleClick;
@@ -48,6 +49,8 @@ protected:
 
 private:
     void cancelPendingClick();
+    QRectF flipped(const QRectF& layoutRect) const;
+    void placeGrip();
     QColor colorOf(const HUDLayout::Paint& paint) const;
 
     Scheduler& m_scheduler;

@@ -45,8 +45,12 @@ QWidget* makeColorRow(const std::optional<QString>& selected, std::function<void
     auto* row = new QWidget(parent);
     const int width = std::max(kNaturalWidth, minWidth);
     row->setFixedSize(width, kButtonSize);
-    // Image-only buttons: no frame or padding, so the image fills the whole button.
-    row->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0px; margin: 0px; }"));
+    // Image-only buttons: no frame or padding, so the image fills the whole button; the one with
+    // keyboard focus wears a ring in the highlight colour.
+    row->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0px; margin: 0px; }"
+                                      "QToolButton:focus { border: 2px solid palette(highlight); "
+                                      "border-radius: %1px; }")
+                           .arg(kButtonSize / 2));
     int x = std::max((width - kNaturalWidth) / 2, 0);
     for (const Choice& choice : choices(selected)) {
         auto* button = new QToolButton(row);

@@ -43,8 +43,11 @@ void AppDelegate::showPrompt(const QString& title, const QString& message, const
     panel->show();
     panel->raise();
     panel->activateWindow();
-    if (!hudPromptFields.isEmpty())
+    if (!hudPromptFields.isEmpty()) {
+        // Selected, so typing replaces what the field was filled with.
         hudPromptFields.first()->setFocus();
+        hudPromptFields.first()->selectAll();
+    }
 }
 
 void AppDelegate::hudPromptConfirm()

@@ -18,6 +18,7 @@ StatusMenuState AppDelegate::statusMenuState() const
     state.hudVisible = prefs.boolValue(timerHUDVisibleKey);
     state.clockInMenuBar = prefs.boolValue(timerInMenuBarKey);
     state.chirpCount = prefs.boolValue(soundChirpCountKey);
+    state.finishRepeat = prefs.boolValue(soundFinishRepeatKey);
     state.paired = prefs.stringValue(syncTokenKey).has_value();
     state.warnMarks = warnMarks();
     state.soundFinish = prefs.stringValue(soundFinishKey).value_or(QString());
@@ -66,6 +67,8 @@ const QHash<QString, Handler>& menuActionHandlers()
          [](AppDelegate& d, const MenuItem&) { d.toggleTimerInMenuBar(); }},
         {QStringLiteral("setSound:"), [](AppDelegate& d, const MenuItem& i) { d.setSound(i); }},
         {QStringLiteral("toggleChirpCount"), [](AppDelegate& d, const MenuItem&) { d.toggleChirpCount(); }},
+        {QStringLiteral("toggleFinishRepeat"),
+         [](AppDelegate& d, const MenuItem&) { d.toggleFinishRepeat(); }},
         {QStringLiteral("quit"), [](AppDelegate& d, const MenuItem&) { d.quit(); }},
         {QStringLiteral("timerRename:"), [](AppDelegate& d, const MenuItem& i) { d.timerRename(i); }},
         {QStringLiteral("timerCustomLength:"),

@@ -51,6 +51,8 @@ void AppDelegate::timerEndAt(const MenuItem& sender)
     newTimerEndPicker = window.endPicker;
     endAtTargetID = id;
     NewTimerWindow::present(window.panel, window.endPicker);
+    // The hour, not the year: typing 18:45 sets the time of the picked day.
+    window.endPicker->setSelectedSection(QDateTimeEdit::HourSection);
 }
 
 void AppDelegate::confirmEndAt()

@@ -79,6 +79,10 @@ void AppDelegate::newTimerToggleName()
 {
     if (newTimerNameField)
         newTimerNameDraft = newTimerNameField->text();
+    if (newTimerLengthField)
+        newTimerLengthDraft = newTimerLengthField->text();
+    if (newTimerWindow)
+        newTimerWindowPlace = newTimerWindow->pos();
     newTimerWantsName = !newTimerWantsName;
     openNewTimerWindow();
 }
@@ -94,6 +98,7 @@ void AppDelegate::forgetNewTimerSetup()
     newTimerTargetID.reset();
     newTimerColor.reset();
     newTimerNameDraft.clear();
+    newTimerLengthDraft.clear();
     newTimerWantsName = false;
 }
 
@@ -108,6 +113,7 @@ void AppDelegate::openNewTimerWindow()
             content.header = QStringLiteral("Set %1 again").arg(TimeTexts::displayName(*target, timers));
     content.wantsName = newTimerWantsName;
     content.nameDraft = newTimerNameDraft;
+    content.lengthDraft = std::exchange(newTimerLengthDraft, QString());
     content.color = newTimerColor;
     content.endAt = defaultEndAtDate();
 
@@ -127,7 +133,7 @@ void AppDelegate::openNewTimerWindow()
     newTimerEndPicker = window.endPicker;
 
     QWidget* focus = newTimerWantsName && window.nameField ? window.nameField : window.lengthField;
-    NewTimerWindow::present(window.panel, focus);
+    NewTimerWindow::present(window.panel, focus, std::exchange(newTimerWindowPlace, std::nullopt));
 }
 
 void AppDelegate::closeNewTimerWindow()
@@ -148,6 +154,7 @@ void AppDelegate::commitNewTimer(double seconds, bool stopwatch)
     const QString name =
         TimeTexts::trimSpacesAndTabs(newTimerNameField ? newTimerNameField->text() : QString());
     newTimerNameDraft.clear();
+    newTimerLengthDraft.clear();
     newTimerWantsName = false;
     closeNewTimerWindow();
     const std::optional<QString> color = std::exchange(newTimerColor, std::nullopt);

@@ -4,6 +4,7 @@
 #include "menu/ColorRow.h"
 #include "platform/Screens.h"
 
+#include <QAbstractButton>
 #include <QDateTimeEdit>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -27,10 +28,18 @@ FormPanel::FormPanel(const QString& name, const QString& title, std::function<vo
 void FormPanel::keyPressEvent(QKeyEvent* event)
 {
     const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (isReturn && onReturn && !(event->modifiers() & ~Qt::KeypadModifier)) {
-        event->accept();
-        onReturn();
-        return;
+    if (isReturn && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        // A focused button is what Return presses; the default action is for everything else.
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
+            event->accept();
+            button->click();
+            return;
+        }
+        if (onReturn) {
+            event->accept();
+            onReturn();
+            return;
+        }
     }
     HUDArrowPanel::keyPressEvent(event);
 }
@@ -189,9 +198,12 @@ void stackRows(QWidget* panel, const QList<QWidget*>& rows)
     panel->setFixedSize(width + 2 * kMargin, height + 2 * kMargin);
 }
 
-void present(QWidget* panel, QWidget* focus)
+void present(QWidget* panel, QWidget* focus, std::optional<QPoint> place)
 {
-    Screens::centreOnScreen(panel, Screens::placementScreen());
+    if (place)
+        panel->move(*place);
+    else
+        Screens::centreOnScreen(panel, Screens::placementScreen());
     panel->show();
     panel->raise();
     panel->activateWindow();
@@ -216,6 +228,7 @@ Window build(const Content& content, const Handlers& handlers)
 
     window.lengthField = makeField(QStringLiteral("Other \u2014 7:30, 90, 1:05:00"), kFieldWidth, nullptr);
     window.lengthField->setObjectName(QStringLiteral("lengthField"));
+    window.lengthField->setText(content.lengthDraft);
     QPushButton* start = makeButton(QStringLiteral("Start"), kWideButton, nullptr);
     start->setObjectName(QStringLiteral("startButton"));
     QObject::connect(start, &QPushButton::clicked, start, calling(handlers.custom));
@@ -239,6 +252,9 @@ Window build(const Content& content, const Handlers& handlers)
         content.wantsName ? QStringLiteral("Hide name") : QStringLiteral("Name it\u2026"), 0, nullptr, 11);
     toggle->setObjectName(QStringLiteral("nameToggle"));
     toggle->setFlat(true);
+    // A flat button draws no focus frame of its own: it wears a ring while it has keyboard focus.
+    toggle->setStyleSheet(
+        QStringLiteral("QPushButton:focus { border: 2px solid palette(highlight); border-radius: 4px; }"));
     QObject::connect(toggle, &QPushButton::clicked, toggle, calling(handlers.toggleName));
     rows << pairRow(panel, stopwatch, toggle, 1, false);
 

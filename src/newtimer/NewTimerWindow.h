@@ -3,6 +3,7 @@
 #include "hud/HUDArrowPanel.h"
 
 #include <QList>
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -37,6 +38,7 @@ struct Content
     QString header;
     bool wantsName = false;
     QString nameDraft;
+    QString lengthDraft;
     std::optional<QString> color;
     // The end-time picker's starting moment, seconds since 1970.
     double endAt = 0;
@@ -83,7 +85,8 @@ double pickedMoment(const QDateTimeEdit& picker);
 // Stacks `rows` (children of `panel`) top to bottom, 10 apart, each centred, 18 in from the
 // panel's edges, and gives the panel the size that holds them.
 void stackRows(QWidget* panel, const QList<QWidget*>& rows);
-// Centres the panel on the screen under the pointer, shows it active and focuses `focus`.
-void present(QWidget* panel, QWidget* focus);
+// Puts the panel at `place`, else centres it on the screen under the pointer; shows it active and
+// focuses `focus`.
+void present(QWidget* panel, QWidget* focus, std::optional<QPoint> place = std::nullopt);
 
 } // namespace NewTimerWindow

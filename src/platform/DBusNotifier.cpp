@@ -43,6 +43,15 @@ void DBusNotifier::postLink(const QString& title, const QString& body, const QSt
     notify({title, body, {QStringLiteral("default"), actionTitle, kAction, actionTitle}, link});
 }
 
+void DBusNotifier::postUrgent(const QString& title, const QString& body, const QList<Action>& actions,
+                              std::function<void(const QString& key)> invoked)
+{
+    QStringList pairs;
+    for (const Action& action : actions)
+        pairs << action.key << action.title;
+    notify({title, body, pairs, {}, true, std::move(invoked)});
+}
+
 void DBusNotifier::notify(const Notice& notice)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -56,7 +65,7 @@ void DBusNotifier::notify(const Notice& notice)
         m_watcher = new QDBusServiceWatcher(kService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { serviceChanged(); });
     }
-    if (!notice.link.isEmpty() && !m_listening) {
+    if ((!notice.link.isEmpty() || notice.invoked) && !m_listening) {
         m_listening = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
                                   SLOT(actionInvoked(uint, QString)));
         bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
@@ -94,27 +103,42 @@ void DBusNotifier::send(const Notice& notice)
 {
     const QString body = m_bodyMarkup.value_or(false) ? escapedBody(notice.body) : notice.body;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    // Urgent (critical) and never expiring, for a finish; the server's defaults otherwise.
+    QVariantMap hints;
+    if (notice.urgent)
+        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2)));
     call << QStringLiteral("Pellow") << quint32(0) << QStringLiteral("pellow") << notice.title << body
-         << notice.actions << QVariantMap() << qint32(-1);
+         << notice.actions << hints << qint32(notice.urgent ? 0 : -1);
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, notice] {
         watcher->deleteLater();
         const QDBusPendingReply<uint> reply = *watcher;
         if (reply.isError()) {
             fallBack(notice);
-        } else if (!notice.link.isEmpty()) {
-            const auto early = std::find_if(m_earlyActions.cbegin(), m_earlyActions.cend(),
-                                            [id = reply.value()](const auto& a) { return a.first == id; });
-            if (early != m_earlyActions.cend())
-                open(early->second, notice.link);
+            return;
+        }
+        const uint id = reply.value();
+        if (notice.link.isEmpty() && !notice.invoked)
+            return;
+        const auto early = std::find_if(m_earlyActions.cbegin(), m_earlyActions.cend(),
+                                        [id](const auto& a) { return a.first == id; });
+        if (early == m_earlyActions.cend()) {
+            if (notice.invoked)
+                m_handlers.insert(id, notice.invoked);
             else
-                m_links.insert(reply.value(), notice.link);
+                m_links.insert(id, notice.link);
+        } else if (notice.invoked) {
+            notice.invoked(early->second);
+        } else {
+            open(early->second, notice.link);
         }
     });
 }
 
 void DBusNotifier::fallBack(const Notice& notice)
 {
+    if (notice.invoked)
+        notice.invoked(QString());
     if (m_fallback)
         m_fallback(notice.title, notice.link.isEmpty()
                                      ? notice.body
@@ -125,11 +149,19 @@ void DBusNotifier::serviceChanged()
 {
     m_links.clear();
     m_earlyActions.clear();
+    // The old service's notifications are gone with it: as good as dismissed.
+    const auto handlers = std::exchange(m_handlers, {});
+    for (const auto& handler : handlers)
+        handler(QString());
     m_bodyMarkup.reset();
 }
 
 void DBusNotifier::actionInvoked(uint id, const QString& action)
 {
+    if (const auto handler = m_handlers.take(id)) {
+        handler(action);
+        return;
+    }
     const QUrl link = m_links.take(id);
     if (!link.isEmpty()) {
         open(action, link);
@@ -151,4 +183,6 @@ void DBusNotifier::notificationClosed(uint id, uint reason)
 {
     Q_UNUSED(reason);
     m_links.remove(id);
+    if (const auto handler = m_handlers.take(id))
+        handler(QString());
 }

@@ -26,6 +26,8 @@ public:
     void post(const QString& title, const QString& body) override;
     void postLink(const QString& title, const QString& body, const QString& actionTitle,
                   const QUrl& link) override;
+    void postUrgent(const QString& title, const QString& body, const QList<Action>& actions,
+                    std::function<void(const QString& key)> invoked) override;
 
     // The body as a service that reads markup shows it as the text it is: "&", "<" and ">" escaped.
     static QString escapedBody(const QString& body);
@@ -41,6 +43,8 @@ private:
         QString body;
         QStringList actions;
         QUrl link;
+        bool urgent = false; // critical, and staying until dismissed
+        std::function<void(const QString& key)> invoked;
     };
     void notify(const Notice& notice);
     void askCapabilities();
@@ -63,4 +67,6 @@ private:
     // Actions whose signal overtook the reply naming their notification: the last few, since
     // the signal also comes for other programs' notifications.
     QList<QPair<uint, QString>> m_earlyActions;
+    // What urgent notifications still showing call with the action pressed, by notification id.
+    QHash<uint, std::function<void(const QString&)>> m_handlers;
 };

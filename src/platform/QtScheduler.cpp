@@ -29,7 +29,8 @@ Scheduler::TaskId QtScheduler::start(double seconds, bool repeating, Task task)
     auto* timer = new QTimer(this);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setSingleShot(!repeating);
-    timer->setInterval(static_cast<int>(std::lround(std::clamp(seconds, 0.0, 86400.0) * 1000.0)));
+    // Rounded up, so a task never runs before its time.
+    timer->setInterval(static_cast<int>(std::ceil(std::clamp(seconds, 0.0, 86400.0) * 1000.0)));
     connect(timer, &QTimer::timeout, this, [this, id, repeating, task = std::move(task)] {
         if (!repeating)
             cancel(id);

@@ -71,6 +71,31 @@ void AppDelegate::setSound(const MenuItem& sender)
     rebuildStatusMenu();
 }
 
+void AppDelegate::toggleFinishRepeat()
+{
+    PreferenceStore& prefs = m_platform.preferences;
+    prefs.setBool(soundFinishRepeatKey, !prefs.boolValue(soundFinishRepeatKey));
+    if (!prefs.boolValue(soundFinishRepeatKey))
+        stopRinging();
+    rebuildStatusMenu();
+}
+
+void AppDelegate::ringFinishSound(const QString& sound)
+{
+    if (!m_platform.preferences.boolValue(soundFinishRepeatKey))
+        return;
+    stopRinging();
+    for (int k = 1; k * kRingInterval <= kRingLongest; ++k)
+        ringing.append(later(k * kRingInterval, [this, sound] { playSoundNamed(sound); }));
+}
+
+void AppDelegate::stopRinging()
+{
+    for (const Scheduler::TaskId id : std::as_const(ringing))
+        m_platform.scheduler.cancel(id);
+    ringing.clear();
+}
+
 void AppDelegate::toggleChirpCount()
 {
     PreferenceStore& prefs = m_platform.preferences;

@@ -7,9 +7,9 @@ SoundButton::SoundButton(Kind kind, const QString& text, QWidget* parent)
     : QAbstractButton(parent), m_kind(kind)
 {
     setText(text);
-    setCheckable(kind == Kind::CheckBox);
+    setCheckable(kind == Kind::Radio);
     setAttribute(Qt::WA_Hover);
-    setSizePolicy(kind == Kind::CheckBox ? QSizePolicy::Preferred : QSizePolicy::Minimum, QSizePolicy::Fixed);
+    setSizePolicy(kind == Kind::Radio ? QSizePolicy::Preferred : QSizePolicy::Minimum, QSizePolicy::Fixed);
 }
 
 QStyleOptionButton SoundButton::styleOption() const
@@ -21,7 +21,7 @@ QStyleOptionButton SoundButton::styleOption() const
     option.iconSize = iconSize();
     if (isDown())
         option.state |= QStyle::State_Sunken;
-    if (m_kind == Kind::CheckBox) {
+    if (m_kind == Kind::Radio) {
         option.state |= isChecked() ? QStyle::State_On : QStyle::State_Off;
     } else {
         if (isChecked())
@@ -36,8 +36,8 @@ QSize SoundButton::sizeHint() const
 {
     const QStyleOptionButton option = styleOption();
     const QSize text = fontMetrics().size(Qt::TextShowMnemonic, option.text);
-    if (m_kind == Kind::CheckBox)
-        return style()->sizeFromContents(QStyle::CT_CheckBox, &option, text, this);
+    if (m_kind == Kind::Radio)
+        return style()->sizeFromContents(QStyle::CT_RadioButton, &option, text, this);
     return style()->sizeFromContents(QStyle::CT_PushButton, &option, text, this);
 }
 
@@ -45,7 +45,7 @@ void SoundButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     const QStyleOptionButton option = styleOption();
-    painter.drawControl(m_kind == Kind::CheckBox ? QStyle::CE_CheckBox : QStyle::CE_PushButton, option);
+    painter.drawControl(m_kind == Kind::Radio ? QStyle::CE_RadioButton : QStyle::CE_PushButton, option);
 }
 
 bool SoundButton::hitButton(const QPoint& pos) const
@@ -53,5 +53,5 @@ bool SoundButton::hitButton(const QPoint& pos) const
     if (m_kind == Kind::Push)
         return QAbstractButton::hitButton(pos);
     const QStyleOptionButton option = styleOption();
-    return style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, this).contains(pos);
+    return style()->subElementRect(QStyle::SE_RadioButtonClickRect, &option, this).contains(pos);
 }

@@ -5,8 +5,8 @@
 
 class QStyleOptionButton;
 
-// A button of the Sounds panel that carries the sound it stands for and, for a role check box,
-// the preference key of the role it assigns. It draws as a push button or as a check box.
+// A button of the Sounds panel that carries the sound it stands for and, for a role's radio
+// button, the preference key of the role it assigns. It draws as a push button or a radio button.
 class SoundButton final : public QAbstractButton
 {
     Q_OBJECT
@@ -17,7 +17,7 @@ public:
     enum class Kind
     {
         Push,
-        CheckBox
+        Radio
     };
 
     explicit SoundButton(Kind kind, const QString& text = QString(), QWidget* parent = nullptr);

@@ -6,9 +6,12 @@
 #include "core/SoundCatalogue.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QHash>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -87,6 +90,16 @@ void SoundsPanel::centreOnScreen()
     move(frame.topLeft());
 }
 
+void SoundsPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 QWidget* SoundsPanel::buildContent(const Choices& choices)
 {
     const QList<SoundCatalogue::Sound>& sounds = SoundCatalogue::allSounds();
@@ -113,6 +126,10 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
     PanelStyle::makeSecondary(explanation);
     at.place(explanation, 16, top - 20 - 30, 398, 30);
 
+    // One of each role's sounds is picked: its radio buttons form a group.
+    QHash<QString, QButtonGroup*> groups;
+    for (const Role& role : choices.roles)
+        groups.insert(role.key, new QButtonGroup(content));
     int y = top - 20 - 42;
     for (const SoundCatalogue::Sound& sound : sounds) {
         y -= 28;
@@ -134,11 +151,12 @@ QWidget* SoundsPanel::buildContent(const Choices& choices)
         int x = 210;
         for (const Role& role : choices.roles) {
             if (role.offered.contains(sound.name)) {
-                auto* box = new SoundButton(SoundButton::Kind::CheckBox, role.label, content);
+                auto* box = new SoundButton(SoundButton::Kind::Radio, role.label, content);
                 box->setObjectName(QStringLiteral("role-%1-%2").arg(role.key, sound.name));
                 box->setFont(PanelStyle::font(11));
                 box->setSoundKey(sound.name);
                 box->setRole(role.key);
+                groups.value(role.key)->addButton(box);
                 box->setChecked(role.current == sound.name);
                 at.place(box, x, y, 64, 22);
                 connect(box, &QAbstractButton::clicked, this, [this, box] {

@@ -48,6 +48,10 @@ public:
     // Centres the window on the screen under the pointer (else the primary screen).
     void centreOnScreen();
 
+protected:
+    // Escape closes the panel.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QWidget* buildContent(const Choices& choices);
 

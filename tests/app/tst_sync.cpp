@@ -270,6 +270,10 @@ private slots:
         QCOMPARE(text("pairingCode"), QStringLiteral("K7Q-3FZ"));
         QCOMPARE(text("pairingAddress"), QStringLiteral("http://192.168.1.23:8787/"));
         QVERIFY(text("pairingNetwork").contains(QStringLiteral("TCP port 8787")));
+        // It blocks nothing else, and Escape closes it.
+        QCOMPARE(fixture->app->pairingDialog->windowModality(), Qt::NonModal);
+        QTest::keyClick(fixture->app->pairingDialog, Qt::Key_Escape);
+        QVERIFY(!fixture->app->pairingDialog || !fixture->app->pairingDialog->isVisible());
     }
 
     void localServer_data()

@@ -62,7 +62,7 @@ private slots:
         const auto& posted = f->fake.notifier.posted;
         f->launch(
             {countdown("A", 1800, f->fake.clock.current - 1620), countUp("U", f->fake.clock.current - 7200)});
-        f->fake.scheduler.advance(1);
+        f->fake.scheduler.advance(0); // the first tick comes on the clock's second boundary: now
         QCOMPARE(f->app->timers[0].warned, (QList<double>{-1}));
         f->fake.scheduler.advance(2);
         QCOMPARE(f->app->timers[0].warned, (QList<double>{-1, 600, 300}));
@@ -94,6 +94,75 @@ private slots:
         QCOMPARE(f->fake.tray.icon(), TrayItem::Icon::Checkmark);
         f->fake.scheduler.advance(0.4);
         QCOMPARE(f->fake.tray.icon(), TrayItem::Icon::Timer);
+    }
+
+    // A (the clock, 100 s, 0.3 s in) and B (200 s, 0.25 s in): each change comes on its instant.
+    void changesComeOnTheirInstant_data()
+    {
+        QTest::addColumn<double>("due"); // seconds after launch
+        QTest::addColumn<QString>("what");
+        QTest::newRow("clock's next second") << 0.7 << "01:39";
+        QTest::newRow("finish of the clock") << 99.7 << "A finished";
+        QTest::newRow("halfway of the other") << 99.75 << "B halfway";
+        QTest::newRow("finish of the other") << 199.75 << "B finished";
+    }
+    void changesComeOnTheirInstant()
+    {
+        QFETCH(double, due);
+        QFETCH(QString, what);
+        const double now = f->fake.clock.current;
+        f->launch({countdown("A", 100, now - 0.3), countdown("B", 200, now - 0.25)});
+        const TimerList& t = f->app->timers;
+        const auto happened = [&] {
+            return what == "A finished"   ? !t[0].running
+                   : what == "B halfway"  ? t[1].warned.contains(kHalfwayMark)
+                   : what == "B finished" ? !t[1].running
+                                          : f->fake.tray.currentTitle == ' ' + what;
+        };
+        f->fake.scheduler.advance(due - 0.02);
+        QVERIFY(!happened());
+        f->fake.scheduler.advance(0.02);
+        QVERIFY(happened());
+    }
+
+    // The finish notification's buttons and click, and the ringing they stop.
+    void finishNotificationAnswers_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("left"); // after the answer; -1: stays finished
+        QTest::addColumn<bool>("hud");
+        QTest::newRow("Start again") << "again" << 60.0 << false;
+        QTest::newRow("+1 minute") << "plus1" << 60.0 << false;
+        QTest::newRow("click shows the HUD") << "default" << -1.0 << true;
+        QTest::newRow("dismissed") << "" << -1.0 << false;
+    }
+    void finishNotificationAnswers()
+    {
+        QFETCH(QString, key);
+        QFETCH(double, left);
+        f->launch({countdown("A", 60, f->fake.clock.current - 59)}, {{"soundFinishRepeat", true}});
+        f->fake.scheduler.advance(9); // finished at 1, rung again at 5 and 9
+        QCOMPARE(f->fake.notifier.urgentKeys, (QStringList{"default", "again", "plus1"}));
+        QCOMPARE(f->fake.sounds.played.count("chime"), 3);
+        f->fake.notifier.answer(key);
+        const PellowTimer& t = f->app->timers[0];
+        QCOMPARE(t.running ? TimeTexts::remainingSeconds(t, f->fake.clock.current) : -1.0, left);
+        QTEST(f->fake.preferences.boolValue("timerHUDVisible"), "hud");
+        f->fake.scheduler.advance(30);
+        QCOMPARE(f->fake.sounds.played.count("chime"), 3); // the ringing stopped
+    }
+
+    // Unanswered, the ringing ends after two minutes; without the setting, the sound plays once.
+    void ringingIsBounded()
+    {
+        f->launch({countdown("A", 60, f->fake.clock.current - 59)}, {{"soundFinishRepeat", true}});
+        f->fake.scheduler.advance(600);
+        QCOMPARE(f->fake.sounds.played.count("chime"), 1 + 30);
+        f->app->toggleFinishRepeat();
+        f->app->timers[0] = countdown("A", 60, f->fake.clock.current - 59);
+        f->app->refresh(true);
+        f->fake.scheduler.advance(600);
+        QCOMPARE(f->fake.sounds.played.count("chime"), 1 + 30 + 1);
     }
 
     void chirps_data()
@@ -134,9 +203,7 @@ private slots:
         f->app->refresh(false);
         QCOMPARE(*f->app->timerTick, tick); // kept, so its phase is not reset
         f->fake.preferences.setBool(QStringLiteral("timerHUDVisible"), false);
-        f->fake.scheduler.advance(61); // finishes; the tick itself never stops the tick
-        QVERIFY(f->app->timerTick);
-        f->app->refresh(true);
+        f->fake.scheduler.advance(61); // finishes, and nothing is left to tick for
         QVERIFY(!f->app->timerTick);
         QCOMPARE(f->fake.scheduler.repeatingCount(), 0);
     }

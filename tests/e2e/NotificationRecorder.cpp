@@ -2,14 +2,15 @@
 //
 //   pellow-notification-recorder <output-file> [--click <action title>]
 //       Owns org.freedesktop.Notifications on the session bus and appends every Notify call to
-//       <output-file> as one JSON line: {"actions":[...],"app":...,"body":...,"summary":...}.
-//       With --click, an action of that title is invoked as soon as its notification is shown,
-//       as a user's click on its button would.
+//       <output-file> as one JSON line: {"actions":[...],"app":...,"at":...,"body":...,"summary":...},
+//       "at" being when it came, in seconds since 1970. With --click, an action of that title is
+//       invoked as soon as its notification is shown, as a user's click on its button would.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -32,6 +33,7 @@ public slots:
                 const QString& body, const QStringList& actions, const QVariantMap&, int)
     {
         const QJsonObject line{{"app", appName},
+                               {"at", double(QDateTime::currentMSecsSinceEpoch()) / 1000.0},
                                {"summary", summary},
                                {"body", body},
                                {"actions", QJsonArray::fromStringList(actions)}};

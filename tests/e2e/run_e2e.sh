@@ -177,6 +177,22 @@ sys.exit(0 if eval("(" + sys.argv[2] + ")") else 1)' "$prefs" "$1" 2>/dev/null
     egg_paused() { stored 't["Egg"]["running"] is False'; }
     need 5 "a click on the HUD's Egg row did not pause Egg" egg_paused
     log "HUD shown top left, the same window across ticks; a click on a row paused its timer"
+
+    # A real finish against its due instant: a 3-second countdown added over D-Bus. Its finish
+    # notification may come a little late on a busy machine, never early, and never a tick late.
+    dbus-send --session --print-reply --dest=app.pellow.Pellow /app/pellow/Pellow \
+        app.pellow.Pellow.NewTimer double:3 string:Soup >/dev/null || inner_fail "NewTimer over D-Bus failed"
+    soup_finished() { grep -qF '"summary":"Soup finished"' "$notes"; }
+    need 15 "no 'Soup finished' notification within 15 s" soup_finished
+    lateness=$(python3 -c 'import json, sys
+notes = [json.loads(line) for line in open(sys.argv[1])]
+at = next(n["at"] for n in notes if n["summary"] == "Soup finished")
+soup = next(t for t in json.load(open(sys.argv[2]))["timers"] if t["label"] == "Soup")
+due = soup["startedAt"] + soup["duration"]
+print("%.3f" % (at - due))' "$notes" "$prefs")
+    log "'Soup finished' came ${lateness} s after its due instant"
+    python3 -c 'import sys; sys.exit(0 if -0.05 <= float(sys.argv[1]) < 0.9 else 1)' "$lateness" ||
+        inner_fail "'Soup finished' came ${lateness} s after its due instant"
     exit 0
 fi
 

@@ -261,7 +261,7 @@ def main(pellow, server, click, make_ca):
         app = run.spawn([pellow], "pellow", dict(os.environ, QT_QPA_PLATFORM="xcb"))
 
         # Pairing through the menu: the token is stored and the list is on the server at once.
-        run.click_menu("Sync with iPhone\u2026")
+        run.click_menu("Sync with phone\u2026")
         token = wait_for("a stored sync token", lambda: run.stored().get("syncToken"), 15)
         pulled = wait_for("the paired list on the server",
                           lambda: (lambda r: r if r.get("rev", 0) >= 1 else None)(run.sync("pull", {"token": token})), 10)

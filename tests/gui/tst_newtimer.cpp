@@ -274,6 +274,119 @@ private slots:
         QVERIFY(!f.app->endAtTargetID);
     }
 
+    // "Name it…" rebuilds the window in place and keeps the typed length.
+    void nameItKeepsLengthAndPlace()
+    {
+        ControllerFixture f;
+        launch(f);
+        f.app->newTimer();
+        f.app->newTimerWindow->move(40, 50);
+        type(f, "lengthField", "12");
+        press(f, "nameToggle");
+        QCOMPARE(f.app->newTimerWindow->pos(), QPoint(40, 50));
+        QTest::keyClicks(part(f, "nameField"), "Soup");
+        QTest::keyClick(part(f, "nameField"), Qt::Key_Return);
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        QCOMPARE((std::tuple(f.app->timers.last().label, f.app->timers.last().duration)),
+                 std::tuple(QString("Soup"), 720.0));
+    }
+
+    // Return and Space on a focused button press that button, not the window's default.
+    void keysPressTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+    void keysPressTheFocusedButton()
+    {
+        QFETCH(int, key);
+        ControllerFixture f;
+        launch(f);
+        f.app->newTimer();
+        part(f, "preset-300")->setFocus();
+        QTest::keyClick(part(f, "preset-300"), Qt::Key(key));
+        QVERIFY(f.fake.notifier.posted.isEmpty());
+        QCOMPARE(f.app->timers.size(), 3);
+        QCOMPARE(f.app->timers.last().duration, 300.0);
+    }
+
+    // A prefilled field is selected as its prompt opens: typing replaces it.
+    void typingReplacesAPrefill_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("rename") << "rename"
+                                << "Soup"
+                                << "Soup";
+        QTest::newRow("length") << "length"
+                                << "10"
+                                << "600";
+    }
+    void typingReplacesAPrefill()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(QString, typed);
+        ControllerFixture f;
+        launch(f);
+        openPrompt(f, prompt);
+        QVERIFY(!promptPart(f)->text().isEmpty());
+        QTest::keyClicks(promptPart(f), typed);
+        QTest::keyClick(promptPart(f), Qt::Key_Return);
+        const PellowTimer& a = f.app->timers[0];
+        QTEST(prompt == "rename" ? a.label : QString::number(a.duration), "result");
+    }
+
+    // The end-at window opens on the hour: a typed time is a time of the picked day.
+    void endAtTypesTheTime()
+    {
+        ControllerFixture f;
+        f.launch({countUp("L", 0)}, {{hud, false}});
+        f.app->timerEndAt(ControllerFixture::sender("L"));
+        const QDate day = picker(f)->date();
+        QTest::keyClicks(picker(f), "18:45");
+        QCOMPARE(picker(f)->dateTime(), QDateTime(day, QTime(18, 45)));
+    }
+
+    // Keyboard focus shows on every control, and Tab walks the window top to bottom, left to right.
+    void focusIsVisibleAndInOrder()
+    {
+        ControllerFixture f;
+        launch(f);
+        f.app->newTimer();
+        QWidget* window = f.app->newTimerWindow;
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QHash<QWidget*, QImage> unfocused;
+        for (QWidget* control : window->findChildren<QWidget*>())
+            if ((control->focusPolicy() & Qt::TabFocus) && !control->focusProxy())
+                unfocused.insert(control, control->grab().toImage());
+        // Tab from the length field round to it again, as a user would.
+        QList<QWidget*> order{window->focusWidget()};
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+            if (window->focusWidget() == order.first())
+                break;
+            if (window->focusWidget() == order.last())
+                continue; // Tab walks the date picker's fields first
+            order.append(window->focusWidget());
+            QVERIFY2(qobject_cast<QLineEdit*>(order.last()) ||
+                         order.last()->grab().toImage() != unfocused.value(order.last()),
+                     qPrintable(order.last()->objectName()));
+        }
+        QCOMPARE(order.size(), unfocused.size());
+        const auto place = [window](QWidget* w) { return w->mapTo(window, QPoint(0, 0)); };
+        const auto top = std::min_element(order.begin(), order.end(), [&](QWidget* a, QWidget* b) {
+            return std::pair(place(a).y(), place(a).x()) < std::pair(place(b).y(), place(b).x());
+        });
+        std::rotate(order.begin(), top, order.end());
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            const QPoint a = place(order[i - 1]), b = place(order[i]);
+            QVERIFY2(b.y() > a.y() || (b.y() == a.y() && b.x() > a.x()), qPrintable(order[i]->objectName()));
+        }
+    }
+
     // End at replaces a window that was setting a timer up again, and forgets that target.
     void sharesTheWindowWithNewTimer()
     {

@@ -57,8 +57,8 @@ const MenuItem& item(const Menu& menu, const QString& title)
     return it == menu.items.end() ? missing : *it;
 }
 
-const QStringList kTail = L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
-                            "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Check for "
+const QStringList kTail = L("-|Floating timer HUD|Show the clock in the panel|Warn me when\u2026|Sounds|"
+                            "Sync with phone\u2026|Sync server\u2026|-|Open at login|Check for "
                             "Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
@@ -228,7 +228,7 @@ private slots:
         QCOMPARE(hudOn.submenu ? titles(*hudOn.submenu) : QStringList(),
                  L(screens >= 2 ? "Main screen" : ""));
 
-        const MenuItem& sync = item(menu, paired ? "Syncing with iPhone" : "Sync with iPhone\u2026");
+        const MenuItem& sync = item(menu, paired ? "Syncing with phone" : "Sync with phone\u2026");
         QCOMPARE(sync.action, paired ? QString() : QStringLiteral("pairWithPhone"));
         QCOMPARE(sync.submenu ? titles(*sync.submenu).last() : QString(), paired ? "Stop syncing" : "");
 
@@ -253,8 +253,11 @@ private slots:
         StatusMenuState s = stateWith({});
         s.soundFinish = s.soundHalfway = s.soundWarn = stored;
         s.chirpCount = stored.isEmpty();
+        s.finishRepeat = !s.chirpCount;
         const Menu sounds = makeSoundsMenu(s);
-        QCOMPARE(sounds.items.last().checked, s.chirpCount);
+        QCOMPARE(sounds.items.value(sounds.items.size() - 2).checked, s.chirpCount);
+        QCOMPARE(sounds.items.last().title, "Keep ringing until dismissed");
+        QCOMPARE(sounds.items.last().checked, s.finishRepeat);
         for (int role = 0; role < 3; ++role) {
             const Menu& menu = *sounds.items[3 + role].submenu;
             QCOMPARE(titles(menu, true).join(""), checked[role]);

@@ -2,6 +2,7 @@
 #include "core/SoundCatalogue.h"
 #include "sound/SoundButton.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
 #include <QTest>
@@ -155,6 +156,18 @@ private slots:
         f->app->openSoundsPanel();
         QVERIFY(panel() == window && window->isVisible());
         QCOMPARE(window->pos(), centred);
+    }
+
+    // Each role's sounds are radio buttons, one picked at most; Escape closes the panel.
+    void rolesAreOneOfAndEscapeCloses()
+    {
+        open();
+        auto* chime = qobject_cast<SoundButton*>(button("role-soundFinish-chime"));
+        QCOMPARE(chime->kind(), SoundButton::Kind::Radio);
+        QVERIFY(chime->group() && chime->group()->exclusive());
+        QVERIFY(!chime->group()->buttons().contains(button("role-soundWarn-ping")));
+        QTest::keyClick(panel(), Qt::Key_Escape);
+        QVERIFY(!panel()->isVisible());
     }
 
     void chirps_data()

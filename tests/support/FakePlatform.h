@@ -69,7 +69,22 @@ class RecordingNotifier final : public Notifier
 {
 public:
     void post(const QString& title, const QString& body) override { posted.append({title, body}); }
+    // Also listed in `posted`; `answer` runs the latest one's handler as a press of `key`.
+    void postUrgent(const QString& title, const QString& body, const QList<Action>& actions,
+                    std::function<void(const QString&)> invoked) override
+    {
+        posted.append({title, body});
+        urgentKeys.clear();
+        for (const Action& action : actions)
+            urgentKeys.append(action.key);
+        m_invoked = std::move(invoked);
+    }
+    void answer(const QString& key) { std::exchange(m_invoked, nullptr)(key); }
     QList<QPair<QString, QString>> posted;
+    QStringList urgentKeys;
+
+private:
+    std::function<void(const QString&)> m_invoked;
 };
 
 // Records the sound names played and readied (the file name without its folder and ".wav").

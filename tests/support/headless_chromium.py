@@ -9,7 +9,7 @@ try:
     from selenium.webdriver.common.by import By  # noqa: F401 (for the tests)
     from selenium.webdriver.support.wait import WebDriverWait  # noqa: F401 (for the tests)
 except ImportError:
-    webdriver = None
+    webdriver = By = WebDriverWait = None
 
 
 def start(*arguments, phone=False):

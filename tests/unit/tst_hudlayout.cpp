@@ -69,8 +69,8 @@ private slots:
         QTest::newRow("none, large") << 0.0 << "large" << 150.0 << true << true;
         QTest::newRow("85 hides the name") << 85.0 << "compact" << 85.0 << false << false;
         QTest::newRow("86 shows it") << 86.0 << "compact" << 86.0 << true << false;
-        QTest::newRow("117 no detail") << 117.0 << "compact" << 117.0 << true << false;
-        QTest::newRow("118 detail") << 118.0 << "compact" << 118.0 << true << true;
+        QTest::newRow("95 no detail") << 95.0 << "compact" << 95.0 << true << false;
+        QTest::newRow("none, compact: the end time too") << 0.0 << "compact" << 100.0 << true << true;
     }
     void widthsAndDerivedSizes()
     {
@@ -96,7 +96,7 @@ private slots:
         const std::tuple<int, const char*, const char*, const char*> rows[] = {
             {0, "left+end", "10:00", "ends 08:10"}, {0, "bogus", "10:00", "ends 08:10"},
             {0, "left", "10:00", ""}, {1, "left", "08:00", "paused"}, {1, "elapsed", "02:00", "of 10:00"},
-            {0, "end", "08:10", "10:00 left"}, {1, "end", "08:00", "paused"},
+            {0, "end", "\u219208:10", "10:00 left"}, {1, "end", "08:00", "paused"},
             {2, "end", "finished", "finished"}};
         // clang-format on
         for (const auto& [timer, mode, main, detail] : rows)
@@ -110,6 +110,82 @@ private slots:
         const RowTexts texts = hudRowTexts(timer, mode, kNow, QLocale::c());
         QTEST(texts.main, "main");
         QTEST(texts.detail, "detail");
+    }
+
+    // Each step of the width menu draws a larger clock.
+    void widthStepsGrowTheClock()
+    {
+        double last = 0;
+        for (double width : {84.0, 130.0, 200.0, 300.0}) {
+            const double clock = metrics(width).clockFont;
+            QVERIFY2(clock > last + 5, qPrintable(QString::number(width)));
+            last = clock;
+        }
+    }
+
+    // Long names end in "…" at the row's width, on the side where the text ends.
+    void longNamesAreElided_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("fits") << "Tea"
+                              << "Tea";
+        QTest::newRow("left to right") << "Laundry in the basement"
+                                       << "Laundry in the ba\u2026";
+        QTest::newRow("right to left")
+            << QString(30, QChar(0x05D0)) << QString(16, QChar(0x05D0)) + "\u2026\u200F";
+    }
+    void longNamesAreElided()
+    {
+        QFETCH(QString, label);
+        PellowTimer t = timer("A", 600, 0, true);
+        t.label = label;
+        const Layout layout = HUDLayout::layout({t}, {}, std::nullopt, kNow, QLocale::c(), FixedMeasure());
+        const Text* name = textOf(layout, FontRole::Name);
+        QTEST(name->text, "shown");
+        QVERIFY(name->frame.width() <= layout.rowFrames[0].second.width());
+    }
+
+    // Twelve rows on a short screen wrap into columns, the first timers in the first, all inside.
+    void tallListWrapsIntoColumns()
+    {
+        TimerList timers;
+        for (int i = 0; i < 12; ++i)
+            timers.append(timer(qPrintable(QString::number(i)), 600, 0, true, "Tea"));
+        Settings settings;
+        settings.maxHeight = 400;
+        const Layout layout =
+            HUDLayout::layout(timers, settings, std::nullopt, kNow, QLocale::c(), FixedMeasure());
+        QVERIFY(layout.size.height() <= 400);
+        QCOMPARE(layout.rowFrames.size(), 12);
+        const QRectF all(QPointF(0, 0), layout.size);
+        for (const auto& [id, frame] : layout.rowFrames) {
+            QVERIFY(all.contains(frame));
+            for (const auto& [other, second] : layout.rowFrames)
+                QVERIFY(id == other || !frame.intersects(second));
+        }
+        const auto frameOf = [&](const QString& id) {
+            return std::find_if(layout.rowFrames.begin(), layout.rowFrames.end(),
+                                [&](const auto& r) { return r.first == id; })
+                ->second;
+        };
+        QVERIFY(frameOf("0").x() < frameOf("11").x() && frameOf("0").y() > frameOf("1").y());
+    }
+
+    // A tick that changes one clock repaints that text alone; a new row repaints everything.
+    void changedAreas()
+    {
+        const TimerList timers{timer("A", 600, 0, true, "Tea"), timer("B", 300, 0, false, "Egg")};
+        const auto at = [&](double now, const TimerList& list) {
+            return HUDLayout::layout(list, {}, std::nullopt, now, QLocale::c(), FixedMeasure());
+        };
+        const auto areas = HUDLayout::changedAreas(at(kNow, timers), at(kNow + 1, timers), 40);
+        QVERIFY(areas && !areas->isEmpty());
+        const QRectF paused = at(kNow, timers).rowFrames[0].second;
+        for (const QRectF& area : *areas)
+            QVERIFY(!area.intersects(paused.adjusted(0, 3, 0, 0)));
+        QCOMPARE(HUDLayout::changedAreas(at(kNow, timers), at(kNow, timers), 40), QList<QRectF>());
+        QCOMPARE(HUDLayout::changedAreas(at(kNow, timers), at(kNow, timers.mid(0, 1)), 40), std::nullopt);
     }
 
     void contrast()
@@ -299,6 +375,27 @@ private slots:
         QFETCH(double, dx);
         QFETCH(double, dy);
         QTEST(resizedWidth(corner, current, dx, dy).value_or(-1), "width");
+    }
+
+    // The grip sits in the corner that moves, so dragging it outwards (y up) makes the HUD wider.
+    void gripFollowsThePointer_data()
+    {
+        QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("grip");
+        QTest::newRow("top left") << 0 << int(Qt::BottomRightCorner);
+        QTest::newRow("top right") << 1 << int(Qt::BottomLeftCorner);
+        QTest::newRow("bottom left") << 2 << int(Qt::TopRightCorner);
+        QTest::newRow("bottom right") << 3 << int(Qt::TopLeftCorner);
+        QTest::newRow("free") << -1 << int(Qt::BottomRightCorner);
+    }
+    void gripFollowsThePointer()
+    {
+        QFETCH(int, corner);
+        QFETCH(int, grip);
+        QCOMPARE(int(gripCorner(corner)), grip);
+        const bool left = grip == Qt::TopLeftCorner || grip == Qt::BottomLeftCorner;
+        const bool top = grip == Qt::TopLeftCorner || grip == Qt::TopRightCorner;
+        QCOMPARE(resizedWidth(corner, 100, left ? -10 : 10, top ? 10 : -10), 110.0);
     }
 
     void gripKeepsTheCornerStill()
