@@ -34,13 +34,13 @@ QString DBusNotifier::escapedBody(const QString& body)
 
 void DBusNotifier::post(const QString& title, const QString& body)
 {
-    notify({title, body, {}, {}});
+    notify({title, body, {}, {}, false, {}});
 }
 
 void DBusNotifier::postLink(const QString& title, const QString& body, const QString& actionTitle,
                             const QUrl& link)
 {
-    notify({title, body, {QStringLiteral("default"), actionTitle, kAction, actionTitle}, link});
+    notify({title, body, {QStringLiteral("default"), actionTitle, kAction, actionTitle}, link, false, {}});
 }
 
 void DBusNotifier::postUrgent(const QString& title, const QString& body, const QList<Action>& actions,
