@@ -46,6 +46,16 @@ QString title(const TimerList& timers, double now, bool clockEnabled)
     return QLatin1Char(' ') + TimeTexts::clockText(TimeTexts::shownSeconds(t, now));
 }
 
+QString toolTip(const TimerList& timers, double now, const QLocale& locale)
+{
+    const auto index = clockTimer(timers, now);
+    if (!index)
+        return QString();
+    const PellowTimer& t = timers[*index];
+    return TimeTexts::displayName(t, timers) + QStringLiteral(" \u2014 ") +
+           TimeTexts::statusText(t, now, locale);
+}
+
 QString labelGuide(const QString& title)
 {
     QString guide = title.trimmed();
@@ -68,6 +78,9 @@ QString compactClock(const QString& title)
             return QString();
         seconds = seconds * 60 + value;
     }
+    // Seconds count while the minutes are few: "9:41" tells more than "10" at a glance.
+    if (seconds < 600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
     const qint64 minutes = (seconds + 59) / 60;
     if (minutes < 100)
         return QString::number(minutes);
