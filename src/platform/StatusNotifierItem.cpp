@@ -89,8 +89,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, const QString
                 if (newOwner.isEmpty()) {
                     setRegistered(false);
                 } else {
-                    findHost();
-                    registerWithWatcher(false);
+                    findHostThenRegister();
                 }
             });
     // A watcher may also drop the item while it keeps its name (a shell restarting its extension).
@@ -98,8 +97,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, const QString
                   QStringLiteral("StatusNotifierItemUnregistered"), this, SLOT(onItemUnregistered(QString)));
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(this);
-    findHost();
-    registerWithWatcher(false);
+    findHostThenRegister();
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -165,8 +163,9 @@ void StatusNotifierItem::setRegistered(bool registered)
         m_onRegistration(registered);
 }
 
-void StatusNotifierItem::findHost()
+void StatusNotifierItem::findHostThenRegister()
 {
+    // The host is known before it first reads the item, so it never sees the clock in both places.
     const QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
                                                              QStringLiteral("/org/freedesktop/DBus"),
                                                              QStringLiteral("org.freedesktop.DBus"),
@@ -176,10 +175,11 @@ void StatusNotifierItem::findHost()
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         const QDBusPendingReply<uint> reply = *done;
-        if (reply.isError())
-            return;
-        const QStringList command = commandLineOf(reply.value());
-        setHost(TrayLook::hostFor(command.value(0), command.mid(1), m_desktop));
+        if (!reply.isError()) {
+            const QStringList command = commandLineOf(reply.value());
+            setHost(TrayLook::hostFor(command.value(0), command.mid(1), m_desktop));
+        }
+        registerWithWatcher(false);
     });
 }
 

@@ -120,7 +120,8 @@ private slots:
 private:
     void registerWithWatcher(bool byPath);
     void setRegistered(bool registered);
-    void findHost();
+    // Finds out which panel owns the watcher, from its process, then registers with it.
+    void findHostThenRegister();
     // Works the label and the icon out afresh, and signals what changed.
     void update();
     bool iconFound(const QString& name);

@@ -1,11 +1,11 @@
 #!/usr/bin/python3
 """End to end: Pellow's tray item in the hosts that show it.
 
-  tray_hosts_e2e.py client <pellow>
+  tray_hosts_e2e.py client <pellow> <pellow-screen-grab>
       libdbusmenu-glib, the reference dbusmenu client, reads Pellow's whole menu and clicks a
       timer's "Pause" and "Pause all" with its own handle_event (which sends EventGroup); the
       timers are paused in the preference file.
-  tray_hosts_e2e.py panel <pellow>
+  tray_hosts_e2e.py panel <pellow> <pellow-screen-grab>
       Debian's xfce4-panel with its own tray under Xvfb: Pellow registers with the panel's
       watcher, and the panel draws the icon, with the running clock in it, in clear contrast to
       a light and to a dark panel.
@@ -233,13 +233,14 @@ def test_client(run):
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in ("client", "panel"):
+    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel"):
         print(__doc__, file=sys.stderr)
         return 2
-    mode, pellow = sys.argv[1], os.path.abspath(sys.argv[2])
+    mode, pellow, grab = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
     name = f"e2e_tray_{mode}"
     work = tempfile.mkdtemp(prefix="pellow-tray-")
     run = Run(pellow, work)
+    run.grab = grab
     try:
         done = (test_client if mode == "client" else test_panel)(run)
         print(f"PASS {name}: {done}")

@@ -56,7 +56,7 @@ const MenuItem& item(const Menu& menu, const QString& title)
 }
 
 const QStringList kTail = L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
-                            "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Check for "
+                            "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Clock in the panel|Check for "
                             "Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
@@ -262,8 +262,9 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("guide");
         QTest::addColumn<QString>("compact");
-        const char* rows[][4] = {{"minutes", " 04:59", "00:00", "5"},
-                                 {"last second", " 0:01", "0:00", "1"},
+        const char* rows[][4] = {{"under ten minutes, with seconds", " 09:41", "00:00", "9:41"},
+                                 {"last second", " 0:01", "0:00", "0:01"},
+                                 {"ten minutes, rounded up", " 10:01", "00:00", "11"},
                                  {"99 minutes", " 1:39:00", "0:00:00", "99"},
                                  {"100 minutes, in whole hours", " 1:40:00", "0:00:00", "1h"},
                                  {"no clock", "", "", ""}};
@@ -277,30 +278,101 @@ private slots:
         QTEST(StatusTitle::compactClock(title), "compact");
     }
 
-    void glyphFollowsThePanel_data()
+    // Per panel, told by the watcher's program: where the clock goes and which icon is named.
+    void trayFollowsThePanel_data()
     {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("desktop");
-        QTest::addColumn<bool>("paletteDark");
-        QTest::addColumn<int>("glyph");
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("place"); // "label", "icon" or "both"
         QTest::addColumn<QString>("iconName");
-        QTest::addColumn<bool>("clockInIcon");
-        using TrayLook::Glyph;
-        QTest::newRow("GNOME, light app theme")
-            << "ubuntu:GNOME" << false << int(Glyph::Light) << "" << false;
-        QTest::newRow("KDE dark") << "KDE" << true << int(Glyph::Light) << "" << true;
-        QTest::newRow("KDE light") << "KDE" << false << int(Glyph::Dark) << "" << true;
-        QTest::newRow("XFCE, dark theme")
-            << "XFCE" << true << int(Glyph::HostTinted) << "pellow-timer-symbolic" << false;
+        const QStringList none;
+        const QString wrapper = QStringLiteral("/usr/lib/x86_64-linux-gnu/xfce4/panel/wrapper-2.0");
+        QTest::newRow("GNOME Shell") << "/usr/bin/gnome-shell" << none << ""
+                                     << "auto"
+                                     << "label"
+                                     << "pellow-timer-symbolic";
+        QTest::newRow("Ayatana service") << "/usr/libexec/ayatana-indicator-application/"
+                                            "ayatana-indicator-application-service"
+                                         << none << "XFCE"
+                                         << "auto"
+                                         << "label"
+                                         << "pellow-timer-symbolic";
+        QTest::newRow("MATE") << "mate-panel" << none << "MATE"
+                              << "auto"
+                              << "label"
+                              << "pellow-timer";
+        QTest::newRow("Plasma: drawn in the palette") << "kded5" << none << ""
+                                                      << "auto"
+                                                      << "icon"
+                                                      << "";
+        QTest::newRow("XFCE tray") << "xfce4-panel" << none << ""
+                                   << "auto"
+                                   << "icon"
+                                   << "pellow-timer-symbolic";
+        QTest::newRow("XFCE sntray") << wrapper << QStringList{"6", "sntray", "Status Tray Plugin"} << ""
+                                     << "auto"
+                                     << "icon"
+                                     << "pellow-timer";
+        QTest::newRow("another XFCE plugin") << wrapper << QStringList{"7", "weather"} << ""
+                                             << "auto"
+                                             << "both"
+                                             << "pellow-timer";
+        QTest::newRow("LXQt") << "lxqt-panel" << none << "LXQt"
+                              << "auto"
+                              << "icon"
+                              << "pellow-timer";
+        QTest::newRow("unknown, on KDE") << "" << none << "KDE"
+                                         << "auto"
+                                         << "icon"
+                                         << "";
+        QTest::newRow("unknown, chosen label") << "stalonetray" << none << ""
+                                               << "label"
+                                               << "label"
+                                               << "pellow-timer";
+        QTest::newRow("GNOME, chosen icon") << "gnome-shell" << none << ""
+                                            << "icon"
+                                            << "icon"
+                                            << "pellow-timer-symbolic";
+        QTest::newRow("nonsense style") << "gnome-shell" << none << ""
+                                        << "sideways"
+                                        << "label"
+                                        << "pellow-timer-symbolic";
     }
-    void glyphFollowsThePanel()
+    void trayFollowsThePanel()
     {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
         QFETCH(QString, desktop);
-        QFETCH(bool, paletteDark);
-        const TrayLook::Glyph chosen = TrayLook::glyphFor(desktop, paletteDark);
-        QTEST(int(chosen), "glyph");
-        QTEST(TrayLook::drawsClockInIcon(desktop), "clockInIcon");
-        QTEST(TrayLook::themeIconName(TrayLook::Symbol::Timer, chosen, TrayLook::drawsClockInIcon(desktop)),
-              "iconName");
+        QFETCH(QString, style);
+        const TrayLook::Host host = TrayLook::hostFor(program, arguments, desktop);
+        const TrayLook::ClockPlace place = TrayLook::clockPlace(host, TrayLook::clockStyleFrom(style));
+        QTEST(place.label && place.icon ? QStringLiteral("both")
+              : place.label             ? QStringLiteral("label")
+                                        : QStringLiteral("icon"),
+              "place");
+        QTEST(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, false), "iconName");
+        QCOMPARE(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, true), QString()); // digits are drawn
+    }
+
+    // A menu the item opens itself: at the host's point on a panel by the pointer, else at the pointer.
+    void menuAnchor_data()
+    {
+        QTest::addColumn<QPoint>("given");
+        QTest::addColumn<QPoint>("expected");
+        const QPoint pointer(1880, 10);
+        QTest::newRow("top panel, by the pointer") << QPoint(1870, 28) << QPoint(1870, 28);
+        QTest::newRow("bottom edge, far from the pointer") << QPoint(1900, 1070) << pointer;
+        QTest::newRow("left edge, far from the item") << QPoint(0, 25) << pointer;
+        QTest::newRow("mid-screen") << QPoint(1800, 500) << pointer;
+        QTest::newRow("off every screen") << QPoint(-5000, 10) << pointer;
+    }
+    void menuAnchor()
+    {
+        QFETCH(QPoint, given);
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QTEST(TrayLook::menuAnchor(given, QPoint(1880, 10), screens), "expected");
     }
 
     void menuTree()
