@@ -11,6 +11,7 @@ PELLOW_PACKAGES=(
     libcpp-httplib-dev libssl-dev pkg-config libqt6sql6-sqlite libqt6sql6-psql postgresql openssl python3
     desktop-file-utils appstream lintian dpkg-dev file strace systemd
     chromium chromium-driver python3-selenium
+    xfce4-panel xfconf python3-gi gir1.2-dbusmenu-glib-0.4
 )
 
 pellow_install_deps() {

@@ -66,9 +66,12 @@ class Run:
         self.procs = []
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 
-    def start(self, name, args, **env):
+    def start(self, name, args, pass_fds=(), **env):
         log = open(os.path.join(self.work, name + ".log"), "ab")
-        proc = subprocess.Popen(args, env=dict(self.env, **env), stdout=log, stderr=log)
+        try:
+            proc = subprocess.Popen(args, env=dict(self.env, **env), stdout=log, stderr=log, pass_fds=pass_fds)
+        except OSError as error:
+            raise Failure(f"{args[0]} cannot start ({error}); scripts/deps.sh installs what the tests need")
         self.procs.append((name, proc))
         return proc
 
@@ -254,8 +257,173 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
 
 
+# --- A real panel
+
+PANEL_XML = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="{size}"/>
+      <property name="background-style" type="uint" value="1"/>
+      <property name="background-rgba" type="array">
+        <value type="double" value="{grey}"/><value type="double" value="{grey}"/>
+        <value type="double" value="{grey}"/><value type="double" value="1"/>
+      </property>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+"""
+PANEL_SIZE = 32
+FACE = (0xf7, 0xf7, 0xf5)  # the face the clock is drawn on
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    fields, at = [], 0
+    while len(fields) < 4:  # magic, width, height, maximum
+        while data[at:at + 1].isspace():
+            at += 1
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[at + 1:at + 1 + width * height * 3]
+
+
+def luminance(rgb):
+    def channel(c):
+        c /= 255
+        return c / 12.92 if c <= 0.03928 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(c) for c in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)), reverse=True)
+    return (la + 0.05) / (lb + 0.05)
+
+
+def panel_strip(run):
+    """The panel's pixels: its background and the pixels that stand out from it by 3:1 or more."""
+    shot = os.path.join(run.work, "screen.ppm")
+    if subprocess.run([run.grab, shot], env=run.display_env, capture_output=True, timeout=30).returncode:
+        return None
+    width, _, pixels = read_ppm(shot)
+    strip = [tuple(pixels[i:i + 3]) for i in range(0, width * PANEL_SIZE * 3, 3)]
+    background = max(set(strip), key=strip.count)
+    marks = frozenset((i % width, i // width) for i, p in enumerate(strip) if contrast(p, background) >= 3)
+    return background, marks, strip
+
+
+def holes(marks):
+    """Pixels that stand out from nothing but are ringed by those that do: a glyph's hands, not a blob."""
+    rows, cols = {}, {}
+    for x, y in marks:
+        rows.setdefault(y, []).append(x)
+        cols.setdefault(x, []).append(y)
+    return sum(1 for y, xs in rows.items() for x in range(min(xs), max(xs) + 1)
+               if (x, y) not in marks and x in cols and min(cols[x]) < y < max(cols[x]))
+
+
+def start_panel(run, dark):
+    grey = 0.14 if dark else 0.94
+    config = os.path.join(run.env["XDG_CONFIG_HOME"], "xfce4", "xfconf", "xfce-perchannel-xml")
+    if os.path.exists(config):  # xfconfd holds the settings now: change them through it
+        subprocess.run(["xfconf-query", "-c", "xfce4-panel", "-p", "/panels/panel-1/background-rgba"]
+                       + ["-t", "double", "-s", str(grey)] * 3 + ["-t", "double", "-s", "1"],
+                       env=run.env, check=True, timeout=30)
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "xfce4-panel.xml"), "w") as f:
+        f.write(PANEL_XML.format(size=PANEL_SIZE, grey=grey))
+    # xfconfd starts on demand from the bus, with the bus's environment: point it at this run.
+    run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
+             GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR")},)))
+    theme = {"GTK_THEME": "Adwaita:dark"} if dark else {}
+    panel = run.start("xfce4-panel-dark" if dark else "xfce4-panel",
+                      ["xfce4-panel", "--disable-wm-check"], NO_AT_BRIDGE="1", **run.display_env, **theme)
+
+    def watcher_up():
+        if panel.poll() is not None:
+            raise Failure(f"xfce4-panel exited with {panel.returncode} before its tray took the watcher's name")
+        names = run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames")[0]
+        return "org.kde.StatusNotifierWatcher" in names
+    wait_for("xfce4-panel's tray taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up, 60)
+    return panel
+
+
+def registered(run, item):
+    try:
+        items = run.call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties",
+                         "Get", GLib.Variant("(ss)", ("org.kde.StatusNotifierWatcher",
+                                                      "RegisteredStatusNotifierItems")))[0]
+    except GLib.Error:
+        return False
+    return any(i.startswith(item) for i in items)
+
+
+def item_property(run, item, name):
+    return run.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                    GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", name)))[0]
+
+
+def check_panel(run, item, shade):
+    """The panel draws the clock in the icon, legibly, and then the plain glyph."""
+    wait_for(f"Pellow's item registered with the {shade} panel's watcher", lambda: registered(run, item), 30)
+    if item_property(run, item, "XAyatanaLabel") != "" or item_property(run, item, "IconName") != "":
+        raise Failure("on xfce4-panel's tray the clock should be drawn into the icon, not put in the label")
+    first = wait_for(f"the {shade} panel showing the item in clear contrast",
+                     lambda: (lambda s: s if s and len(s[1]) >= 30 else None)(panel_strip(run)), 30)
+    # The clock counts down in the icon: the drawn pixels change as the seconds go.
+    wait_for(f"the clock moving in the icon on the {shade} panel",
+             lambda: (lambda s: s and s[1] != first[1] and len(s[1]) >= 30)(panel_strip(run)), 20)
+    # With no timer left the item shows the glyph, recoloured by the panel: clear on it, its hands
+    # showing through.
+    run.call("app.pellow.Pellow", "/app/pellow/Pellow", "app.pellow.Pellow", "Remove",
+             GLib.Variant("(s)", (run.stored()["Tea"]["id"],)))
+    wait_for(f"the plain glyph shown on the {shade} panel", lambda: item_property(run, item, "IconName") != "", 15)
+    wait_for(f"the glyph in clear contrast to the {shade} panel",
+             lambda: (lambda s: s and FACE not in s[2] and len(s[1]) >= 40 and holes(s[1]) >= 6)(panel_strip(run)),
+             30)
+
+
 def test_panel(run):
-    raise Failure("not yet")
+    display = os.path.join(run.work, "display")
+    with open(display, "w") as fd:
+        xvfb = run.start("xvfb", ["Xvfb", "-displayfd", str(fd.fileno()), "-screen", "0", "800x600x24",
+                                  "-nolisten", "tcp"], pass_fds=(fd.fileno(),))
+    wait_for("Xvfb reporting its display",
+             lambda: xvfb.poll() is None and open(display).read().strip().isdigit(), 30)
+    run.display_env = {"DISPLAY": ":" + open(display).read().strip(), "QT_QPA_PLATFORM": "xcb"}
+    run.env.update(run.display_env)
+
+    run.write_timers([countdown("Tea", 9 * 60 + 50)])
+    panel = start_panel(run, dark=False)
+    pellow = run.start("pellow", [run.pellow])
+    item = f"org.kde.StatusNotifierItem-{pellow.pid}-1"
+    check_panel(run, item, "light")
+
+    # The same Pellow in a dark panel that replaces the light one.
+    panel.terminate()
+    panel.wait(timeout=30)
+    subprocess.run([run.pellow, "new", "9:50", "Tea"], env=run.env, check=True, timeout=30)
+    start_panel(run, dark=True)
+    check_panel(run, item, "dark")
+    if pellow.poll() is not None:
+        raise Failure(f"pellow exited with {pellow.returncode}")
+    return "xfce4-panel's tray drew the item and its clock in clear contrast on a light and on a dark panel"
 
 
 if __name__ == "__main__":
