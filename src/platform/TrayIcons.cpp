@@ -34,7 +34,7 @@ void drawGlyph(QPainter& p, TrayItem::Icon kind, bool fullColour, int size)
     renderer.render(&p, QRectF(0, 0, size, size));
 }
 
-// The digits as large as fit, squeezed sideways when they are many.
+// The digits filling the box's height, squeezed sideways when they are many.
 void drawDigits(QPainter& p, const QString& digits, const QColor& ink, const QRectF& box)
 {
     QFont font;
@@ -45,7 +45,7 @@ void drawDigits(QPainter& p, const QString& digits, const QColor& ink, const QRe
     const QRectF bounds = path.boundingRect();
     if (bounds.isEmpty())
         return;
-    const qreal scaleY = std::min(1.0, box.height() / bounds.height());
+    const qreal scaleY = box.height() / bounds.height();
     const qreal scaleX = std::min(scaleY, box.width() / bounds.width());
     p.save();
     p.translate(box.center());
@@ -76,7 +76,7 @@ QImage image(TrayItem::Icon kind, const QColor& ink, int size, const QString& di
         }
         const qreal inset = rim * (fullColour ? 2.0 : 0.5);
         drawDigits(p, digits, fullColour ? kRim : ink,
-                   box.adjusted(inset, inset * 1.6, -inset, -inset * 1.6));
+                   box.adjusted(inset, inset * 1.5, -inset, -inset * 1.5));
     } else {
         drawGlyph(p, kind, fullColour, size);
         if (!fullColour) {

@@ -4,6 +4,7 @@
 #include "core/StatusTitle.h"
 #include "core/TrayLook.h"
 #include "platform/MenuRenderer.h"
+#include "platform/TrayIcons.h"
 
 #include <QMenu>
 #include <QTest>
@@ -55,9 +56,10 @@ const MenuItem& item(const Menu& menu, const QString& title)
     return it == menu.items.end() ? missing : *it;
 }
 
-const QStringList kTail = L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
-                            "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Clock in the panel|Check for "
-                            "Updates\u2026|Check automatically|Quit Pellow");
+const QStringList kTail =
+    L("-|Floating timer HUD|Show the clock in the menu bar|Warn me when\u2026|Sounds|"
+      "Sync with iPhone\u2026|Sync server\u2026|-|Open at login|Clock in the panel|Check for "
+      "Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
 
@@ -392,6 +394,35 @@ private slots:
                  (QVariantMap{{"children-display", "submenu"}}));
         QCOMPARE(first.properties(3, {"icon-data"}, png),
                  (QVariantMap{{"icon-data", QByteArray("swatch:#1C8C94")}}));
+    }
+
+    // The clock drawn into the icon at panel sizes: dark digits filling most of the light face,
+    // inside its rim, different for each clock.
+    void clockInTheIcon_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : {16, 22, 24})
+            QTest::addRow("%d px", size) << size;
+    }
+    void clockInTheIcon()
+    {
+        QFETCH(int, size);
+        QSet<QByteArray> distinct;
+        const QImage face = TrayIcons::image(TrayItem::Icon::Timer, QColor(), size, QStringLiteral(" "));
+        for (const char* digits : {"9:41", "9:48", "25", "2h"}) {
+            const QImage image = TrayIcons::image(TrayItem::Icon::Timer, QColor(), size, digits);
+            const int inset = size / 16 + 1; // clear of the rim
+            QRect ink; // of the digits alone
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    if (qGray(image.pixel(x, y)) < 110 && qGray(face.pixel(x, y)) >= 110)
+                        ink |= QRect(x, y, 1, 1);
+            QVERIFY2(ink.height() >= size * 0.4, digits);
+            QVERIFY2(ink.left() >= inset && ink.right() <= size - 1 - inset, digits);
+            distinct.insert(
+                QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+        }
+        QCOMPARE(distinct.size(), 4);
     }
 
     // The one renderer from menu models to QMenu: structure, states and the item handed back.

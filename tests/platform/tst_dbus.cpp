@@ -3,6 +3,7 @@
 #include "platform/DBusTrayTypes.h"
 #include "platform/StatusNotifierItem.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -134,6 +135,23 @@ private slots:
         QCOMPARE(watcher.labels.last(), QString());
         QCOMPARE(watcher.icons, 1);
         QVERIFY(property(service, "IconName").toString().isEmpty());
+    }
+
+    // Where the panel follows the palette, a switch between light and dark re-tints the icon.
+    void paletteChangeReTints()
+    {
+        StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
+        sni.setHost({false, TrayLook::Tint::Palette});
+        const DBusIconPixmapList before = sni.iconPixmap();
+        QSignalSpy icons(&sni, &StatusNotifierItem::NewIcon);
+        const QPalette light = QGuiApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::WindowText, light.color(QPalette::Window));
+        dark.setColor(QPalette::Window, light.color(QPalette::WindowText));
+        QApplication::setPalette(dark);
+        QCOMPARE(icons.size(), 1);
+        QVERIFY(sni.iconPixmap().value(0).pixels != before.value(0).pixels);
+        QApplication::setPalette(light);
     }
 
     // A watcher that drops the item while keeping its name gets it back, however it names it;
