@@ -78,10 +78,13 @@ QString compactClock(const QString& title)
             return QString();
         seconds = seconds * 60 + value;
     }
-    // Seconds count while the minutes are few: "9:41" tells more than "10" at a glance.
-    if (seconds < 600)
-        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    // Under ten minutes a unit tells "9m" from a bare "9"; seconds count only in the last minute,
+    // since every change of the icon is a new image for the panel to fetch.
+    if (seconds < 60)
+        return QString::number(seconds) + QLatin1Char('s');
     const qint64 minutes = (seconds + 59) / 60;
+    if (minutes < 10)
+        return QString::number(minutes) + QLatin1Char('m');
     if (minutes < 100)
         return QString::number(minutes);
     const qint64 hours = seconds / 3600;

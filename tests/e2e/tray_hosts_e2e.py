@@ -409,7 +409,7 @@ def test_panel(run):
     run.display_env = {"DISPLAY": ":" + open(display).read().strip(), "QT_QPA_PLATFORM": "xcb"}
     run.env.update(run.display_env)
 
-    run.write_timers([countdown("Tea", 9 * 60 + 50)])
+    run.write_timers([countdown("Tea", 50)])  # the last minute: the icon counts the seconds
     panel = start_panel(run, dark=False)
     pellow = run.start("pellow", [run.pellow])
     item = f"org.kde.StatusNotifierItem-{pellow.pid}-1"
@@ -418,7 +418,7 @@ def test_panel(run):
     # The same Pellow in a dark panel that replaces the light one.
     panel.terminate()
     panel.wait(timeout=30)
-    subprocess.run([run.pellow, "new", "9:50", "Tea"], env=run.env, check=True, timeout=30)
+    subprocess.run([run.pellow, "new", "0:50", "Tea"], env=run.env, check=True, timeout=30)
     start_panel(run, dark=True)
     check_panel(run, item, "dark")
     if pellow.poll() is not None:

@@ -264,9 +264,11 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("guide");
         QTest::addColumn<QString>("compact");
-        const char* rows[][4] = {{"under ten minutes, with seconds", " 09:41", "00:00", "9:41"},
-                                 {"last second", " 0:01", "0:00", "0:01"},
-                                 {"ten minutes, rounded up", " 10:01", "00:00", "11"},
+        const char* rows[][4] = {{"under ten minutes, with a unit", " 08:30", "00:00", "9m"},
+                                 {"ten minutes, rounded up", " 09:41", "00:00", "10"},
+                                 {"last minute, in seconds", " 00:59", "00:00", "59s"},
+                                 {"a minute and a second", " 01:01", "00:00", "2m"},
+                                 {"past ten minutes", " 10:01", "00:00", "11"},
                                  {"99 minutes", " 1:39:00", "0:00:00", "99"},
                                  {"100 minutes, in whole hours", " 1:40:00", "0:00:00", "1h"},
                                  {"no clock", "", "", ""}};
@@ -409,10 +411,10 @@ private slots:
         QFETCH(int, size);
         QSet<QByteArray> distinct;
         const QImage face = TrayIcons::image(TrayItem::Icon::Timer, QColor(), size, QStringLiteral(" "));
-        for (const char* digits : {"9:41", "9:48", "25", "2h"}) {
+        for (const char* digits : {"9m", "41s", "25", "2h"}) {
             const QImage image = TrayIcons::image(TrayItem::Icon::Timer, QColor(), size, digits);
             const int inset = size / 16 + 1; // clear of the rim
-            QRect ink; // of the digits alone
+            QRect ink;                       // of the digits alone
             for (int y = 0; y < size; ++y)
                 for (int x = 0; x < size; ++x)
                     if (qGray(image.pixel(x, y)) < 110 && qGray(face.pixel(x, y)) >= 110)
