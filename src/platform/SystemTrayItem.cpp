@@ -52,6 +52,8 @@ void SystemTrayItem::setTitle(const QString& title, bool shown)
 
 void SystemTrayItem::setToolTip(const QString& text)
 {
+    if (text == m_detail)
+        return;
     m_detail = text;
     updateToolTip();
 }

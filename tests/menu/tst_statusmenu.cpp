@@ -7,6 +7,7 @@
 #include "platform/TrayIcons.h"
 
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include <memory>
@@ -425,6 +426,38 @@ private slots:
                 QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
         }
         QCOMPARE(distinct.size(), 4);
+    }
+
+    // The full-colour icons, which the XEmbed tray and panels that tint nothing show, read on a
+    // dark (trayer's 0x202020) and a light tray alike, and stay clear of the corners (the
+    // renderer knows no masks: a masked shape came out as a solid square).
+    void iconsReadOnLightAndDark_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QColor>("tray");
+        for (const auto& [name, kind] :
+             {std::pair{"timer", TrayItem::Icon::Timer}, {"checkmark", TrayItem::Icon::Checkmark}})
+            for (const QColor& tray : {QColor(0x20, 0x20, 0x20), QColor(0xf0, 0xf0, 0xf0)})
+                QTest::addRow("%s on %s", name, qPrintable(tray.name())) << int(kind) << tray;
+    }
+    void iconsReadOnLightAndDark()
+    {
+        QFETCH(int, kind);
+        QFETCH(QColor, tray);
+        Q_INIT_RESOURCE(pellow);
+        const QImage icon = TrayIcons::image(TrayItem::Icon(kind), QColor(), 22);
+        QCOMPARE(qAlpha(icon.pixel(0, 0)) + qAlpha(icon.pixel(21, 21)), 0);
+        QImage shown(icon.size(), QImage::Format_RGB32);
+        shown.fill(tray);
+        QPainter(&shown).drawImage(0, 0, icon);
+        const auto luminance = [](QRgb c) {
+            return 0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c);
+        };
+        int clear = 0; // pixels far from the tray's own brightness
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                clear += std::abs(luminance(shown.pixel(x, y)) - luminance(tray.rgb())) > 110;
+        QVERIFY2(clear >= 60, qPrintable(QString::number(clear)));
     }
 
     // The one renderer from menu models to QMenu: structure, states and the item handed back.
