@@ -106,9 +106,9 @@ class Run:
         except (OSError, ValueError, KeyError):
             return {}
 
-    def call(self, service, path, interface, method, args=None, reply=None):
-        return self.bus.call_sync(service, path, interface, method, args, reply and GLib.VariantType(reply),
-                                  Gio.DBusCallFlags.NONE, 10000, None).unpack()
+    def call(self, service, path, interface, method, args=None):
+        return self.bus.call_sync(service, path, interface, method, args, None, Gio.DBusCallFlags.NONE, 10000,
+                                  None).unpack()
 
     def item_service(self, pid):
         name = f"org.kde.StatusNotifierItem-{pid}-1"
@@ -409,8 +409,8 @@ def test_panel(run):
     run.display_env = {"DISPLAY": ":" + open(display).read().strip(), "QT_QPA_PLATFORM": "xcb"}
     run.env.update(run.display_env)
 
-    run.write_timers([countdown("Tea", 50)])  # the last minute: the icon counts the seconds
     panel = start_panel(run, dark=False)
+    run.write_timers([countdown("Tea", 59)])  # the last minute: the icon counts the seconds
     pellow = run.start("pellow", [run.pellow])
     item = f"org.kde.StatusNotifierItem-{pellow.pid}-1"
     check_panel(run, item, "light")
@@ -418,8 +418,8 @@ def test_panel(run):
     # The same Pellow in a dark panel that replaces the light one.
     panel.terminate()
     panel.wait(timeout=30)
-    subprocess.run([run.pellow, "new", "0:50", "Tea"], env=run.env, check=True, timeout=30)
     start_panel(run, dark=True)
+    subprocess.run([run.pellow, "new", "0:59", "Tea"], env=run.env, check=True, timeout=30)
     check_panel(run, item, "dark")
     if pellow.poll() is not None:
         raise Failure(f"pellow exited with {pellow.returncode}")
