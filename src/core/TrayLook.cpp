@@ -29,9 +29,9 @@ const KnownHost kHosts[] = {
     {"ayatana-indicator-application-service", nullptr, {true, Tint::Host}},
     {"indicator-application-service", nullptr, {true, Tint::Host}},
     {"mate-panel", nullptr, {true, Tint::None}},
-    {"kded5", nullptr, {false, Tint::Palette}},
-    {"kded6", nullptr, {false, Tint::Palette}},
-    {"plasmashell", nullptr, {false, Tint::Palette}},
+    {"kded5", nullptr, {false, Tint::Palette, true}},
+    {"kded6", nullptr, {false, Tint::Palette, true}},
+    {"plasmashell", nullptr, {false, Tint::Palette, true}},
     // XFCE's own tray runs inside the panel; its sntray plugin in a wrapper of its own.
     {"xfce4-panel", nullptr, {false, Tint::Host}},
     {"wrapper-2.0", "sntray", {false, Tint::None}},
@@ -57,7 +57,7 @@ Host hostFor(const QString& program, const QStringList& arguments, const QString
     }
     // An unknown program: the desktop may still say what its panel does.
     if (desktopIs(desktop, QLatin1String("KDE")))
-        return {false, Tint::Palette};
+        return {false, Tint::Palette, true};
     if (desktopIs(desktop, QLatin1String("GNOME")))
         return {true, Tint::Host};
     return {};

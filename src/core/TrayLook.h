@@ -26,6 +26,9 @@ struct Host
     // Whether it shows the label beside the icon; unknown for panels not in the table.
     std::optional<bool> showsLabel;
     Tint tint = Tint::None;
+    // It calls Activate on a left click whatever ItemIsMenu says, and shows its own rendering
+    // of the menu only when that call fails.
+    bool menuOnFailedActivate = false;
 
     bool operator==(const Host&) const = default;
 };

@@ -316,6 +316,12 @@ void StatusNotifierItem::popUpMenu(int x, int y)
 
 void StatusNotifierItem::Activate(int x, int y)
 {
+    // Plasma asks Activate on a left click even of an item that is a menu, and shows its own
+    // rendering of the menu (as on a right click) only when the call fails: let it fail there.
+    if (m_host.menuOnFailedActivate && calledFromDBus()) {
+        sendErrorReply(QDBusError::NotSupported, QStringLiteral("This item is a menu: show it"));
+        return;
+    }
     popUpMenu(x, y);
 }
 

@@ -358,6 +358,7 @@ private slots:
                                         : QStringLiteral("icon"),
               "place");
         QTEST(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, false), "iconName");
+        QCOMPARE(host.menuOnFailedActivate, host.tint == TrayLook::Tint::Palette);         // Plasma's
         QCOMPARE(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, true), QString()); // digits are drawn
     }
 

@@ -174,6 +174,11 @@ private slots:
               {"XAyatanaSecondaryActivate", {0u}}})
             QCOMPARE(call(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", method, args).type(),
                      QDBusMessage::ReplyMessage);
+        // Plasma shows its own menu on a left click only when Activate fails.
+        sni.setHost(TrayLook::hostFor(QStringLiteral("/usr/bin/kded5"), {}, QString()));
+        QCOMPARE(call(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {10, 10})
+                     .errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.NotSupported"));
         // Events for ids that do not exist: the unknown ones named, an error when none exists.
         sni.setMenu(Menu().add(MenuItem::make("Quit Pellow", "quit")));
         const auto event = [](int id) {
