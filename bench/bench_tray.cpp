@@ -26,7 +26,8 @@ void ensureApp()
 }
 
 // range(0) running countdowns; range(1) 1 when the clock moves a second per tick, 0 when it
-// stands still (a tick that changes nothing must send nothing). Reports label signals per tick.
+// stands still (a tick that changes nothing must send nothing). Reports the item's signals per
+// tick: only the label may change with the seconds.
 void BM_TickLabelUpdate(benchmark::State& state)
 {
     ensureApp();
@@ -36,7 +37,7 @@ void BM_TickLabelUpdate(benchmark::State& state)
         return;
     }
     ControllerFixture f;
-    StatusNotifierItem item(bus, {});
+    StatusNotifierItem item(bus, QString(), QString());
     Platform fake = f.fake.platform();
     TimerList timers;
     for (int i = 0; i < state.range(0); ++i)
@@ -47,13 +48,17 @@ void BM_TickLabelUpdate(benchmark::State& state)
                              fake.soundFolders});
     app.applicationDidFinishLaunching();
     int sent = 0;
+    int others = 0;
     QObject::connect(&item, &StatusNotifierItem::XAyatanaNewLabel, [&sent] { ++sent; });
+    QObject::connect(&item, &StatusNotifierItem::NewIcon, [&others] { ++others; });
+    QObject::connect(&item, &StatusNotifierItem::NewToolTip, [&others] { ++others; });
     const double step = state.range(1) ? 1.0 : 0.0;
     for (auto _ : state) {
         f.fake.clock.current += step;
         app.tick();
     }
     state.counters["labelSignals/tick"] = benchmark::Counter(sent, benchmark::Counter::kAvgIterations);
+    state.counters["otherSignals/tick"] = benchmark::Counter(others, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_TickLabelUpdate)->Args({1, 1})->Args({10, 1})->Args({10, 0});
 

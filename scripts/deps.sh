@@ -12,6 +12,8 @@ PELLOW_PACKAGES=(
     desktop-file-utils appstream lintian dpkg-dev file strace systemd
     chromium chromium-driver python3-selenium tzdata stress-ng
     libqrencode-dev zbar-tools x11-apps iproute2 procps
+    chromium chromium-driver python3-selenium
+    xfce4-panel xfconf python3-gi gir1.2-dbusmenu-glib-0.4
 )
 
 pellow_install_deps() {

@@ -115,6 +115,7 @@ void AppDelegate::registerDefaults()
 {
     m_platform.preferences.registerDefaults({
         {timerInMenuBarKey, true},
+        {trayClockStyleKey, QStringLiteral("auto")},
         {timerDisplayKey, QStringLiteral("left+end")},
         {timerHUDSizeKey, QStringLiteral("compact")},
         {timerHUDCornerKey, 1},

@@ -54,6 +54,7 @@ public:
     const QString soundChirpCountKey = QStringLiteral("soundChirpCount");
     const QString soundFinishRepeatKey = QStringLiteral("soundFinishRepeat");
     const QString timerInMenuBarKey = QStringLiteral("timerInMenuBar");
+    const QString trayClockStyleKey = QStringLiteral("trayClockStyle");
     const QString timerHUDVisibleKey = QStringLiteral("timerHUDVisible");
     const QString timerDisplayKey = QStringLiteral("timerDisplay");
     const QString timerHUDSizeKey = QStringLiteral("timerHUDSize");
@@ -119,6 +120,8 @@ public:
     std::optional<qsizetype> clockTimer() const;
     void updateStatusTitle();
     void toggleTimerInMenuBar();
+    // "Clock in the panel": "auto", "label" or "icon", from the item's represented object.
+    void setTrayClockStyle(const MenuItem& sender);
 
     // --- Menus (menu/StatusMenuActions.cpp) ---
     StatusMenuState statusMenuState() const;

@@ -57,9 +57,10 @@ QVariantMap DBusMenuTree::properties(int id, const QStringList& names, const Ima
             all.insert(QStringLiteral("type"), QStringLiteral("standard"));
             all.insert(QStringLiteral("label"), label(entry->title));
             all.insert(QStringLiteral("enabled"), entry->enabled);
-            if (entry->checked) {
+            // Hosts draw a check box only for items that say they have one, checked or not.
+            if (entry->checkable || entry->checked) {
                 all.insert(QStringLiteral("toggle-type"), QStringLiteral("checkmark"));
-                all.insert(QStringLiteral("toggle-state"), 1);
+                all.insert(QStringLiteral("toggle-state"), entry->checked ? 1 : 0);
             }
             if (!children(id).isEmpty())
                 all.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));

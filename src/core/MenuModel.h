@@ -18,6 +18,8 @@ struct MenuItem
     QString action;             // empty: a label or a submenu holder
     QVariant representedObject; // a timer id, a QVariantMap, or a number
     bool checked = false;
+    // Shows a check box whether or not it is checked.
+    bool checkable = false;
     bool enabled = true;
     QString image; // "" none; "swatch:#rrggbb"; "swatch:neutral"
     QString toolTip;
@@ -69,8 +71,8 @@ inline bool MenuItem::operator==(const MenuItem& other) const
         submenu == other.submenu || (submenu && other.submenu && *submenu == *other.submenu);
     return separator == other.separator && title == other.title && action == other.action &&
            representedObject == other.representedObject && checked == other.checked &&
-           enabled == other.enabled && image == other.image && toolTip == other.toolTip &&
-           keyEquivalent == other.keyEquivalent && sameSubmenu;
+           checkable == other.checkable && enabled == other.enabled && image == other.image &&
+           toolTip == other.toolTip && keyEquivalent == other.keyEquivalent && sameSubmenu;
 }
 
 inline MenuItem submenuItem(QString title, Menu submenu)

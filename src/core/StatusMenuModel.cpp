@@ -3,6 +3,7 @@
 #include "Colors.h"
 #include "SoundCatalogue.h"
 #include "TimeTexts.h"
+#include "TrayLook.h"
 
 #include <QVariantMap>
 
@@ -112,6 +113,7 @@ MenuItem checkedItem(QString title, QString action, bool checked, QVariant repre
 {
     MenuItem item = MenuItem::make(std::move(title), std::move(action), std::move(represented));
     item.checked = checked;
+    item.checkable = true;
     return item;
 }
 
@@ -271,6 +273,18 @@ Menu timerSubmenu(const PellowTimer& timer, double now)
     return menu;
 }
 
+Menu makeTrayClockMenu(const QString& current)
+{
+    const char* choices[][2] = {
+        {"As the panel suits", "auto"}, {"Beside the icon", "label"}, {"In the icon", "icon"}};
+    const QString chosen = TrayLook::clockStyleName(TrayLook::clockStyleFrom(current));
+    Menu menu;
+    for (const auto& [title, value] : choices)
+        menu.add(checkedItem(QString::fromLatin1(title), QStringLiteral("setTrayClockStyle:"),
+                             chosen == QLatin1String(value), QString::fromLatin1(value)));
+    return menu;
+}
+
 Menu buildStatusMenu(const StatusMenuState& state, bool forDock)
 {
     Menu menu;
@@ -294,6 +308,7 @@ Menu buildStatusMenu(const StatusMenuState& state, bool forDock)
     menu.addSeparator();
     menu.add(
         checkedItem(QStringLiteral("Open at login"), QStringLiteral("toggleOpenAtLogin"), state.openAtLogin));
+    menu.add(submenuItem(QStringLiteral("Clock in the panel"), makeTrayClockMenu(state.trayClockStyle)));
     if (state.updatesOffered) {
         menu.add(
             MenuItem::make(QStringLiteral("Check for Updates\u2026"), QStringLiteral("checkForUpdates")));

@@ -26,6 +26,8 @@ struct StatusMenuState
     // Whether this build checks for updates; without it the update items are left out.
     bool updatesOffered = true;
     bool openAtLogin = false;
+    // "auto", "label" or "icon": where the tray shows the clock.
+    QString trayClockStyle;
     int screenCount = 1;
     // The "Show the HUD on" submenu, built by the HUD placement code.
     Menu hudScreenMenu;
@@ -39,6 +41,8 @@ void addTimersSection(Menu& menu, const StatusMenuState& state);
 void addEachTimerSection(Menu& menu, const StatusMenuState& state);
 Menu makeWarnMenu(const QList<double>& warnMarks);
 Menu makeSoundsMenu(const StatusMenuState& state);
+// "Clock in the panel": beside the icon, in it, or as the panel suits.
+Menu makeTrayClockMenu(const QString& current);
 struct SoundEntry
 {
     QString name;

@@ -46,6 +46,16 @@ QString title(const TimerList& timers, double now, bool clockEnabled)
     return QLatin1Char(' ') + TimeTexts::clockText(TimeTexts::shownSeconds(t, now));
 }
 
+QString toolTip(const TimerList& timers, double now, const QLocale& locale)
+{
+    const auto index = clockTimer(timers, now);
+    if (!index)
+        return QString();
+    const PellowTimer& t = timers[*index];
+    return TimeTexts::displayName(t, timers) + QStringLiteral(" \u2014 ") +
+           TimeTexts::statusText(t, now, locale);
+}
+
 QString labelGuide(const QString& title)
 {
     QString guide = title.trimmed();
@@ -68,7 +78,13 @@ QString compactClock(const QString& title)
             return QString();
         seconds = seconds * 60 + value;
     }
+    // Under ten minutes a unit tells "9m" from a bare "9"; seconds count only in the last minute,
+    // since every change of the icon is a new image for the panel to fetch.
+    if (seconds < 60)
+        return QString::number(seconds) + QLatin1Char('s');
     const qint64 minutes = (seconds + 59) / 60;
+    if (minutes < 10)
+        return QString::number(minutes) + QLatin1Char('m');
     if (minutes < 100)
         return QString::number(minutes);
     const qint64 hours = seconds / 3600;

@@ -27,6 +27,7 @@ StatusMenuState AppDelegate::statusMenuState() const
     state.updateFrequency = updateFrequency;
     state.updatesOffered = kUpdateChecksBuiltIn;
     state.openAtLogin = m_platform.autostart.isEnabled();
+    state.trayClockStyle = prefs.stringValue(trayClockStyleKey).value_or(QString());
     const QList<HUDPlacement::Screen> screens = Screens::hudScreens();
     state.screenCount = static_cast<int>(screens.size());
     if (screens.size() >= 2)
@@ -96,6 +97,8 @@ const QHash<QString, Handler>& menuActionHandlers()
         {QStringLiteral("pullTimers"), [](AppDelegate& d, const MenuItem&) { d.pullTimers(); }},
         {QStringLiteral("unpairPhone"), [](AppDelegate& d, const MenuItem&) { d.unpairPhone(); }},
         {QStringLiteral("chooseSyncServer"), [](AppDelegate& d, const MenuItem&) { d.chooseSyncServer(); }},
+        {QStringLiteral("setTrayClockStyle:"),
+         [](AppDelegate& d, const MenuItem& i) { d.setTrayClockStyle(i); }},
         {QStringLiteral("toggleOpenAtLogin"), [](AppDelegate& d, const MenuItem&) { d.toggleOpenAtLogin(); }},
         {QStringLiteral("checkForUpdates"), [](AppDelegate& d, const MenuItem&) { d.checkForUpdates(); }},
         {QStringLiteral("setUpdateFrequency:"),

@@ -3,6 +3,7 @@
 #include "MenuRenderer.h"
 
 #include <QDBusMessage>
+#include <QGuiApplication>
 #include <QPointer>
 
 DBusMenuExporter::DBusMenuExporter(const QDBusConnection& bus, const QString& path, QObject* parent)
@@ -17,6 +18,11 @@ DBusMenuExporter::DBusMenuExporter(const QDBusConnection& bus, const QString& pa
 DBusMenuExporter::~DBusMenuExporter()
 {
     m_bus.unregisterObject(m_path);
+}
+
+QString DBusMenuExporter::textDirection() const
+{
+    return QGuiApplication::isRightToLeft() ? QStringLiteral("rtl") : QStringLiteral("ltr");
 }
 
 void DBusMenuExporter::setMenu(const Menu& menu)
@@ -111,6 +117,9 @@ QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events)
     for (const DBusMenuEvent& event : events)
         if (!handleEvent(event.id, event.eventId))
             idErrors.append(event.id);
+    // The protocol's answer when not one of the ids was found.
+    if (!events.isEmpty() && idErrors.size() == events.size())
+        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("None of the menu items exists"));
     return idErrors;
 }
 
@@ -134,5 +143,7 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
         else if (AboutToShow(id))
             updatesNeeded.append(id);
     }
+    if (!ids.isEmpty() && idErrors.size() == ids.size())
+        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("None of the menu items exists"));
     return updatesNeeded;
 }

@@ -39,10 +39,13 @@ public:
     uint revision() const { return m_revision; }
     QString path() const { return m_path; }
 
+    // The folders holding the icon theme the menu's icon names come from.
+    void setIconThemePath(const QStringList& folders) { m_iconThemePath = folders; }
+
     uint version() const { return 3; }
-    QString textDirection() const { return QStringLiteral("ltr"); }
+    QString textDirection() const;
     QString status() const { return QStringLiteral("normal"); }
-    QStringList iconThemePath() const { return {}; }
+    QStringList iconThemePath() const { return m_iconThemePath; }
 
 public slots:
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
@@ -71,4 +74,5 @@ private:
     DBusMenuTree m_tree;
     uint m_revision = 1;
     Handlers m_handlers;
+    QStringList m_iconThemePath;
 };

@@ -127,6 +127,12 @@ void registerDBusTrayTypes()
         qDBusRegisterMetaType<DBusMenuItemKeysList>();
         qDBusRegisterMetaType<DBusMenuEvent>();
         qDBusRegisterMetaType<DBusMenuEventList>();
+        // Methods and signals name the lists by these aliases, and QtDBus looks parameter types up
+        // by name: without them it leaves the methods that take them out of the interface.
+        qRegisterMetaType<DBusIconPixmapList>("DBusIconPixmapList");
+        qRegisterMetaType<DBusMenuItemPropertiesList>("DBusMenuItemPropertiesList");
+        qRegisterMetaType<DBusMenuItemKeysList>("DBusMenuItemKeysList");
+        qRegisterMetaType<DBusMenuEventList>("DBusMenuEventList");
         return true;
     }();
     static_cast<void>(registered);

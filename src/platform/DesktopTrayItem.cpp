@@ -2,33 +2,16 @@
 
 #include "StatusNotifierItem.h"
 #include "SystemTrayItem.h"
-#include "TrayIcons.h"
 
 #include <QDBusConnection>
-#include <QGuiApplication>
-#include <QPalette>
-
-namespace {
-
-bool paletteIsDark()
-{
-    const QPalette palette = QGuiApplication::palette();
-    return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
-}
-
-} // namespace
+#include <QDir>
 
 DesktopTrayItem::DesktopTrayItem(const QDBusConnection& bus, const QString& desktop,
                                  const QString& iconThemePath, QObject* parent)
-    : QObject(parent), m_glyph(TrayLook::glyphFor(desktop, paletteIsDark()))
+    : QObject(parent)
 {
     if (bus.isConnected()) {
-        StatusNotifierItem::Look look;
-        look.glyph = m_glyph;
-        look.clockInIcon = TrayLook::drawsClockInIcon(desktop);
-        look.ink = TrayIcons::ink(m_glyph);
-        look.iconThemePath = iconThemePath;
-        m_sni = new StatusNotifierItem(bus, look, this);
+        m_sni = new StatusNotifierItem(bus, QDir::cleanPath(iconThemePath), desktop, this);
         m_sni->setRegistrationHandler([this](bool registered) {
             if (registered) {
                 m_fallbackDelay.stop();
@@ -59,7 +42,7 @@ void DesktopTrayItem::useStatusNotifierItem(bool active)
         delete m_fallback;
         m_fallback = nullptr;
     } else if (!m_fallback) {
-        m_fallback = new SystemTrayItem(TrayIcons::ink(m_glyph), this);
+        m_fallback = new SystemTrayItem(this);
         replayTo(*m_fallback);
     }
 }
@@ -69,6 +52,8 @@ void DesktopTrayItem::replayTo(TrayItem& item)
     item.setHandlers(m_handlers);
     item.setIcon(m_icon);
     item.setTitle(m_title, m_titleShown);
+    item.setToolTip(m_toolTip);
+    item.setClockStyle(m_clockStyle);
     item.setMenu(m_menu);
 }
 
@@ -94,6 +79,22 @@ void DesktopTrayItem::setTitle(const QString& title, bool shown)
         m_sni->setTitle(title, shown);
     if (m_fallback)
         m_fallback->setTitle(title, shown);
+}
+
+void DesktopTrayItem::setToolTip(const QString& text)
+{
+    m_toolTip = text;
+    if (m_sni)
+        m_sni->setToolTip(text);
+    if (m_fallback)
+        m_fallback->setToolTip(text);
+}
+
+void DesktopTrayItem::setClockStyle(TrayLook::ClockStyle style)
+{
+    m_clockStyle = style;
+    if (m_sni)
+        m_sni->setClockStyle(style);
 }
 
 void DesktopTrayItem::setMenu(const Menu& menu)

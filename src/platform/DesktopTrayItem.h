@@ -26,6 +26,8 @@ public:
     Icon icon() const override { return m_icon; }
     QString title() const override { return m_title; }
     void setTitle(const QString& title, bool shown) override;
+    void setToolTip(const QString& text) override;
+    void setClockStyle(TrayLook::ClockStyle style) override;
     void setMenu(const Menu& menu) override;
     void setHandlers(Handlers handlers) override;
     void showMessage(const QString& title, const QString& body) override;
@@ -41,11 +43,12 @@ private:
     bool m_sniActive = false;
     // A panel restart drops the watcher for a moment: wait before showing an XEmbed icon.
     QTimer m_fallbackDelay;
-    TrayLook::Glyph m_glyph;
 
     Icon m_icon = Icon::Timer;
     QString m_title;
     bool m_titleShown = false;
+    QString m_toolTip;
+    TrayLook::ClockStyle m_clockStyle = TrayLook::ClockStyle::Auto;
     Menu m_menu;
     Handlers m_handlers;
 };

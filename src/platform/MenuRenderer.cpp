@@ -78,9 +78,9 @@ void fill(QMenu* qmenu, const Menu& menu, const MenuRenderer::Handler& handler)
                 QObject::connect(action, &QAction::triggered, qmenu, [handler, item] { handler(item); });
         }
         action->setEnabled(item.enabled);
-        if (item.checked) {
+        if (item.checkable || item.checked) {
             action->setCheckable(true);
-            action->setChecked(true);
+            action->setChecked(item.checked);
         }
         if (!item.image.isEmpty())
             action->setIcon(swatchIcon(item.image));

@@ -12,13 +12,19 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QEvent>
+#include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtEndian>
 
 namespace {
 
 const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
 const QString kMenuPath = QStringLiteral("/MenuBar");
 
@@ -39,18 +45,35 @@ DBusIconPixmap toDBusPixmap(const QImage& source)
     return pixmap;
 }
 
+// The program a process runs and its arguments, from /proc; empty when it cannot be read.
+QStringList commandLineOf(uint pid)
+{
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList parts;
+    for (const QByteArray& part : file.read(64 * 1024).split('\0'))
+        if (!part.isEmpty())
+            parts.append(QString::fromLocal8Bit(part));
+    return parts;
+}
+
 } // namespace
 
-StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, Look look, QObject* parent)
-    : QObject(parent), m_bus(bus), m_look(std::move(look))
+StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, const QString& iconThemePath,
+                                       const QString& desktop, QObject* parent)
+    : QObject(parent), m_bus(bus), m_iconThemePath(iconThemePath), m_desktop(desktop),
+      m_host(TrayLook::hostFor(QString(), {}, desktop))
 {
     registerDBusTrayTypes();
     static int instances = 0;
     m_serviceName = QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
                         .arg(QCoreApplication::applicationPid())
                         .arg(++instances);
-    updateIcon();
+    update();
     m_menu = new DBusMenuExporter(m_bus, kMenuPath, this);
+    if (!m_iconThemePath.isEmpty())
+        m_menu->setIconThemePath({m_iconThemePath});
     m_bus.registerObject(kItemPath, this,
                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
                              QDBusConnection::ExportAllProperties);
@@ -62,12 +85,19 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, Look look, QO
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 m_retries = 0;
-                if (newOwner.isEmpty())
+                m_reRegistrations = 0;
+                if (newOwner.isEmpty()) {
                     setRegistered(false);
-                else
-                    registerWithWatcher(false);
+                } else {
+                    findHostThenRegister();
+                }
             });
-    registerWithWatcher(false);
+    // A watcher may also drop the item while it keeps its name (a shell restarting its extension).
+    m_bus.connect(kWatcherService, kWatcherPath, kWatcherService,
+                  QStringLiteral("StatusNotifierItemUnregistered"), this, SLOT(onItemUnregistered(QString)));
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+    findHostThenRegister();
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -84,9 +114,8 @@ bool StatusNotifierItem::watcherPresent(const QDBusConnection& bus)
 
 void StatusNotifierItem::registerWithWatcher(bool byPath)
 {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
-                                       kWatcherService, QStringLiteral("RegisterStatusNotifierItem"));
+    QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherService,
+                                                       QStringLiteral("RegisterStatusNotifierItem"));
     // Most watchers take the bus name; some want the object path and read the name off the call.
     call << (byPath ? kItemPath : m_serviceName);
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
@@ -110,6 +139,21 @@ void StatusNotifierItem::registerWithWatcher(bool byPath)
     });
 }
 
+void StatusNotifierItem::onItemUnregistered(const QString& item)
+{
+    // Watchers name an item by its bus name, or by the bus name and its object path.
+    if (item != m_serviceName && item != m_serviceName + kItemPath)
+        return;
+    setRegistered(false);
+    if (m_reRegistrations >= kMaxReRegistrations)
+        return;
+    const int delay = kFirstReRegistrationMs << m_reRegistrations++;
+    QTimer::singleShot(delay, this, [this] {
+        m_retries = 0;
+        registerWithWatcher(false);
+    });
+}
+
 void StatusNotifierItem::setRegistered(bool registered)
 {
     if (registered == m_registered)
@@ -117,6 +161,40 @@ void StatusNotifierItem::setRegistered(bool registered)
     m_registered = registered;
     if (m_onRegistration)
         m_onRegistration(registered);
+}
+
+void StatusNotifierItem::findHostThenRegister()
+{
+    // The host is known before it first reads the item, so it never sees the clock in both places.
+    const QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                             QStringLiteral("/org/freedesktop/DBus"),
+                                                             QStringLiteral("org.freedesktop.DBus"),
+                                                             QStringLiteral("GetConnectionUnixProcessID"))
+                              << kWatcherService;
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        const QDBusPendingReply<uint> reply = *done;
+        if (!reply.isError()) {
+            const QStringList command = commandLineOf(reply.value());
+            setHost(TrayLook::hostFor(command.value(0), command.mid(1), m_desktop));
+        }
+        registerWithWatcher(false);
+    });
+}
+
+void StatusNotifierItem::setHost(const TrayLook::Host& host)
+{
+    m_host = host;
+    update();
+}
+
+bool StatusNotifierItem::eventFilter(QObject* watched, QEvent* event)
+{
+    // A switch between light and dark colour schemes re-tints the icon at once.
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == QCoreApplication::instance())
+        update();
+    return QObject::eventFilter(watched, event);
 }
 
 QDBusObjectPath StatusNotifierItem::menuPath() const
@@ -131,46 +209,77 @@ DBusToolTip StatusNotifierItem::toolTip() const
 
 void StatusNotifierItem::setIcon(Icon icon)
 {
-    if (icon == m_icon)
-        return;
     m_icon = icon;
-    updateIcon();
-    emit NewIcon();
+    update();
 }
 
-void StatusNotifierItem::updateIcon()
+bool StatusNotifierItem::iconFound(const QString& name)
 {
+    const auto known = m_iconsFound.constFind(name);
+    if (known != m_iconsFound.constEnd())
+        return *known;
+    const QString file = QStringLiteral("hicolor/scalable/apps/%1.svg").arg(name);
+    const bool found =
+        (!m_iconThemePath.isEmpty() && QFile::exists(m_iconThemePath + QLatin1Char('/') + file)) ||
+        !QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("icons/") + file)
+             .isEmpty();
+    m_iconsFound.insert(name, found);
+    return found;
+}
+
+void StatusNotifierItem::update()
+{
+    const TrayLook::ClockPlace place = TrayLook::clockPlace(m_host, m_style);
+    const QString label = place.label ? m_clock : QString();
+    if (label != m_label) {
+        m_label = label;
+        m_labelGuide = StatusTitle::labelGuide(label);
+        emit XAyatanaNewLabel(m_label, m_labelGuide);
+    }
+
+    const QString digits =
+        place.icon && m_icon == Icon::Timer ? StatusTitle::compactClock(m_clock) : QString();
     const auto symbol = m_icon == Icon::Checkmark ? TrayLook::Symbol::Checkmark : TrayLook::Symbol::Timer;
-    const bool digits = m_look.clockInIcon && !m_iconDigits.isEmpty();
-    m_iconName = TrayLook::themeIconName(symbol, m_look.glyph, digits);
+    const QString name = TrayLook::iconName(symbol, m_host.tint, !digits.isEmpty());
+    // Pixmaps only where the host cannot find the icon by name; drawn in the palette's ink where
+    // the panel follows the palette, in full colour where nobody tints them.
+    const bool drawn = name.isEmpty() || !iconFound(name);
+    const QColor ink = m_host.tint == TrayLook::Tint::Palette ? TrayIcons::paletteInk() : QColor();
+    const QString key =
+        drawn ? QStringLiteral("%1|%2|%3").arg(int(m_icon)).arg(ink.name(QColor::HexArgb), digits)
+              : QString();
+    if (name == m_iconName && key == m_iconKey)
+        return;
+    m_iconName = name;
+    m_iconKey = key;
     m_pixmaps.clear();
-    for (int size : {16, 22, 32, 48})
-        m_pixmaps.append(
-            toDBusPixmap(TrayIcons::image(m_icon, m_look.ink, size, digits ? m_iconDigits : QString())));
+    if (drawn)
+        for (int size : {16, 22, 32})
+            m_pixmaps.append(toDBusPixmap(TrayIcons::image(m_icon, ink, size, digits)));
+    emit NewIcon();
 }
 
 void StatusNotifierItem::setTitle(const QString& title, bool shown)
 {
     m_title = title;
-    const QString clock = shown ? title.trimmed() : QString();
-    if (clock != m_label) {
-        const QString guide = StatusTitle::labelGuide(clock);
-        m_label = clock;
-        m_labelGuide = guide;
-        emit XAyatanaNewLabel(m_label, m_labelGuide);
-    }
-    if (clock != m_toolTipText) {
-        m_toolTipText = clock;
-        emit NewToolTip();
-    }
-    if (m_look.clockInIcon) {
-        const QString digits = StatusTitle::compactClock(clock);
-        if (digits != m_iconDigits) {
-            m_iconDigits = digits;
-            updateIcon();
-            emit NewIcon();
-        }
-    }
+    m_clock = shown ? title.trimmed() : QString();
+    update();
+}
+
+void StatusNotifierItem::setToolTip(const QString& text)
+{
+    if (text == m_toolTipText)
+        return;
+    m_toolTipText = text;
+    emit NewToolTip();
+}
+
+void StatusNotifierItem::setClockStyle(TrayLook::ClockStyle style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    update();
 }
 
 void StatusNotifierItem::setMenu(const Menu& menu)
@@ -199,12 +308,20 @@ void StatusNotifierItem::popUpMenu(int x, int y)
                                            },
                                            Qt::QueuedConnection);
                                    });
-    // Hosts that give no place get the menu at the pointer.
-    m_popup->popup(x > 0 || y > 0 ? QPoint(x, y) : QCursor::pos());
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    m_popup->popup(TrayLook::menuAnchor(QPoint(x, y), QCursor::pos(), screens));
 }
 
 void StatusNotifierItem::Activate(int x, int y)
 {
+    // Plasma asks Activate on a left click even of an item that is a menu, and shows its own
+    // rendering of the menu (as on a right click) only when the call fails: let it fail there.
+    if (m_host.menuOnFailedActivate && calledFromDBus()) {
+        sendErrorReply(QDBusError::NotSupported, QStringLiteral("This item is a menu: show it"));
+        return;
+    }
     popUpMenu(x, y);
 }
 
@@ -217,6 +334,18 @@ void StatusNotifierItem::SecondaryActivate(int, int)
 {
     if (m_handlers.secondaryActivate)
         m_handlers.secondaryActivate();
+}
+
+void StatusNotifierItem::XAyatanaSecondaryActivate(uint)
+{
+    SecondaryActivate(0, 0);
+}
+
+void StatusNotifierItem::ProvideXdgActivationToken(const QString& token)
+{
+    // The window a click opens next presents this token, so the compositor lets it take focus.
+    if (!token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
 }
 
 void StatusNotifierItem::Scroll(int, const QString&) {}

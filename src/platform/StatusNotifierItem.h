@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusObjectPath>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -16,9 +17,11 @@ class QDBusServiceWatcher;
 class QMenu;
 
 // Pellow's own StatusNotifierItem on the session bus, for panels that host such items (GNOME
-// with the AppIndicator extension, KDE Plasma, XFCE and MATE indicator plugins). Unlike an XEmbed
-// icon it can carry the clock: as the label beside the icon, in the tooltip, and, on panels that
-// show no label, as digits in the icon itself. Its menu is exported over dbusmenu.
+// with the AppIndicator extension, KDE Plasma, XFCE, LXQt and MATE). Unlike an XEmbed icon it
+// can carry the clock: as the label beside the icon, or, on panels that show no label, as digits
+// in the icon itself. Which panel hosts it is told by the program that owns the watcher's name.
+// Its menu is exported over dbusmenu. Every property signal goes out only on a real change, so
+// a running countdown costs the panel the label and nothing else.
 class StatusNotifierItem final : public QObject, public TrayItem, protected QDBusContext
 {
     Q_OBJECT
@@ -44,16 +47,10 @@ class StatusNotifierItem final : public QObject, public TrayItem, protected QDBu
     Q_PROPERTY(uint XAyatanaOrderingIndex READ orderingIndex)
 
 public:
-    struct Look
-    {
-        TrayLook::Glyph glyph = TrayLook::Glyph::HostTinted;
-        bool clockInIcon = false;
-        QColor ink;
-        // The folder holding hicolor/, for panels that look Pellow's icons up by name.
-        QString iconThemePath;
-    };
-
-    StatusNotifierItem(const QDBusConnection& bus, Look look, QObject* parent = nullptr);
+    // `iconThemePath` is the folder holding hicolor/ with Pellow's icons; `desktop` is
+    // XDG_CURRENT_DESKTOP, asked only when the panel's program is not a known one.
+    StatusNotifierItem(const QDBusConnection& bus, const QString& iconThemePath, const QString& desktop,
+                       QObject* parent = nullptr);
     ~StatusNotifierItem() override;
 
     // Whether a StatusNotifierWatcher owns its name now (asks the bus, once).
@@ -62,6 +59,9 @@ public:
     void setRegistrationHandler(std::function<void(bool)> handler) { m_onRegistration = std::move(handler); }
     bool isRegistered() const { return m_registered; }
     QString serviceName() const { return m_serviceName; }
+    // What the hosting panel is known to do; set when the watcher's owner is found out.
+    TrayLook::Host host() const { return m_host; }
+    void setHost(const TrayLook::Host& host);
 
     // TrayItem
     bool hasButton() const override { return m_registered; }
@@ -69,6 +69,8 @@ public:
     Icon icon() const override { return m_icon; }
     QString title() const override { return m_title; }
     void setTitle(const QString& title, bool shown) override;
+    void setToolTip(const QString& text) override;
+    void setClockStyle(TrayLook::ClockStyle style) override;
     void setMenu(const Menu& menu) override;
     void setHandlers(Handlers handlers) override;
     // Panels hosting these items come with a notification service, which is asked first.
@@ -84,7 +86,7 @@ public:
     QDBusObjectPath menuPath() const;
     QString iconName() const { return m_iconName; }
     DBusIconPixmapList iconPixmap() const { return m_pixmaps; }
-    QString iconThemePath() const { return m_look.iconThemePath; }
+    QString iconThemePath() const { return m_iconThemePath; }
     QString emptyText() const { return QString(); }
     DBusIconPixmapList noPixmaps() const { return {}; }
     DBusToolTip toolTip() const;
@@ -97,6 +99,8 @@ public slots:
     void ContextMenu(int x, int y);
     void SecondaryActivate(int x, int y);
     void Scroll(int delta, const QString& orientation);
+    void ProvideXdgActivationToken(const QString& token);
+    void XAyatanaSecondaryActivate(uint timestamp);
 
 signals:
     void NewTitle();
@@ -107,14 +111,25 @@ signals:
     void NewStatus(const QString& status);
     void XAyatanaNewLabel(const QString& label, const QString& guide);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void onItemUnregistered(const QString& item);
+
 private:
     void registerWithWatcher(bool byPath);
     void setRegistered(bool registered);
-    void updateIcon();
+    // Finds out which panel owns the watcher, from its process, then registers with it.
+    void findHostThenRegister();
+    // Works the label and the icon out afresh, and signals what changed.
+    void update();
+    bool iconFound(const QString& name);
     void popUpMenu(int x, int y);
 
     QDBusConnection m_bus;
-    Look m_look;
+    QString m_iconThemePath;
+    QString m_desktop;
     QString m_serviceName;
     DBusMenuExporter* m_menu = nullptr;
     QDBusServiceWatcher* m_watcher = nullptr;
@@ -125,12 +140,21 @@ private:
     int m_retries = 0;
     static constexpr int kMaxRetries = 10;
     static constexpr int kRetryMs = 300;
+    // Registering again after the watcher dropped the item: 250 ms, doubling, at most 8 times.
+    int m_reRegistrations = 0;
+    static constexpr int kMaxReRegistrations = 8;
+    static constexpr int kFirstReRegistrationMs = 250;
+
+    TrayLook::Host m_host;
+    TrayLook::ClockStyle m_style = TrayLook::ClockStyle::Auto;
+    QHash<QString, bool> m_iconsFound;
 
     Icon m_icon = Icon::Timer;
-    QString m_iconName;
-    QString m_iconDigits;
-    DBusIconPixmapList m_pixmaps;
     QString m_title;
+    QString m_clock;
+    QString m_iconName;
+    QString m_iconKey; // what the pixmaps were drawn from
+    DBusIconPixmapList m_pixmaps;
     QString m_label;
     QString m_labelGuide;
     QString m_toolTipText;

@@ -7,10 +7,10 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-SystemTrayItem::SystemTrayItem(const QColor& ink, QObject* parent)
-    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(new QMenu), m_ink(ink)
+SystemTrayItem::SystemTrayItem(QObject* parent)
+    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(new QMenu)
 {
-    m_tray->setIcon(TrayIcons::icon(Icon::Timer, m_ink));
+    m_tray->setIcon(TrayIcons::icon(Icon::Timer, QColor()));
     m_tray->setContextMenu(m_menu);
     updateToolTip();
     // Times in the menu are those of the moment it opens.
@@ -40,13 +40,21 @@ bool SystemTrayItem::hasButton() const
 void SystemTrayItem::setIcon(Icon icon)
 {
     m_iconKind = icon;
-    m_tray->setIcon(TrayIcons::icon(icon, m_ink));
+    m_tray->setIcon(TrayIcons::icon(icon, QColor()));
 }
 
 void SystemTrayItem::setTitle(const QString& title, bool shown)
 {
     m_title = title;
     m_titleShown = shown;
+    updateToolTip();
+}
+
+void SystemTrayItem::setToolTip(const QString& text)
+{
+    if (text == m_detail)
+        return;
+    m_detail = text;
     updateToolTip();
 }
 
@@ -79,7 +87,11 @@ void SystemTrayItem::popUpMenu()
 
 void SystemTrayItem::updateToolTip()
 {
+    // The tooltip is this item's only clock: it is a property of the window, not a bus message.
     const QString clock = m_title.trimmed();
-    m_tray->setToolTip(m_titleShown && !clock.isEmpty() ? QStringLiteral("Pellow \u2014 ") + clock
-                                                        : QStringLiteral("Pellow"));
+    QString tip = m_titleShown && !clock.isEmpty() ? QStringLiteral("Pellow \u2014 ") + clock
+                                                   : QStringLiteral("Pellow");
+    if (!m_detail.isEmpty())
+        tip += QLatin1Char('\n') + m_detail;
+    m_tray->setToolTip(tip);
 }

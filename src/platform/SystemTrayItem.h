@@ -2,7 +2,6 @@
 
 #include "TrayItem.h"
 
-#include <QColor>
 #include <QObject>
 #include <QPointer>
 
@@ -10,11 +9,12 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The tray item over QSystemTrayIcon (XEmbed), for desktops without a StatusNotifierItem host.
-// The clock title goes into the tooltip; a left click opens the status menu.
+// The clock title goes into the tooltip; a left click opens the status menu. The icon is in full
+// colour: the tray behind it may be light or dark, and nothing tells which.
 class SystemTrayItem final : public QObject, public TrayItem
 {
 public:
-    explicit SystemTrayItem(const QColor& ink, QObject* parent = nullptr);
+    explicit SystemTrayItem(QObject* parent = nullptr);
     ~SystemTrayItem() override;
 
     bool hasButton() const override;
@@ -22,6 +22,7 @@ public:
     Icon icon() const override { return m_iconKind; }
     QString title() const override { return m_title; }
     void setTitle(const QString& title, bool shown) override;
+    void setToolTip(const QString& text) override;
     void setMenu(const Menu& menu) override;
     void setHandlers(Handlers handlers) override { m_handlers = std::move(handlers); }
     void showMessage(const QString& title, const QString& body) override;
@@ -36,9 +37,9 @@ private:
     // One menu for the item's life, refilled in place: it may be rebuilt as it opens.
     QPointer<QMenu> m_menu;
     Menu m_model;
-    QColor m_ink;
     Icon m_iconKind = Icon::Timer;
     QString m_title;
     bool m_titleShown = false;
+    QString m_detail;
     Handlers m_handlers;
 };

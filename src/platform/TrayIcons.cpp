@@ -1,8 +1,10 @@
 #include "TrayIcons.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
 #include <QSvgRenderer>
@@ -11,45 +13,46 @@
 
 namespace TrayIcons {
 
-QColor ink(TrayLook::Glyph glyph)
+QColor paletteInk()
 {
-    switch (glyph) {
-    case TrayLook::Glyph::Light:
-        return QColor(0xf2, 0xf2, 0xf2);
-    case TrayLook::Glyph::Dark:
-        return QColor(0x2e, 0x34, 0x36);
-    case TrayLook::Glyph::HostTinted:
-        break;
-    }
     return QGuiApplication::palette().color(QPalette::WindowText);
 }
 
 namespace {
 
-void drawGlyph(QPainter& p, TrayItem::Icon kind, int size)
+const QColor kFace(0xf7, 0xf7, 0xf5);
+const QColor kRim(0x1d, 0x2b, 0x2c);
+
+void drawGlyph(QPainter& p, TrayItem::Icon kind, bool fullColour, int size)
 {
     static QSvgRenderer timer(QStringLiteral(":/icons/pellow-timer-symbolic.svg"));
     static QSvgRenderer checkmark(QStringLiteral(":/icons/pellow-checkmark-symbolic.svg"));
-    (kind == TrayItem::Icon::Checkmark ? checkmark : timer).render(&p, QRectF(0, 0, size, size));
+    static QSvgRenderer timerColour(QStringLiteral(":/icons/pellow-timer.svg"));
+    static QSvgRenderer checkmarkColour(QStringLiteral(":/icons/pellow-checkmark.svg"));
+    QSvgRenderer& renderer = kind == TrayItem::Icon::Checkmark ? (fullColour ? checkmarkColour : checkmark)
+                                                               : (fullColour ? timerColour : timer);
+    renderer.render(&p, QRectF(0, 0, size, size));
 }
 
-// Minutes as bold digits inside a thin ring, sized to stay legible down to 22 pixels.
-void drawDigits(QPainter& p, const QString& digits, const QColor& ink, int size)
+// The digits filling the box's height, squeezed sideways when they are many.
+void drawDigits(QPainter& p, const QString& digits, const QColor& ink, const QRectF& box)
 {
-    const bool ring = digits.size() <= 2;
-    if (ring) {
-        const qreal stroke = std::max(1.0, size * 0.08);
-        p.setPen(QPen(ink, stroke));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(stroke / 2, stroke / 2, size - stroke, size - stroke));
-    }
     QFont font;
     font.setBold(true);
-    font.setPixelSize(static_cast<int>(size * (digits.size() <= 1 ? 0.66 : ring ? 0.54 : 0.46)));
-    font.setLetterSpacing(QFont::PercentageSpacing, 92);
-    p.setFont(font);
-    p.setPen(ink);
-    p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, digits);
+    font.setPixelSize(std::max(1, static_cast<int>(box.height() * (digits.size() <= 2 ? 0.78 : 0.7))));
+    QPainterPath path;
+    path.addText(0, 0, font, digits);
+    const QRectF bounds = path.boundingRect();
+    if (bounds.isEmpty())
+        return;
+    const qreal scaleY = box.height() / bounds.height();
+    const qreal scaleX = std::min(scaleY, box.width() / bounds.width());
+    p.save();
+    p.translate(box.center());
+    p.scale(scaleX, scaleY);
+    p.translate(-bounds.center());
+    p.fillPath(path, ink);
+    p.restore();
 }
 
 } // namespace
@@ -60,13 +63,26 @@ QImage image(TrayItem::Icon kind, const QColor& ink, int size, const QString& di
     result.fill(Qt::transparent);
     QPainter p(&result);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    const bool fullColour = !ink.isValid();
     if (kind == TrayItem::Icon::Timer && !digits.isEmpty()) {
-        drawDigits(p, digits, ink, size);
+        const qreal rim = std::max(1.0, size / 16.0);
+        QRectF box(0, 0, size, size);
+        if (fullColour) {
+            // A light face with a dark rim: the digits read on light and dark panels alike.
+            const QRectF face = box.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2);
+            p.setPen(QPen(kRim, rim));
+            p.setBrush(kFace);
+            p.drawRoundedRect(face, size * 0.22, size * 0.22);
+        }
+        const qreal inset = rim * (fullColour ? 2.0 : 0.5);
+        drawDigits(p, digits, fullColour ? kRim : ink,
+                   box.adjusted(inset, inset * 1.5, -inset, -inset * 1.5));
     } else {
-        drawGlyph(p, kind, size);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(result.rect(), ink);
+        drawGlyph(p, kind, fullColour, size);
+        if (!fullColour) {
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(result.rect(), ink);
+        }
     }
     p.end();
     return result;

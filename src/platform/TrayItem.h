@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/MenuModel.h"
+#include "core/TrayLook.h"
 
 #include <QString>
 
@@ -35,6 +36,10 @@ public:
     virtual QString title() const = 0;
     // Sets the clock title; `shown` chooses the icon followed by the title, or the icon alone.
     virtual void setTitle(const QString& title, bool shown) = 0;
+    // What the item's tooltip says about the timers; it changes at most once a minute.
+    virtual void setToolTip(const QString& text) { static_cast<void>(text); }
+    // Where the clock goes: beside the icon, in it, or as the panel suits ("trayClockStyle").
+    virtual void setClockStyle(TrayLook::ClockStyle style) { static_cast<void>(style); }
     virtual void setMenu(const Menu& menu) = 0;
     virtual void setHandlers(Handlers handlers) = 0;
     // A message from the item itself, used when no notification service answers.

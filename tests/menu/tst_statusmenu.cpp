@@ -4,9 +4,11 @@
 #include "core/StatusTitle.h"
 #include "core/TrayLook.h"
 #include "platform/MenuRenderer.h"
+#include "platform/TrayIcons.h"
 
 #include <QDateTime>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include <memory>
@@ -58,7 +60,7 @@ const MenuItem& item(const Menu& menu, const QString& title)
 }
 
 const QStringList kTail = L("-|Floating timer HUD|Show the clock in the panel|Warn me when\u2026|Sounds|"
-                            "Sync with phone\u2026|Sync server\u2026|-|Open at login|Check for "
+                            "Sync with phone\u2026|Sync server\u2026|-|Open at login|Clock in the panel|Check for "
                             "Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
@@ -271,8 +273,11 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("guide");
         QTest::addColumn<QString>("compact");
-        const char* rows[][4] = {{"minutes", " 04:59", "00:00", "5"},
-                                 {"last second", " 0:01", "0:00", "1"},
+        const char* rows[][4] = {{"under ten minutes, with a unit", " 08:30", "00:00", "9m"},
+                                 {"ten minutes, rounded up", " 09:41", "00:00", "10"},
+                                 {"last minute, in seconds", " 00:59", "00:00", "59s"},
+                                 {"a minute and a second", " 01:01", "00:00", "2m"},
+                                 {"past ten minutes", " 10:01", "00:00", "11"},
                                  {"99 minutes", " 1:39:00", "0:00:00", "99"},
                                  {"100 minutes, in whole hours", " 1:40:00", "0:00:00", "1h"},
                                  {"no clock", "", "", ""}};
@@ -286,30 +291,102 @@ private slots:
         QTEST(StatusTitle::compactClock(title), "compact");
     }
 
-    void glyphFollowsThePanel_data()
+    // Per panel, told by the watcher's program: where the clock goes and which icon is named.
+    void trayFollowsThePanel_data()
     {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("desktop");
-        QTest::addColumn<bool>("paletteDark");
-        QTest::addColumn<int>("glyph");
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("place"); // "label", "icon" or "both"
         QTest::addColumn<QString>("iconName");
-        QTest::addColumn<bool>("clockInIcon");
-        using TrayLook::Glyph;
-        QTest::newRow("GNOME, light app theme")
-            << "ubuntu:GNOME" << false << int(Glyph::Light) << "" << false;
-        QTest::newRow("KDE dark") << "KDE" << true << int(Glyph::Light) << "" << true;
-        QTest::newRow("KDE light") << "KDE" << false << int(Glyph::Dark) << "" << true;
-        QTest::newRow("XFCE, dark theme")
-            << "XFCE" << true << int(Glyph::HostTinted) << "pellow-timer-symbolic" << false;
+        const QStringList none;
+        const QString wrapper = QStringLiteral("/usr/lib/x86_64-linux-gnu/xfce4/panel/wrapper-2.0");
+        QTest::newRow("GNOME Shell") << "/usr/bin/gnome-shell" << none << ""
+                                     << "auto"
+                                     << "label"
+                                     << "pellow-timer-symbolic";
+        QTest::newRow("Ayatana service") << "/usr/libexec/ayatana-indicator-application/"
+                                            "ayatana-indicator-application-service"
+                                         << none << "XFCE"
+                                         << "auto"
+                                         << "label"
+                                         << "pellow-timer-symbolic";
+        QTest::newRow("MATE") << "mate-panel" << none << "MATE"
+                              << "auto"
+                              << "label"
+                              << "pellow-timer";
+        QTest::newRow("Plasma: drawn in the palette") << "kded5" << none << ""
+                                                      << "auto"
+                                                      << "icon"
+                                                      << "";
+        QTest::newRow("XFCE tray") << "xfce4-panel" << none << ""
+                                   << "auto"
+                                   << "icon"
+                                   << "pellow-timer-symbolic";
+        QTest::newRow("XFCE sntray") << wrapper << QStringList{"6", "sntray", "Status Tray Plugin"} << ""
+                                     << "auto"
+                                     << "icon"
+                                     << "pellow-timer";
+        QTest::newRow("another XFCE plugin") << wrapper << QStringList{"7", "weather"} << ""
+                                             << "auto"
+                                             << "both"
+                                             << "pellow-timer";
+        QTest::newRow("LXQt") << "lxqt-panel" << none << "LXQt"
+                              << "auto"
+                              << "icon"
+                              << "pellow-timer";
+        QTest::newRow("unknown, on KDE") << "" << none << "KDE"
+                                         << "auto"
+                                         << "icon"
+                                         << "";
+        QTest::newRow("unknown, chosen label") << "stalonetray" << none << ""
+                                               << "label"
+                                               << "label"
+                                               << "pellow-timer";
+        QTest::newRow("GNOME, chosen icon") << "gnome-shell" << none << ""
+                                            << "icon"
+                                            << "icon"
+                                            << "pellow-timer-symbolic";
+        QTest::newRow("nonsense style") << "gnome-shell" << none << ""
+                                        << "sideways"
+                                        << "label"
+                                        << "pellow-timer-symbolic";
     }
-    void glyphFollowsThePanel()
+    void trayFollowsThePanel()
     {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
         QFETCH(QString, desktop);
-        QFETCH(bool, paletteDark);
-        const TrayLook::Glyph chosen = TrayLook::glyphFor(desktop, paletteDark);
-        QTEST(int(chosen), "glyph");
-        QTEST(TrayLook::drawsClockInIcon(desktop), "clockInIcon");
-        QTEST(TrayLook::themeIconName(TrayLook::Symbol::Timer, chosen, TrayLook::drawsClockInIcon(desktop)),
-              "iconName");
+        QFETCH(QString, style);
+        const TrayLook::Host host = TrayLook::hostFor(program, arguments, desktop);
+        const TrayLook::ClockPlace place = TrayLook::clockPlace(host, TrayLook::clockStyleFrom(style));
+        QTEST(place.label && place.icon ? QStringLiteral("both")
+              : place.label             ? QStringLiteral("label")
+                                        : QStringLiteral("icon"),
+              "place");
+        QTEST(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, false), "iconName");
+        QCOMPARE(host.menuOnFailedActivate, host.tint == TrayLook::Tint::Palette);         // Plasma's
+        QCOMPARE(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, true), QString()); // digits are drawn
+    }
+
+    // A menu the item opens itself: at the host's point on a panel by the pointer, else at the pointer.
+    void menuAnchor_data()
+    {
+        QTest::addColumn<QPoint>("given");
+        QTest::addColumn<QPoint>("expected");
+        const QPoint pointer(1880, 10);
+        QTest::newRow("top panel, by the pointer") << QPoint(1870, 28) << QPoint(1870, 28);
+        QTest::newRow("bottom edge, far from the pointer") << QPoint(1900, 1070) << pointer;
+        QTest::newRow("left edge, far from the item") << QPoint(0, 25) << pointer;
+        QTest::newRow("mid-screen") << QPoint(1800, 500) << pointer;
+        QTest::newRow("off every screen") << QPoint(-5000, 10) << pointer;
+    }
+    void menuAnchor()
+    {
+        QFETCH(QPoint, given);
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QTEST(TrayLook::menuAnchor(given, QPoint(1880, 10), screens), "expected");
     }
 
     void menuTree()
@@ -329,6 +406,67 @@ private slots:
                  (QVariantMap{{"children-display", "submenu"}}));
         QCOMPARE(first.properties(3, {"icon-data"}, png),
                  (QVariantMap{{"icon-data", QByteArray("swatch:#1C8C94")}}));
+    }
+
+    // The clock drawn into the icon at panel sizes: dark digits filling most of the light face,
+    // inside its rim, different for each clock.
+    void clockInTheIcon_data()
+    {
+        QTest::addColumn<int>("size");
+        for (int size : {16, 22, 24})
+            QTest::addRow("%d px", size) << size;
+    }
+    void clockInTheIcon()
+    {
+        QFETCH(int, size);
+        QSet<QByteArray> distinct;
+        const QImage face = TrayIcons::image(TrayItem::Icon::Timer, QColor(), size, QStringLiteral(" "));
+        for (const char* digits : {"9m", "41s", "25", "2h"}) {
+            const QImage image = TrayIcons::image(TrayItem::Icon::Timer, QColor(), size, digits);
+            const int inset = size / 16 + 1; // clear of the rim
+            QRect ink;                       // of the digits alone
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    if (qGray(image.pixel(x, y)) < 110 && qGray(face.pixel(x, y)) >= 110)
+                        ink |= QRect(x, y, 1, 1);
+            QVERIFY2(ink.height() >= size * 0.4, digits);
+            QVERIFY2(ink.left() >= inset && ink.right() <= size - 1 - inset, digits);
+            distinct.insert(
+                QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+        }
+        QCOMPARE(distinct.size(), 4);
+    }
+
+    // The full-colour icons, which the XEmbed tray and panels that tint nothing show, read on a
+    // dark (trayer's 0x202020) and a light tray alike, and stay clear of the corners (the
+    // renderer knows no masks: a masked shape came out as a solid square).
+    void iconsReadOnLightAndDark_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QColor>("tray");
+        for (const auto& [name, kind] :
+             {std::pair{"timer", TrayItem::Icon::Timer}, {"checkmark", TrayItem::Icon::Checkmark}})
+            for (const QColor& tray : {QColor(0x20, 0x20, 0x20), QColor(0xf0, 0xf0, 0xf0)})
+                QTest::addRow("%s on %s", name, qPrintable(tray.name())) << int(kind) << tray;
+    }
+    void iconsReadOnLightAndDark()
+    {
+        QFETCH(int, kind);
+        QFETCH(QColor, tray);
+        Q_INIT_RESOURCE(pellow);
+        const QImage icon = TrayIcons::image(TrayItem::Icon(kind), QColor(), 22);
+        QCOMPARE(qAlpha(icon.pixel(0, 0)) + qAlpha(icon.pixel(21, 21)), 0);
+        QImage shown(icon.size(), QImage::Format_RGB32);
+        shown.fill(tray);
+        QPainter(&shown).drawImage(0, 0, icon);
+        const auto luminance = [](QRgb c) {
+            return 0.2126 * qRed(c) + 0.7152 * qGreen(c) + 0.0722 * qBlue(c);
+        };
+        int clear = 0; // pixels far from the tray's own brightness
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                clear += std::abs(luminance(shown.pixel(x, y)) - luminance(tray.rgb())) > 110;
+        QVERIFY2(clear >= 60, qPrintable(QString::number(clear)));
     }
 
     // The one renderer from menu models to QMenu: structure, states and the item handed back.

@@ -4,6 +4,7 @@
 #include "platform/DBusTrayTypes.h"
 #include "platform/StatusNotifierItem.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
@@ -15,8 +16,10 @@
 #include <cmath>
 
 // Pellow on a private session bus as a panel and a script see it, over a connection of the test's
-// own: the tray item with a watcher (a late one and a panel restart are run_e2e.sh's), the control
-// interface, and the real `pellow` command line against it.
+// own: the tray item with a watcher for what real panels cannot be made to do on demand (signals
+// counted tick by tick, a watcher dropping the item, unusual calls; the menu itself is read by
+// the reference client in tray_hosts_e2e.py), the control interface, and the real `pellow`
+// command line against it.
 class FakeWatcher : public QObject
 {
     Q_OBJECT
@@ -24,10 +27,16 @@ class FakeWatcher : public QObject
 public slots:
     void RegisterStatusNotifierItem(const QString& service) { registered.append(service); }
     void onLabel(const QString& label, const QString&) { labels.append(label); }
+    void onIcon() { ++icons; }
+    void onToolTip() { ++toolTips; }
+signals:
+    void StatusNotifierItemUnregistered(const QString& item);
 
 public:
     QStringList registered;
     QStringList labels;
+    int icons = 0;
+    int toolTips = 0;
 };
 
 // A notification service that answers with the capabilities it is given and records each body.
@@ -76,31 +85,6 @@ class TestDBus : public QObject
                                         "Get", {QStringLiteral("org.kde.StatusNotifierItem"), name});
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
-    DBusMenuLayoutItem layout(const QString& service)
-    {
-        return qdbus_cast<DBusMenuLayoutItem>(
-            menuCall(service, "GetLayout", {0, -1, QStringList()}).arguments().value(1));
-    }
-    static const DBusMenuLayoutItem* find(const DBusMenuLayoutItem& in, const QString& labelStart)
-    {
-        for (const DBusMenuLayoutItem& child : in.children) {
-            if (child.properties.value(QStringLiteral("label")).toString().startsWith(labelStart))
-                return &child;
-            if (const DBusMenuLayoutItem* deeper = find(child, labelStart))
-                return deeper;
-        }
-        return nullptr;
-    }
-    static QString labelOf(const DBusMenuLayoutItem* item)
-    {
-        return item ? item->properties.value(QStringLiteral("label")).toString() : QString();
-    }
-    void click(const QString& service, int id)
-    {
-        menuCall(service, "Event",
-                 {id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(QString())), 0u});
-    }
-
     ControllerFixture f;
     std::unique_ptr<DBusControl> control;
 
@@ -132,7 +116,7 @@ private slots:
         Q_INIT_RESOURCE(pellow);
         registerDBusTrayTypes();
         QVERIFY(host.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-                                    QDBusConnection::ExportAllSlots));
+                                    QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         QVERIFY(host.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         f.launch({countdown("tea", 1500, f.fake.clock.current), countdown("egg", 600, f.fake.clock.current)});
         f.app->timers[0].label = QStringLiteral("Tea");
@@ -140,56 +124,95 @@ private slots:
         QVERIFY(control->registerOn(QDBusConnection::sessionBus()));
     }
 
-    // The label following a countdown, the menu and its events.
-    void panelSeesTheClockAndDrivesTheMenu()
+    // A running countdown costs a panel the label each second and nothing else; one that shows
+    // no label gets a new icon only when the digits in it change.
+    void signalsOnlyOnChange()
     {
         ControllerFixture t;
-        StatusNotifierItem sni(QDBusConnection::sessionBus(), {});
-        const double now = t.fake.clock.current;
-        PellowTimer tea = countdown(QStringLiteral("A"), 600, now);
-        tea.label = QStringLiteral("Tea_time");
-        const PellowTimer cake = countdown(QStringLiteral("B"), 1200, now, false);
-        t.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea, cake}));
+        StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
+        PellowTimer tea = countdown(QStringLiteral("A"), 1500, t.fake.clock.current);
+        tea.label = QStringLiteral("Tea");
+        t.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea}));
         AppDelegate app(t.fake.platform(sni));
         app.applicationDidFinishLaunching();
         const QString service = sni.serviceName();
-
         QTRY_COMPARE(watcher.registered, QStringList{service});
-        QCOMPARE(property(service, "ItemIsMenu").toBool(), true);
-        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("10:00"));
-
-        // One label signal per changed second, none for a title set again unchanged.
-        QVERIFY(host.connect(service, QStringLiteral("/StatusNotifierItem"),
-                             QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("XAyatanaNewLabel"),
-                             &watcher, SLOT(onLabel(QString, QString))));
-        for (int s = 0; s < 3; ++s) {
+        // This watcher's program is no known panel: the clock goes beside the icon and into it.
+        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("25:00"));
+        QVERIFY(property(service, "IconName").toString().isEmpty());
+        sni.setHost({true, TrayLook::Tint::Host});
+        for (const char* name : {"XAyatanaNewLabel", "NewIcon", "NewToolTip"})
+            QVERIFY(host.connect(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", name, &watcher,
+                                 name[3] == 'I'   ? SLOT(onIcon())
+                                 : name[3] == 'T' ? SLOT(onToolTip())
+                                                  : SLOT(onLabel(QString, QString))));
+        for (int s = 0; s < 3; ++s)
             t.fake.scheduler.advance(1);
-            sni.setTitle(sni.title(), true);
-        }
-        QTRY_COMPARE(watcher.labels, (QStringList{"09:59", "09:58", "09:57"}));
-        QCOMPARE(property(service, "XAyatanaLabel").toString(), QStringLiteral("09:57"));
+        QTRY_COMPARE(watcher.labels, (QStringList{"24:59", "24:58", "24:57"}));
+        QCOMPARE(watcher.icons + watcher.toolTips, 0);
 
-        // The menu over the bus, its label escaped (the other properties are tst_statusmenu's).
-        DBusMenuLayoutItem root = layout(service);
-        const DBusMenuLayoutItem* toggle = find(root, QStringLiteral("Pause  Tea__time"));
-        QCOMPARE(labelOf(toggle), QStringLiteral("Pause  Tea__time \u2014 10:00 \u00b7 ends 08:10"));
-        const int staleId = toggle->id; // of this layout, which the next rebuild replaces
-        const DBusMenuLayoutItem* each = find(root, QStringLiteral("Each timer"));
-        QVERIFY(each && !each->children.isEmpty());
+        sni.setHost({false, TrayLook::Tint::Host}); // the label goes, the minutes go into the icon
+        for (int s = 0; s < 3; ++s)
+            t.fake.scheduler.advance(1);
+        app.pauseAllTimers(); // the tooltip tells the state: once
+        QTRY_COMPARE(watcher.toolTips, 1);
+        QCOMPARE(watcher.labels.last(), QString());
+        QCOMPARE(watcher.icons, 1);
+        QVERIFY(property(service, "IconName").toString().isEmpty());
+    }
 
-        // The tick leaves the menu alone; opening it brings the time of now.
-        t.fake.scheduler.advance(60);
-        QVERIFY(labelOf(find(layout(service), QStringLiteral("Pause  Tea__time"))).contains("10:00"));
-        menuCall(service, "AboutToShow", {0});
-        root = layout(service);
-        QVERIFY(labelOf(find(root, QStringLiteral("Pause  Tea__time"))).contains("08:57"));
+    // Where the panel follows the palette, a switch between light and dark re-tints the icon.
+    void paletteChangeReTints()
+    {
+        StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
+        sni.setHost({false, TrayLook::Tint::Palette});
+        const DBusIconPixmapList before = sni.iconPixmap();
+        QSignalSpy icons(&sni, &StatusNotifierItem::NewIcon);
+        const QPalette light = QGuiApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::WindowText, light.color(QPalette::Window));
+        dark.setColor(QPalette::Window, light.color(QPalette::WindowText));
+        QApplication::setPalette(dark);
+        QCOMPARE(icons.size(), 1);
+        QVERIFY(sni.iconPixmap().value(0).pixels != before.value(0).pixels);
+        QApplication::setPalette(light);
+    }
 
-        // A click on "Pause all" pauses and saves; an id of the old layout does nothing.
-        click(service, find(root, QStringLiteral("Pause all"))->id);
-        QTRY_VERIFY(!t.storedTimers().value(0).running);
-        click(service, staleId);
-        QCoreApplication::processEvents();
-        QCOMPARE(t.storedTimers().value(0).running, false);
+    // A watcher that drops the item while keeping its name gets it back, however it names it;
+    // the calls some hosts make beyond the basic protocol are answered.
+    void watcherDropsTheItemAndUnusualCalls()
+    {
+        StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
+        const QString service = sni.serviceName();
+        watcher.registered.clear();
+        QTRY_COMPARE(watcher.registered, QStringList{service});
+        emit watcher.StatusNotifierItemUnregistered(service + QStringLiteral("-other"));
+        emit watcher.StatusNotifierItemUnregistered(service);
+        QTRY_COMPARE(watcher.registered.size(), 2);
+        emit watcher.StatusNotifierItemUnregistered(service + QStringLiteral("/StatusNotifierItem"));
+        QTRY_COMPARE(watcher.registered.size(), 3);
+        QCOMPARE(watcher.registered.count(service), 3);
+
+        for (const auto& [method, args] :
+             {std::pair<const char*, QVariantList>{"ProvideXdgActivationToken", {QStringLiteral("token")}},
+              {"XAyatanaSecondaryActivate", {0u}}})
+            QCOMPARE(call(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", method, args).type(),
+                     QDBusMessage::ReplyMessage);
+        // Plasma shows its own menu on a left click only when Activate fails.
+        sni.setHost(TrayLook::hostFor(QStringLiteral("/usr/bin/kded5"), {}, QString()));
+        QCOMPARE(call(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {10, 10})
+                     .errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.NotSupported"));
+        // Events for ids that do not exist: the unknown ones named, an error when none exists.
+        sni.setMenu(Menu().add(MenuItem::make("Quit Pellow", "quit")));
+        const auto event = [](int id) {
+            return DBusMenuEvent{id, QStringLiteral("hovered"), QDBusVariant(0), 0};
+        };
+        QDBusMessage reply =
+            menuCall(service, "EventGroup", {QVariant::fromValue(DBusMenuEventList{event(1), event(999)})});
+        QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().value(0)), QList<int>{999});
+        reply = menuCall(service, "EventGroup", {QVariant::fromValue(DBusMenuEventList{event(999)})});
+        QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
     }
     void methods()
     {

@@ -1,0 +1,430 @@
+#!/usr/bin/python3
+"""End to end: Pellow's tray item in the hosts that show it.
+
+  tray_hosts_e2e.py client <pellow> <pellow-screen-grab>
+      libdbusmenu-glib, the reference dbusmenu client, reads Pellow's whole menu and clicks a
+      timer's "Pause" and "Pause all" with its own handle_event (which sends EventGroup); the
+      timers are paused in the preference file.
+  tray_hosts_e2e.py panel <pellow> <pellow-screen-grab>
+      Debian's xfce4-panel with its own tray under Xvfb: Pellow registers with the panel's
+      watcher, and the panel draws the icon, with the running clock in it, in clear contrast to
+      a light and to a dark panel.
+
+Run each under a private session bus (dbus-run-session). A host that cannot start fails the test.
+"""
+
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import gi
+
+gi.require_version("Dbusmenu", "0.4")
+from gi.repository import Dbusmenu, Gio, GLib  # noqa: E402
+
+
+class Failure(Exception):
+    pass
+
+
+def pump(seconds=0.05):
+    """Runs the GLib main loop for a moment, so the reference client can take its replies."""
+    context = GLib.MainContext.default()
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.01)
+
+
+def wait_for(what, probe, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        result = probe()
+        if result:
+            return result
+        pump()
+    raise Failure(f"{what} within {seconds} s")
+
+
+class Run:
+    def __init__(self, pellow, work):
+        self.pellow, self.work = pellow, work
+        self.env = dict(os.environ)
+        for name in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"):
+            path = os.path.join(work, name.lower())
+            os.makedirs(path, mode=0o700, exist_ok=True)
+            self.env[name] = path
+        self.env.update(LC_ALL="C.UTF-8", TZ="UTC", QT_LOGGING_RULES="qt.multimedia*=false")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.prefs = os.path.join(work, "xdg_config_home", "pellow", "preferences.json")
+        self.procs = []
+        self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+
+    def start(self, name, args, pass_fds=(), **env):
+        log = open(os.path.join(self.work, name + ".log"), "ab")
+        try:
+            proc = subprocess.Popen(args, env=dict(self.env, **env), stdout=log, stderr=log, pass_fds=pass_fds)
+        except OSError as error:
+            raise Failure(f"{args[0]} cannot start ({error}); scripts/deps.sh installs what the tests need")
+        self.procs.append((name, proc))
+        return proc
+
+    def stop_all(self):
+        for _, proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+        for _, proc in reversed(self.procs):
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+    def logs(self):
+        out = []
+        for name, _ in self.procs:
+            with open(os.path.join(self.work, name + ".log"), errors="replace") as f:
+                out.append(f"--- {name}.log\n" + "".join(f.readlines()[-30:]))
+        return "\n".join(out)
+
+    def write_timers(self, timers, **prefs):
+        os.makedirs(os.path.dirname(self.prefs), exist_ok=True)
+        with open(self.prefs, "w") as f:
+            json.dump(dict(prefs, timers=timers), f)
+        os.chmod(self.prefs, 0o600)
+
+    def stored(self):
+        try:
+            with open(self.prefs) as f:
+                return {t["label"]: t for t in json.load(f)["timers"]}
+        except (OSError, ValueError, KeyError):
+            return {}
+
+    def call(self, service, path, interface, method, args=None):
+        return self.bus.call_sync(service, path, interface, method, args, None, Gio.DBusCallFlags.NONE, 10000,
+                                  None).unpack()
+
+    def item_service(self, pid):
+        name = f"org.kde.StatusNotifierItem-{pid}-1"
+        names = self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames")[0]
+        return name if name in names else None
+
+
+def countdown(label, seconds, running=True, **more):
+    return dict(id="e2e-" + label.lower(), label=label, mode="down", duration=seconds, banked=0,
+                startedAt=time.time(), running=running, alerted=False, warned=[], **more)
+
+
+# --- The reference client
+
+DEFAULTS = {"type": "standard", "enabled": True, "visible": True}
+
+
+def normal(props):
+    """An item's properties as the protocol means them: defaults left out, icon data as its size."""
+    out = {k: v for k, v in props.items() if DEFAULTS.get(k, object()) != v and v is not None}
+    if "icon-data" in out:
+        out["icon-data"] = bytes(out["icon-data"])[:4]
+    return out
+
+
+def raw_tree(run, service):
+    """The whole layout as any host reads it, over plain D-Bus."""
+    _, (_, props, children) = run.call(service, "/MenuBar", "com.canonical.dbusmenu", "GetLayout",
+                                       GLib.Variant("(iias)", (0, -1, [])))
+
+    def node(props, children):
+        return {"props": normal(props), "children": [node(c[1], c[2]) for c in children]}
+    return node(props, children)
+
+
+NAMES = ("type", "label", "enabled", "visible", "toggle-type", "toggle-state", "children-display", "icon-data")
+
+
+def client_tree(item):
+    """The same as the reference client holds it."""
+    props = {}
+    for name in NAMES:
+        if name == "icon-data":
+            value = item.property_get_byte_array("icon-data")
+            value = bytes(value) if value else None
+        elif name == "toggle-state":
+            value = item.property_get_int(name) if item.property_exist(name) else None
+        elif name in ("enabled", "visible"):
+            value = item.property_get_bool(name) if item.property_exist(name) else None
+        else:
+            value = item.property_get(name)
+        props[name] = value
+    if item.get_id() == 0:
+        props = {"children-display": props["children-display"]}
+    return {"props": normal(props), "children": [client_tree(c) for c in item.get_children()]}
+
+
+def find(item, start):
+    for child in item.get_children():
+        if (child.property_get("label") or "").startswith(start):
+            return child
+        deeper = find(child, start)
+        if deeper:
+            return deeper
+    return None
+
+
+def labels(tree):
+    return [c["props"].get("label", "-") for c in tree["children"]]
+
+
+def test_client(run):
+    run.write_timers([countdown("Tea", 1500, color="teal"), countdown("Egg", 600)], timerWarnMinutes=[10, 5])
+    pellow = run.start("pellow", [run.pellow], QT_QPA_PLATFORM="offscreen")
+    service = wait_for("Pellow's tray item on the bus", lambda: run.item_service(pellow.pid), 30)
+    client = Dbusmenu.Client.new(service, "/MenuBar")
+
+    def in_step():
+        """The client's tree once it holds all the layout says."""
+        if pellow.poll() is not None:
+            raise Failure(f"pellow exited with {pellow.returncode}")
+        root = client.get_root()
+        if root is None:
+            return None
+        ours, theirs = client_tree(root), raw_tree(run, service)
+        return theirs if ours == theirs and theirs["children"] else None
+
+    tree = wait_for("the reference client holding the whole menu", in_step, 30)
+    # Against the menu model: timers first, toggles with check boxes whether on or not, submenus.
+    top = labels(tree)
+    if not (top[0].startswith("Pause  Tea \u2014 ") and top[1].startswith("Pause  Egg \u2014 ")
+            and top[2] == "Pause all" and "Each timer" in top and "Clock in the panel" in top):
+        raise Failure(f"top level reads {top}")
+    by_label = {c["props"].get("label"): c for c in tree["children"]}
+    if tree["children"][0]["props"].get("icon-data") != b"\x89PNG":
+        raise Failure("Tea's item carries no PNG swatch")
+    if by_label["Open at login"]["props"].get("toggle-type") != "checkmark":
+        raise Failure(f"'Open at login' has no check box: {by_label['Open at login']['props']}")
+    warn = {c["props"].get("label"): c["props"] for c in by_label["Warn me when\u2026"]["children"]}
+    checked = sorted(k for k, v in warn.items() if v.get("toggle-state") == 1)
+    if checked != ["10 minutes left", "5 minutes left"] or warn["2 minutes left"].get("toggle-type") != "checkmark":
+        raise Failure(f"warn submenu reads {warn}")
+    clock = by_label["Clock in the panel"]["children"]
+    if [c["props"].get("toggle-state") for c in clock] != [1, 0, 0]:
+        raise Failure(f"'Clock in the panel' reads {clock}")
+    each = by_label["Each timer"]["children"]
+    if len(each) != 2 or not all(c["props"].get("children-display") == "submenu" for c in each):
+        raise Failure(f"'Each timer' reads {each}")
+
+    # A timer's own Pause, two submenus deep, then "Pause all", as the client sends them.
+    egg_pause = [c for c in find(client.get_root(), "Egg \u2014 ").get_children()
+                 if c.property_get("label") == "Pause"][0]
+    egg_pause.handle_event("clicked", GLib.Variant("i", 0), 0)
+    wait_for("Egg paused in the preference file", lambda: run.stored().get("Egg", {}).get("running") is False, 15)
+    if run.stored()["Tea"]["running"] is not True:
+        raise Failure("the click on Egg's Pause paused Tea too")
+    wait_for("the client holding the rebuilt menu", in_step, 30)
+    find(client.get_root(), "Pause all").handle_event("clicked", GLib.Variant("i", 0), 0)
+    wait_for("Tea paused by 'Pause all'", lambda: run.stored().get("Tea", {}).get("running") is False, 15)
+    with open(os.path.join(run.work, "pellow.log"), errors="replace") as f:
+        skipped = [line for line in f if "Skipped method" in line or "Unregistered" in line]
+    if skipped:
+        raise Failure("QtDBus left parts of the interface out: " + "".join(skipped))
+    return "the reference client read the whole menu and its clicks paused Egg, then all"
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel"):
+        print(__doc__, file=sys.stderr)
+        return 2
+    mode, pellow, grab = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
+    name = f"e2e_tray_{mode}"
+    work = tempfile.mkdtemp(prefix="pellow-tray-")
+    run = Run(pellow, work)
+    run.grab = grab
+    try:
+        done = (test_client if mode == "client" else test_panel)(run)
+        print(f"PASS {name}: {done}")
+        return 0
+    except Failure as failure:
+        print(run.logs(), file=sys.stderr)
+        print(f"FAIL {name}: {failure}")
+        return 1
+    finally:
+        run.stop_all()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+# --- A real panel
+
+PANEL_XML = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="{size}"/>
+      <property name="background-style" type="uint" value="1"/>
+      <property name="background-rgba" type="array">
+        <value type="double" value="{grey}"/><value type="double" value="{grey}"/>
+        <value type="double" value="{grey}"/><value type="double" value="1"/>
+      </property>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+"""
+PANEL_SIZE = 32
+FACE = (0xf7, 0xf7, 0xf5)  # the face the clock is drawn on
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    fields, at = [], 0
+    while len(fields) < 4:  # magic, width, height, maximum
+        while data[at:at + 1].isspace():
+            at += 1
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[at + 1:at + 1 + width * height * 3]
+
+
+def luminance(rgb):
+    def channel(c):
+        c /= 255
+        return c / 12.92 if c <= 0.03928 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(c) for c in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)), reverse=True)
+    return (la + 0.05) / (lb + 0.05)
+
+
+def panel_strip(run):
+    """The panel's pixels: its background and the pixels that stand out from it by 3:1 or more."""
+    shot = os.path.join(run.work, "screen.ppm")
+    if subprocess.run([run.grab, shot], env=run.display_env, capture_output=True, timeout=30).returncode:
+        return None
+    width, _, pixels = read_ppm(shot)
+    strip = [tuple(pixels[i:i + 3]) for i in range(0, width * PANEL_SIZE * 3, 3)]
+    background = max(set(strip), key=strip.count)
+    marks = frozenset((i % width, i // width) for i, p in enumerate(strip) if contrast(p, background) >= 3)
+    return background, marks, strip
+
+
+def holes(marks):
+    """Pixels that stand out from nothing but are ringed by those that do: a glyph's hands, not a blob."""
+    rows, cols = {}, {}
+    for x, y in marks:
+        rows.setdefault(y, []).append(x)
+        cols.setdefault(x, []).append(y)
+    return sum(1 for y, xs in rows.items() for x in range(min(xs), max(xs) + 1)
+               if (x, y) not in marks and x in cols and min(cols[x]) < y < max(cols[x]))
+
+
+def start_panel(run, dark):
+    grey = 0.14 if dark else 0.94
+    config = os.path.join(run.env["XDG_CONFIG_HOME"], "xfce4", "xfconf", "xfce-perchannel-xml")
+    if os.path.exists(config):  # xfconfd holds the settings now: change them through it
+        subprocess.run(["xfconf-query", "-c", "xfce4-panel", "-p", "/panels/panel-1/background-rgba"]
+                       + ["-t", "double", "-s", str(grey)] * 3 + ["-t", "double", "-s", "1"],
+                       env=run.env, check=True, timeout=30)
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "xfce4-panel.xml"), "w") as f:
+        f.write(PANEL_XML.format(size=PANEL_SIZE, grey=grey))
+    # xfconfd starts on demand from the bus, with the bus's environment: point it at this run.
+    run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
+             GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR")},)))
+    theme = {"GTK_THEME": "Adwaita:dark"} if dark else {}
+    panel = run.start("xfce4-panel-dark" if dark else "xfce4-panel",
+                      ["xfce4-panel", "--disable-wm-check"], NO_AT_BRIDGE="1", **run.display_env, **theme)
+
+    def watcher_up():
+        if panel.poll() is not None:
+            raise Failure(f"xfce4-panel exited with {panel.returncode} before its tray took the watcher's name")
+        names = run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames")[0]
+        return "org.kde.StatusNotifierWatcher" in names
+    wait_for("xfce4-panel's tray taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up, 60)
+    return panel
+
+
+def registered(run, item):
+    try:
+        items = run.call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties",
+                         "Get", GLib.Variant("(ss)", ("org.kde.StatusNotifierWatcher",
+                                                      "RegisteredStatusNotifierItems")))[0]
+    except GLib.Error:
+        return False
+    return any(i.startswith(item) for i in items)
+
+
+def item_property(run, item, name):
+    return run.call(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                    GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", name)))[0]
+
+
+def check_panel(run, item, shade):
+    """The panel draws the clock in the icon, legibly, and then the plain glyph."""
+    wait_for(f"Pellow's item registered with the {shade} panel's watcher", lambda: registered(run, item), 30)
+    if item_property(run, item, "XAyatanaLabel") != "" or item_property(run, item, "IconName") != "":
+        raise Failure("on xfce4-panel's tray the clock should be drawn into the icon, not put in the label")
+    first = wait_for(f"the {shade} panel showing the item in clear contrast",
+                     lambda: (lambda s: s if s and len(s[1]) >= 30 else None)(panel_strip(run)), 30)
+    # The clock counts down in the icon: the drawn pixels change as the seconds go.
+    wait_for(f"the clock moving in the icon on the {shade} panel",
+             lambda: (lambda s: s and s[1] != first[1] and len(s[1]) >= 30)(panel_strip(run)), 20)
+    # With no timer left the item shows the glyph, recoloured by the panel: clear on it, its hands
+    # showing through.
+    run.call("app.pellow.Pellow", "/app/pellow/Pellow", "app.pellow.Pellow", "Remove",
+             GLib.Variant("(s)", (run.stored()["Tea"]["id"],)))
+    wait_for(f"the plain glyph shown on the {shade} panel", lambda: item_property(run, item, "IconName") != "", 15)
+    wait_for(f"the glyph in clear contrast to the {shade} panel",
+             lambda: (lambda s: s and FACE not in s[2] and len(s[1]) >= 40 and holes(s[1]) >= 6)(panel_strip(run)),
+             30)
+
+
+def test_panel(run):
+    display = os.path.join(run.work, "display")
+    with open(display, "w") as fd:
+        xvfb = run.start("xvfb", ["Xvfb", "-displayfd", str(fd.fileno()), "-screen", "0", "800x600x24",
+                                  "-nolisten", "tcp"], pass_fds=(fd.fileno(),))
+    wait_for("Xvfb reporting its display",
+             lambda: xvfb.poll() is None and open(display).read().strip().isdigit(), 30)
+    run.display_env = {"DISPLAY": ":" + open(display).read().strip(), "QT_QPA_PLATFORM": "xcb"}
+    run.env.update(run.display_env)
+
+    panel = start_panel(run, dark=False)
+    run.write_timers([countdown("Tea", 59)])  # the last minute: the icon counts the seconds
+    pellow = run.start("pellow", [run.pellow])
+    item = f"org.kde.StatusNotifierItem-{pellow.pid}-1"
+    check_panel(run, item, "light")
+
+    # The same Pellow in a dark panel that replaces the light one.
+    panel.terminate()
+    panel.wait(timeout=30)
+    start_panel(run, dark=True)
+    subprocess.run([run.pellow, "new", "0:59", "Tea"], env=run.env, check=True, timeout=30)
+    check_panel(run, item, "dark")
+    if pellow.poll() is not None:
+        raise Failure(f"pellow exited with {pellow.returncode}")
+    return "xfce4-panel's tray drew the item and its clock in clear contrast on a light and on a dark panel"
+
+
+if __name__ == "__main__":
+    sys.exit(main())
