@@ -1,10 +1,10 @@
 #include "QtSoundPlayer.h"
 
 #include <QAudioDevice>
+#include <QFile>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
-
 
 QtSoundPlayer::QtSoundPlayer(QObject* parent) : QObject(parent), m_devices(new QMediaDevices(this))
 {
@@ -41,16 +41,30 @@ QtSoundPlayer::Pool& QtSoundPlayer::pool(const QString& filePath)
     return pool;
 }
 
+void QtSoundPlayer::checkReadable(const QString& filePath)
+{
+    if (m_checked.contains(filePath))
+        return;
+    m_checked.insert(filePath);
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly) || file.read(4) != "RIFF")
+        qWarning("Can't read the sound %s", qPrintable(filePath));
+}
+
 void QtSoundPlayer::preload(const QString& filePath)
 {
     if (hasOutput())
         pool(filePath);
+    else
+        checkReadable(filePath);
 }
 
 void QtSoundPlayer::play(const QString& filePath)
 {
-    if (!hasOutput())
+    if (!hasOutput()) {
+        checkReadable(filePath);
         return;
+    }
     Pool& pool = this->pool(filePath);
     // Prefer an idle effect so a sound still playing is not cut short.
     for (int i = 0; i < pool.effects.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 class QMediaDevices;
 class QSoundEffect;
@@ -29,9 +30,12 @@ private:
     Pool& pool(const QString& filePath);
     QSoundEffect* addEffect(Pool& pool, const QString& filePath);
     bool hasOutput();
+    // Without an output, a sound is still read once, so a missing or unreadable file is told.
+    void checkReadable(const QString& filePath);
 
     static constexpr int kPoolSize = 4;
     QHash<QString, Pool> m_pools;
     QMediaDevices* m_devices = nullptr;
     bool m_saidNoOutput = false;
+    QSet<QString> m_checked;
 };
