@@ -23,7 +23,7 @@ import urllib.request
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from headless_chromium import start  # noqa: E402
-from sync_e2e import isolated_env, page_rows, start_xvfb, timer, wait_for  # noqa: E402
+from sync_e2e import isolated_env, page_rows, start_xvfb, stop, timer, wait_for  # noqa: E402
 
 ADDRESS = "10.77.0.2"
 SKIP = 77
@@ -121,13 +121,7 @@ def inner(pellow, click):
         return 1
     finally:
         browser.quit()
-        for p in reversed(procs):
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
+        stop(procs)
 
 
 def namespace(name):

@@ -172,13 +172,18 @@ class Run:
         return self.procs[-1]
 
     def stop_all(self):
-        for p in reversed(self.procs + ([self.server] if self.server else [])):
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
+        stop(self.procs + ([self.server] if self.server else []))
+
+
+def stop(procs):
+    """Stops the processes, the newest first."""
+    for p in reversed(procs):
+        if p.poll() is None:
+            p.terminate()
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
 
 
 def isolated_env(work):
