@@ -23,7 +23,7 @@ import urllib.request
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from headless_chromium import start  # noqa: E402
-from sync_e2e import isolated_env, page_rows, start_xvfb, stop, timer, wait_for  # noqa: E402
+from sync_e2e import isolated_env, page_rows, print_logs, start_xvfb, stop, timer, wait_for  # noqa: E402
 
 ADDRESS = "10.77.0.2"
 SKIP = 77
@@ -113,11 +113,7 @@ def inner(pellow, click):
         return 0
     except AssertionError as e:
         print(f"FAIL e2e_local_sync: {e}")
-        for name in ("pellow", "watcher", "xvfb"):
-            path = os.path.join(work, name + ".log")
-            if os.path.exists(path):
-                with open(path, errors="replace") as f:
-                    print(f"--- {name}.log\n" + "".join(f.readlines()[-20:]))
+        print_logs(work, ("pellow", "watcher", "xvfb"))
         return 1
     finally:
         browser.quit()

@@ -175,6 +175,15 @@ class Run:
         stop(self.procs + ([self.server] if self.server else []))
 
 
+def print_logs(work, names):
+    """The last lines of each named log in `work`, for a failure."""
+    for name in names:
+        path = os.path.join(work, name + ".log")
+        if os.path.exists(path):
+            with open(path, errors="replace") as f:
+                print(f"--- {name}.log\n" + "".join(f.readlines()[-20:]))
+
+
 def stop(procs):
     """Stops the processes, the newest first."""
     for p in reversed(procs):
@@ -348,11 +357,7 @@ def main(pellow, server, click, make_ca):
         return 0
     except AssertionError as e:
         print(f"FAIL e2e_sync: {e}")
-        for name in ("pellow", "server", "watcher", "xvfb"):
-            path = os.path.join(work, name + ".log")
-            if os.path.exists(path):
-                with open(path, errors="replace") as f:
-                    print(f"--- {name}.log\n" + "".join(f.readlines()[-20:]))
+        print_logs(work, ("pellow", "server", "watcher", "xvfb"))
         return 1
     finally:
         browser.quit()
