@@ -8,6 +8,7 @@
 #include "core/TickRules.h"
 #include "core/TimeTexts.h"
 #include "platform/Clock.h"
+#include "platform/LocalSyncServer.h"
 #include "platform/Notifier.h"
 #include "platform/PreferenceStore.h"
 #include "platform/TrayItem.h"
@@ -26,11 +27,18 @@ AppDelegate::AppDelegate(Platform platform, QObject* parent)
                                   "tries again with the next change.")
                        .arg(reason));
     });
+    m_platform.localServer.setGaveUpHandler([this](const QString& why) {
+        postNotice(
+            QStringLiteral("The phone is not syncing: %1. Choose \u201cSync with phone\u2026\u201d to start "
+                           "it again.")
+                .arg(why));
+    });
 }
 
 AppDelegate::~AppDelegate()
 {
     m_platform.preferences.setWriteFailedHandler({});
+    m_platform.localServer.setGaveUpHandler({});
     // The windows are top-level and parentless; the controller owns them.
     delete hudPromptWindow.data();
     delete newTimerWindow.data();
