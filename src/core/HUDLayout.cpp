@@ -118,7 +118,10 @@ Row makeHUDRow(const PellowTimer& timer, const TimerList& timers, double w, bool
         else if (finished)
             fill = ink(Ink::Red);
         row.shapes.append(Shape{QRectF(p, p, cw, 3), kBarRadius, track, 0, {}});
-        row.shapes.append(Shape{QRectF(p, p, std::max(cw * fraction, 1.0), 3), kBarRadius, fill, 0, {}});
+        // In half-point steps: a whole pixel on a 2x screen, so a long countdown's bar changes (and
+        // repaints) only when it visibly moves, not every second.
+        const double filled = std::max(std::round(cw * fraction * 2) / 2, 1.0);
+        row.shapes.append(Shape{QRectF(p, p, filled, 3), kBarRadius, fill, 0, {}});
         y = kBarSpace;
     }
     const auto centred = [&](const QSizeF& size, double at) {
@@ -290,7 +293,8 @@ Layout layout(const TimerList& timers, const Settings& settings, const std::opti
     return result;
 }
 
-std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack)
+std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack,
+                                          const TextMeasure& measure)
 {
     if (before.size != after.size || before.shapes.size() != after.shapes.size() ||
         before.texts.size() != after.texts.size() || before.rowFrames != after.rowFrames)
@@ -302,9 +306,24 @@ std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& af
     for (qsizetype i = 0; i < after.shapes.size(); ++i)
         if (!(before.shapes[i] == after.shapes[i]))
             add(before.shapes[i].frame, after.shapes[i].frame, 0);
-    for (qsizetype i = 0; i < after.texts.size(); ++i)
-        if (!(before.texts[i] == after.texts[i]))
-            add(before.texts[i].frame, after.texts[i].frame, textSlack);
+    for (qsizetype i = 0; i < after.texts.size(); ++i) {
+        const Text& old = before.texts[i];
+        const Text& now = after.texts[i];
+        if (old == now)
+            continue;
+        QRectF frame = old.frame.united(now.frame);
+        // A clock that keeps its place and look usually changes only its last digits: repaint
+        // from the first character that differs.
+        if (old.frame == now.frame && old.font == now.font && old.paint == now.paint &&
+            old.text.size() == now.text.size()) {
+            qsizetype same = 0;
+            while (same < now.text.size() && old.text[same] == now.text[same])
+                ++same;
+            if (same > 0)
+                frame.setLeft(frame.left() + measure.measure(now.text.left(same), now.font).width());
+        }
+        add(frame, frame, textSlack);
+    }
     return areas;
 }
 

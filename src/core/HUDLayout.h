@@ -129,9 +129,11 @@ struct Layout
 };
 
 // The areas (layout coordinates) to repaint when `after` replaces `before`: the frames of the
-// plates and texts that changed, grown by `textSlack` sideways for texts and by 2 for antialiasing.
-// None when the two differ in size or in structure, so the whole view is repainted.
-std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack);
+// plates and texts that changed (a text in place from its first changed character), grown by
+// `textSlack` sideways for texts and by 2 for antialiasing. None when the two differ in size or
+// in structure, so the whole view is repainted.
+std::optional<QList<QRectF>> changedAreas(const Layout& before, const Layout& after, double textSlack,
+                                          const TextMeasure& measure);
 
 Layout layout(const TimerList& timers, const Settings& settings, const std::optional<QString>& highlightedID,
               double now, const QLocale& locale, const TextMeasure& measure);

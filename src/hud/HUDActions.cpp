@@ -121,7 +121,7 @@ void AppDelegate::rebuildHUD()
         HUDLayout::layout(timers, settings, hudFlashRowID, now(), QLocale::system(), *hudMeasure);
     timerHUDRowFrames = layout.rowFrames;
     timerHUDView->setGripCorner(HUDPlacement::gripCorner(storedInt(timerHUDCornerKey)));
-    timerHUDView->setHUDLayout(std::move(layout));
+    timerHUDView->setHUDLayout(std::move(layout), *hudMeasure);
     const QSize windowSize = timerHUDView->size() + QSize(2 * kShadowMargin, 2 * kShadowMargin);
     if (timerHUDWindow->size() != windowSize)
         timerHUDWindow->resize(windowSize);

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 
 #include <map>
 #include <utility>
@@ -13,14 +14,32 @@ namespace HUDFonts {
 
 QFont font(const HUDLayout::FontSpec& spec);
 
+// Digits and a clock's separators: shaped alike wherever they stand, so such a text is measured
+// and drawn character by character.
+bool isClockText(const QString& text);
+
 class Measure final : public HUDLayout::TextMeasure
 {
 public:
     QSizeF measure(const QString& text, const HUDLayout::FontSpec& font) const override;
+    double charAdvance(QChar c, const HUDLayout::FontSpec& font) const;
+    double ascent(const HUDLayout::FontSpec& font) const;
+    double descent(const HUDLayout::FontSpec& font) const;
 
 private:
+    using FontKey = std::pair<int, int>; // role, pixels
+    static FontKey keyOf(const HUDLayout::FontSpec& font);
+    const QFontMetricsF& metrics(const FontKey& key) const;
+    double charAdvance(QChar c, const FontKey& key) const;
+    double advance(const QString& text, const FontKey& key) const;
+
     // A HUD uses a handful of fonts; their metrics are made once.
-    mutable std::map<std::pair<int, int>, QFontMetricsF> m_metrics;
+    mutable std::map<FontKey, QFontMetricsF> m_metrics;
+    // Every tick measures every row again, and shaping text is the dearest part of it: widths
+    // already known are looked up. Clocks are summed from their characters' cached advances, so
+    // a new second costs no shaping either.
+    mutable std::map<FontKey, QHash<QString, double>> m_widths;
+    mutable std::map<std::pair<FontKey, char16_t>, double> m_charAdvances;
 };
 
 } // namespace HUDFonts

@@ -26,18 +26,17 @@ HUDWidgetView::~HUDWidgetView()
 
 namespace {
 
-// Texts are drawn centred in their frame grown this much sideways (a text a little wider than
-// measured still shows whole), and repaint their frame grown by the repaint slack: the text is
-// measured in the font it is drawn in, so what it overflows is a pixel or two.
-constexpr double kTextSlack = 40;
+// Texts repaint their frame grown by this much: a text is measured in the font it is drawn in,
+// so what it overflows is a pixel or two.
 constexpr double kTextRepaintSlack = 4;
 
 } // namespace
 
-void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout)
+void HUDWidgetView::setHUDLayout(HUDLayout::Layout layout, const HUDFonts::Measure& measure)
 {
-    // Only what changed is repainted: a tick usually changes one clock text per row.
-    const auto changed = HUDLayout::changedAreas(m_layout, layout, kTextRepaintSlack);
+    m_measure = &measure;
+    // Only what changed is repainted: a tick usually changes a digit or two of each running clock.
+    const auto changed = HUDLayout::changedAreas(m_layout, layout, kTextRepaintSlack, measure);
     m_layout = std::move(layout);
     const QSize size(qCeil(m_layout.size.width()), qCeil(m_layout.size.height()));
     if (this->size() != size)
@@ -131,12 +130,14 @@ void HUDWidgetView::paintEvent(QPaintEvent* event)
     }
     for (const HUDLayout::Text& text : m_layout.texts) {
         // Centred on its fitted frame, so a text a little wider than measured still centres.
-        const QRectF r = flipped(text.frame).adjusted(-kTextSlack, 0, kTextSlack, 0);
-        if (!exposed.intersects(r.toAlignedRect()))
+        const QRectF frame = flipped(text.frame);
+        const double reach = kTextRepaintSlack + 2;
+        if (!exposed.intersects(frame.adjusted(-reach, -2, reach, 2).toAlignedRect()))
             continue;
         p.setFont(HUDFonts::font(text.font));
         p.setPen(colorOf(text.paint));
-        p.drawText(r, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, text.text);
+        if (m_measure)
+            m_textPainter.draw(p, text, frame, exposed, *m_measure);
     }
 }
 

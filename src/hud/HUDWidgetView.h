@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HUDTextPainter.h"
 #include "core/HUDLayout.h"
 #include "platform/Scheduler.h"
 
@@ -22,8 +23,9 @@ public:
     HUDWidgetView(Scheduler& scheduler, QWidget* parent = nullptr);
     ~HUDWidgetView() override;
 
-    // Shows a new layout: resizes to it, keeps the grip in its corner, repaints what changed.
-    void setHUDLayout(HUDLayout::Layout layout);
+    // Shows a new layout: resizes to it, keeps the grip in its corner, repaints what changed
+    // (measured as the layout was).
+    void setHUDLayout(HUDLayout::Layout layout, const HUDFonts::Measure& measure);
     const HUDLayout::Layout& hudLayout() const { return m_layout; }
     HUDResizeGrip* resizeGrip() const { return m_grip; }
     void setGripCorner(Qt::Corner corner);
@@ -55,6 +57,8 @@ private:
 
     Scheduler& m_scheduler;
     HUDLayout::Layout m_layout;
+    const HUDFonts::Measure* m_measure = nullptr;
+    HUDTextPainter m_textPainter;
     HUDResizeGrip* m_grip = nullptr;
     std::optional<Scheduler::TaskId> m_pendingClick;
     bool m_dragged = false;

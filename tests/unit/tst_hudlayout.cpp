@@ -179,13 +179,21 @@ private slots:
         const auto at = [&](double now, const TimerList& list) {
             return HUDLayout::layout(list, {}, std::nullopt, now, QLocale::c(), FixedMeasure());
         };
-        const auto areas = HUDLayout::changedAreas(at(kNow, timers), at(kNow + 1, timers), 40);
+        const FixedMeasure measure;
+        const auto areas = HUDLayout::changedAreas(at(kNow, timers), at(kNow + 1, timers), 40, measure);
         QVERIFY(areas && !areas->isEmpty());
         const QRectF paused = at(kNow, timers).rowFrames[0].second;
         for (const QRectF& area : *areas)
             QVERIFY(!area.intersects(paused.adjusted(0, 3, 0, 0)));
-        QCOMPARE(HUDLayout::changedAreas(at(kNow, timers), at(kNow, timers), 40), QList<QRectF>());
-        QCOMPARE(HUDLayout::changedAreas(at(kNow, timers), at(kNow, timers.mid(0, 1)), 40), std::nullopt);
+        // 09:59 to 09:58: only the last digit repaints (and the bar only once it moves a step).
+        const Layout before = at(kNow + 1, timers);
+        const auto digit = HUDLayout::changedAreas(before, at(kNow + 2, timers), 0, measure);
+        const QRectF clock = textOf(before, FontRole::Clock)->frame;
+        QCOMPARE(digit->size(), 1);
+        QCOMPARE(digit->first().left(), clock.right() - clock.width() / 5 - 2);
+        QCOMPARE(digit->first().right(), clock.right() + 2);
+        QCOMPARE(HUDLayout::changedAreas(before, before, 40, measure), QList<QRectF>());
+        QCOMPARE(HUDLayout::changedAreas(before, at(kNow, timers.mid(0, 1)), 40, measure), std::nullopt);
     }
 
     void contrast()
