@@ -50,7 +50,7 @@ class TestNewTimer : public QObject
     };
 
     const double t0 = 1'800'000'000.0; // a whole minute
-    const double picked = t0 + 3600;
+    const double picked = t0 + 5100;   // 09:25, off the quarter hours the end-at window opens on
     const QString hud = QStringLiteral("timerHUDVisible");
 
     static QWidget* part(const ControllerFixture& f, const QString& name)
@@ -260,7 +260,9 @@ private slots:
         QCOMPARE(header->text(), QString("Finish <b>Lap</b> at\u2026")); // as typed, never as markup
         QCOMPARE(header->textFormat(), Qt::PlainText);
         QCOMPARE(f.app->newTimerWindow->focusWidget(), picker(f));
-        picker(f)->setDateTime(QDateTime::fromSecsSinceEpoch(qint64(picked)));
+        // The window opens on the hour: typed, the time is one of the picked day.
+        QTest::keyClicks(picker(f), QDateTime::fromSecsSinceEpoch(qint64(picked)).toString("HH:mm"));
+        QCOMPARE(picker(f)->dateTime().toSecsSinceEpoch(), qint64(picked));
         if (step == "remove")
             f.app->timerRemove(ControllerFixture::sender("L"));
         const TimerList unchanged = f.app->timers;
@@ -280,17 +282,6 @@ private slots:
                                 picked - 1350, true,         false,  {},   before.color};
         QCOMPARE(f.app->timers.value(1), after);
         QVERIFY(!f.app->endAtTargetID);
-    }
-
-    // The end-at window opens on the hour: a typed time is a time of the picked day.
-    void endAtTypesTheTime()
-    {
-        ControllerFixture f;
-        f.launch({countUp("L", 0)}, {{hud, false}});
-        f.app->timerEndAt(ControllerFixture::sender("L"));
-        const QDate day = picker(f)->date();
-        QTest::keyClicks(picker(f), "18:45");
-        QCOMPARE(picker(f)->dateTime(), QDateTime(day, QTime(18, 45)));
     }
 
     // Keyboard focus shows on every control, and Tab walks the window top to bottom, left to right.
@@ -440,7 +431,6 @@ private slots:
         add("rename replaces an open length prompt",
             {.replacing = true, .typed = "Tea", .label = "Tea", .shown = "Tea"});
         add("clock", {.prompt = "length", .typed = "7:30", .seconds = 450});
-        add("minutes with spaces", {.prompt = "length", .typed = " 2.5 ", .seconds = 150});
         add("confirm button", {.prompt = "length", .typed = "5", .way = "confirm", .seconds = 300});
         add("escape", {.prompt = "length", .typed = "5", .way = "escape"});
         add("cancel", {.prompt = "length", .typed = "5", .way = "cancel"});
