@@ -59,9 +59,10 @@ const MenuItem& item(const Menu& menu, const QString& title)
     return it == menu.items.end() ? missing : *it;
 }
 
-const QStringList kTail = L("-|Floating timer HUD|Show the clock in the panel|Warn me when\u2026|Sounds|"
-                            "Sync with phone\u2026|Sync server\u2026|-|Open at login|Clock in the panel|Check for "
-                            "Updates\u2026|Check automatically|Quit Pellow");
+const QStringList kTail =
+    L("-|Floating timer HUD|Show the clock in the panel|Warn me when\u2026|Sounds|"
+      "Sync with phone\u2026|Sync server\u2026|-|Open at login|Clock in the panel|Check for "
+      "Updates\u2026|Check automatically|Quit Pellow");
 const QStringList kOptions =
     L("Rename\u2026|Count up (stopwatch)|Color|Count down from|Set it up again\u2026|Remove this timer");
 
@@ -95,9 +96,6 @@ private slots:
         QTest::addColumn<TimerList>("timers");
         QTest::addColumn<QStringList>("head");
         QTest::newRow("no timers") << TimerList{} << L("No timers running|-|New timer\u2026");
-        QTest::newRow("one timer")
-            << TimerList{timer("A", 600)}
-            << L("Start  Timer 1 \u2014 10:00 \u00B7 ready|Start over|Reset|-|New timer\u2026|-") + kOptions;
         PellowTimer tea = countUp("B", kNow - 60, true, 5);
         tea.label = QStringLiteral("  Tea ");
         QTest::newRow("running and paused") << TimerList{tea, timer("C", 300, 100)}
@@ -277,7 +275,6 @@ private slots:
                                  {"ten minutes, rounded up", " 09:41", "00:00", "10"},
                                  {"last minute, in seconds", " 00:59", "00:00", "59s"},
                                  {"a minute and a second", " 01:01", "00:00", "2m"},
-                                 {"past ten minutes", " 10:01", "00:00", "11"},
                                  {"99 minutes", " 1:39:00", "0:00:00", "99"},
                                  {"100 minutes, in whole hours", " 1:40:00", "0:00:00", "1h"},
                                  {"no clock", "", "", ""}};
@@ -300,58 +297,26 @@ private slots:
         QTest::addColumn<QString>("style");
         QTest::addColumn<QString>("place"); // "label", "icon" or "both"
         QTest::addColumn<QString>("iconName");
-        const QStringList none;
+        const QString ayatana = QStringLiteral(
+            "/usr/libexec/ayatana-indicator-application/ayatana-indicator-application-service");
         const QString wrapper = QStringLiteral("/usr/lib/x86_64-linux-gnu/xfce4/panel/wrapper-2.0");
-        QTest::newRow("GNOME Shell") << "/usr/bin/gnome-shell" << none << ""
-                                     << "auto"
-                                     << "label"
-                                     << "pellow-timer-symbolic";
-        QTest::newRow("Ayatana service") << "/usr/libexec/ayatana-indicator-application/"
-                                            "ayatana-indicator-application-service"
-                                         << none << "XFCE"
-                                         << "auto"
-                                         << "label"
-                                         << "pellow-timer-symbolic";
-        QTest::newRow("MATE") << "mate-panel" << none << "MATE"
-                              << "auto"
-                              << "label"
-                              << "pellow-timer";
-        QTest::newRow("Plasma: drawn in the palette") << "kded5" << none << ""
-                                                      << "auto"
-                                                      << "icon"
-                                                      << "";
-        QTest::newRow("XFCE tray") << "xfce4-panel" << none << ""
-                                   << "auto"
-                                   << "icon"
-                                   << "pellow-timer-symbolic";
-        QTest::newRow("XFCE sntray") << wrapper << QStringList{"6", "sntray", "Status Tray Plugin"} << ""
-                                     << "auto"
-                                     << "icon"
-                                     << "pellow-timer";
-        QTest::newRow("another XFCE plugin") << wrapper << QStringList{"7", "weather"} << ""
-                                             << "auto"
-                                             << "both"
-                                             << "pellow-timer";
-        QTest::newRow("LXQt") << "lxqt-panel" << none << "LXQt"
-                              << "auto"
-                              << "icon"
-                              << "pellow-timer";
-        QTest::newRow("unknown, on KDE") << "" << none << "KDE"
-                                         << "auto"
-                                         << "icon"
-                                         << "";
-        QTest::newRow("unknown, chosen label") << "stalonetray" << none << ""
-                                               << "label"
-                                               << "label"
-                                               << "pellow-timer";
-        QTest::newRow("GNOME, chosen icon") << "gnome-shell" << none << ""
-                                            << "icon"
-                                            << "icon"
-                                            << "pellow-timer-symbolic";
-        QTest::newRow("nonsense style") << "gnome-shell" << none << ""
-                                        << "sideways"
-                                        << "label"
-                                        << "pellow-timer-symbolic";
+        const QStringList sntray{"6", "sntray", "Status Tray Plugin"}, weather{"7", "weather"};
+        const auto row = [](const char* name, const QString& program, const QStringList& arguments,
+                            const char* desktop, const char* style, const char* place, const char* icon) {
+            QTest::newRow(name) << program << arguments << desktop << style << place << icon;
+        };
+        row("GNOME Shell", "/usr/bin/gnome-shell", {}, "", "auto", "label", "pellow-timer-symbolic");
+        row("Ayatana service", ayatana, {}, "XFCE", "auto", "label", "pellow-timer-symbolic");
+        row("MATE", "mate-panel", {}, "MATE", "auto", "label", "pellow-timer");
+        row("Plasma: drawn in the palette", "kded5", {}, "", "auto", "icon", "");
+        row("XFCE tray", "xfce4-panel", {}, "", "auto", "icon", "pellow-timer-symbolic");
+        row("XFCE sntray", wrapper, sntray, "", "auto", "icon", "pellow-timer");
+        row("another XFCE plugin", wrapper, weather, "", "auto", "both", "pellow-timer");
+        row("LXQt", "lxqt-panel", {}, "LXQt", "auto", "icon", "pellow-timer");
+        row("unknown, on KDE", "", {}, "KDE", "auto", "icon", "");
+        row("unknown, chosen label", "stalonetray", {}, "", "label", "label", "pellow-timer");
+        row("GNOME, chosen icon", "gnome-shell", {}, "", "icon", "icon", "pellow-timer-symbolic");
+        row("nonsense style", "gnome-shell", {}, "", "sideways", "label", "pellow-timer-symbolic");
     }
     void trayFollowsThePanel()
     {
@@ -389,23 +354,15 @@ private slots:
         QTEST(TrayLook::menuAnchor(given, QPoint(1880, 10), screens), "expected");
     }
 
+    // What tray_hosts_e2e.py's reference client does not read: mnemonics escaped, labels disabled,
+    // separators without a label.
     void menuTree()
     {
-        const DBusMenuTree first(sampleMenu(), 1);
-        QCOMPARE(first.children(0), (QList<int>{1, 2, 3, 4, 5, 7}));
+        const DBusMenuTree tree(sampleMenu(), 1);
         const auto png = [](const QString& image) { return image.toUtf8(); };
-        QCOMPARE(first.properties(4, {}, png), (QVariantMap{{"type", "standard"},
-                                                            {"label", "Tea__time & cake"},
-                                                            {"enabled", true},
-                                                            {"visible", true},
-                                                            {"toggle-type", "checkmark"},
-                                                            {"toggle-state", 1}}));
-        QCOMPARE(first.properties(1, {"enabled"}, png), (QVariantMap{{"enabled", false}}));
-        QCOMPARE(first.properties(2, {"type", "label"}, png), (QVariantMap{{"type", "separator"}}));
-        QCOMPARE(first.properties(5, {"children-display"}, png),
-                 (QVariantMap{{"children-display", "submenu"}}));
-        QCOMPARE(first.properties(3, {"icon-data"}, png),
-                 (QVariantMap{{"icon-data", QByteArray("swatch:#1C8C94")}}));
+        QCOMPARE(tree.properties(4, {"label"}, png), (QVariantMap{{"label", "Tea__time & cake"}}));
+        QCOMPARE(tree.properties(1, {"enabled"}, png), (QVariantMap{{"enabled", false}}));
+        QCOMPARE(tree.properties(2, {"type", "label"}, png), (QVariantMap{{"type", "separator"}}));
     }
 
     // The clock drawn into the icon at panel sizes: dark digits filling most of the light face,

@@ -128,13 +128,14 @@ private slots:
     {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("fits") << "Tea"
-                              << "Tea";
-        QTest::newRow("left to right") << "Laundry in the basement"
-                                       << "Laundry in the ba\u2026";
-        QTest::newRow("right to left")
-            << QString(30, QChar(0x05D0)) << QString(16, QChar(0x05D0)) + "\u2026\u200F";
+        const auto row = [](const char* name, const QString& label, const QString& shown) {
+            QTest::newRow(name) << label << shown;
+        };
+        row("fits", "Tea", "Tea");
+        row("left to right", "Laundry in the basement", "Laundry in the ba\u2026");
+        row("right to left", QString(30, QChar(0x05D0)), QString(16, QChar(0x05D0)) + "\u2026\u200F");
     }
+
     void longNamesAreElided()
     {
         QFETCH(QString, label);
@@ -307,47 +308,42 @@ private slots:
         QCOMPARE(place.items.last().submenu->items[3].title, QStringLiteral("Left (main)"));
     }
 
-    // Where the HUD goes: corners, a place it was left, the chosen screen, arrows and the grip.
+    // Where the HUD goes: corners, a place it was left, the chosen screen or the one it is on, the pointer's.
     void place_data()
     {
         QTest::addColumn<QList<Screen>>("screens");
         QTest::addColumn<Stored>("stored");
+        QTest::addColumn<int>("current"); // the screen the window is on; -1: none
         QTest::addColumn<QPointF>("pointer");
         QTest::addColumn<QPointF>("origin");
         const QList<Screen> one{kScreens[0]};
-        QTest::newRow("default: top right") << one << Stored{} << QPointF() << QPointF(888, 618);
-        QTest::newRow("bottom left") << one << Stored{2, {}, {}, {}} << QPointF() << QPointF(12, 12);
-        QTest::newRow("corner 7 is top right")
-            << one << Stored{7, {}, {}, {}} << QPointF() << QPointF(888, 618);
-        QTest::newRow("free, where left")
-            << one << Stored{-1, {}, 400.5, 300} << QPointF() << QPointF(400.5, 300);
-        QTest::newRow("free, far off: clamped, no margin")
-            << one << Stored{-1, {}, -5000, -5000} << QPointF() << QPointF(0, 0);
-        QTest::newRow("free, no origin") << one << Stored{-1, {}, {}, {}} << QPointF() << QPointF(888, 618);
-        QTest::newRow("chosen screen")
-            << kScreens << Stored{1, 22, {}, {}} << QPointF() << QPointF(1488, 338);
-        QTest::newRow("chosen screen gone: primary")
-            << kScreens << Stored{1, 99, {}, {}} << QPointF() << QPointF(888, 618);
-        QTest::newRow("follow the pointer")
-            << kScreens << Stored{2, -1, {}, {}} << QPointF(1200, 100) << QPointF(1012, 12);
-        QTest::newRow("free on the second screen")
-            << kScreens << Stored{-1, 0, 1550, 390} << QPointF() << QPointF(1500, 350);
+        const auto row = [](const char* name, const QList<Screen>& screens, const Stored& stored, int current,
+                            QPointF pointer, QPointF origin) {
+            QTest::newRow(name) << screens << stored << current << pointer << origin;
+        };
+        row("default: top right", one, {}, -1, {}, {888, 618});
+        row("bottom left", one, {2, {}, {}, {}}, -1, {}, {12, 12});
+        row("corner 7 is top right", one, {7, {}, {}, {}}, -1, {}, {888, 618});
+        row("free, where left", one, {-1, {}, 400.5, 300}, -1, {}, {400.5, 300});
+        row("free, far off: clamped, no margin", one, {-1, {}, -5000, -5000}, -1, {}, {0, 0});
+        row("free, no origin", one, {-1, {}, {}, {}}, -1, {}, {888, 618});
+        row("chosen screen", kScreens, {1, 22, {}, {}}, 0, {}, {1488, 338});
+        row("chosen screen gone: primary", kScreens, {1, 99, {}, {}}, -1, {}, {888, 618});
+        row("chosen screen gone: the one it is on", kScreens, {1, 99, {}, {}}, 1, {}, {1488, 338});
+        row("nothing chosen: the one it is on", kScreens, {1, {}, {}, {}}, 1, {}, {1488, 338});
+        row("follow the pointer", kScreens, {2, -1, {}, {}}, 0, {1200, 100}, {1012, 12});
+        row("free on the second screen", kScreens, {-1, 0, 1550, 390}, -1, {}, {1500, 350});
+        row("no screens", {}, {}, -1, {}, {0, 0});
     }
     void place()
     {
         QFETCH(QList<Screen>, screens);
         QFETCH(Stored, stored);
+        QFETCH(int, current);
         QFETCH(QPointF, pointer);
+        const auto on = current < 0 ? std::nullopt : std::optional<qsizetype>(current);
         const auto at = pointer.isNull() ? std::nullopt : std::optional<QPointF>(pointer);
-        QTEST(HUDPlacement::place(screens, stored, std::nullopt, at, kHUD), "origin");
-    }
-
-    void theCurrentScreenWins()
-    {
-        // Nothing chosen: the screen the window is on, not the primary.
-        QCOMPARE(targetScreen(kScreens, std::nullopt, 1, std::nullopt), std::optional<qsizetype>(1));
-        QCOMPARE(targetScreen(kScreens, 99, 1, std::nullopt), std::optional<qsizetype>(1));
-        QCOMPARE(targetScreen({}, 0, std::nullopt, std::nullopt), std::nullopt);
+        QTEST(HUDPlacement::place(screens, stored, on, at, kHUD), "origin");
     }
 
     void cornersMove()
@@ -363,18 +359,27 @@ private slots:
         QCOMPARE(cornerByArrow(1, 36), std::nullopt); // Return
     }
 
+    // The grip sits in the corner that moves, so dragging it outwards (y up) makes the HUD wider.
     void grip_data()
     {
         QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("grip");
         QTest::addColumn<double>("current");
         QTest::addColumn<double>("dx");
         QTest::addColumn<double>("dy");
         QTest::addColumn<double>("width"); // -1: no change
-        QTest::newRow("top right, left 10") << 1 << 100.0 << -10.0 << 0.0 << 110.0;
-        QTest::newRow("top left, left 10") << 0 << 100.0 << -10.0 << 0.0 << 90.0;
-        QTest::newRow("bottom right, up wins") << 3 << 100.0 << -2.0 << 5.0 << 105.0;
-        QTest::newRow("at 420, wider") << 1 << 420.0 << -10.0 << 0.0 << -1.0;
-        QTest::newRow("tiny") << 2 << 100.0 << 0.4 << 0.0 << -1.0;
+        const auto row = [](const char* name, int corner, Qt::Corner grip, double current, double dx,
+                            double dy, double width) {
+            QTest::newRow(name) << corner << int(grip) << current << dx << dy << width;
+        };
+        row("top left, outwards", 0, Qt::BottomRightCorner, 100, 10, -10, 110);
+        row("top left, left 10", 0, Qt::BottomRightCorner, 100, -10, 0, 90);
+        row("top right, left 10", 1, Qt::BottomLeftCorner, 100, -10, 0, 110);
+        row("bottom left, outwards", 2, Qt::TopRightCorner, 100, 10, 10, 110);
+        row("bottom right, up wins", 3, Qt::TopLeftCorner, 100, -2, 5, 105);
+        row("free, outwards", -1, Qt::BottomRightCorner, 100, 10, -10, 110);
+        row("at 420, wider", 1, Qt::BottomLeftCorner, 420, -10, 0, -1);
+        row("tiny", 2, Qt::TopRightCorner, 100, 0.4, 0, -1);
     }
     void grip()
     {
@@ -382,28 +387,8 @@ private slots:
         QFETCH(double, current);
         QFETCH(double, dx);
         QFETCH(double, dy);
+        QTEST(int(gripCorner(corner)), "grip");
         QTEST(resizedWidth(corner, current, dx, dy).value_or(-1), "width");
-    }
-
-    // The grip sits in the corner that moves, so dragging it outwards (y up) makes the HUD wider.
-    void gripFollowsThePointer_data()
-    {
-        QTest::addColumn<int>("corner");
-        QTest::addColumn<int>("grip");
-        QTest::newRow("top left") << 0 << int(Qt::BottomRightCorner);
-        QTest::newRow("top right") << 1 << int(Qt::BottomLeftCorner);
-        QTest::newRow("bottom left") << 2 << int(Qt::TopRightCorner);
-        QTest::newRow("bottom right") << 3 << int(Qt::TopLeftCorner);
-        QTest::newRow("free") << -1 << int(Qt::BottomRightCorner);
-    }
-    void gripFollowsThePointer()
-    {
-        QFETCH(int, corner);
-        QFETCH(int, grip);
-        QCOMPARE(int(gripCorner(corner)), grip);
-        const bool left = grip == Qt::TopLeftCorner || grip == Qt::BottomLeftCorner;
-        const bool top = grip == Qt::TopLeftCorner || grip == Qt::TopRightCorner;
-        QCOMPARE(resizedWidth(corner, 100, left ? -10 : 10, top ? 10 : -10), 110.0);
     }
 
     void gripKeepsTheCornerStill()

@@ -145,8 +145,8 @@ private slots:
             {"10000:00:00", 36e6}}; // 10,000 h
         const char* refused[] = {
             "", "  ", ":", ":30", "1:2:3:4", "1: 30", "1 :30", "1:\u00A030", "2 5", "\n25", "0", "-5",
-            "-1:30", "1:-30", "abc", "5m", "0x", "2,5", "\u0662\u0665", "\uFF12\uFF15", "inf", "inf:00", "nan",
-            "0:nan", "1e300", "1e308:1e308:0", "600000.001", "10000:00:01"};
+            "-1:30", "1:-30", "abc", "5m", "0x", "2,5", "1:30,5", "\u0662\u0665", "\uFF12\uFF15", "inf",
+            "inf:00", "nan", "0:nan", "1e300", "1e308:1e308:0", "600000.001", "10000:00:01"};
         // clang-format on
         for (auto [text, seconds] : lengths)
             QTest::addRow("%s", printable(text).constData()) << QString::fromUtf8(text) << seconds;
@@ -158,20 +158,12 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(double, seconds);
+        // A decimal comma in the app's or the process's locale changes nothing.
+        QLocale::setDefault(QLocale(QLocale::German));
+        std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed
         QCOMPARE(LengthParser::parseLength(text).value_or(-1), seconds);
         // Callers take only lengths of at least one second.
         QCOMPARE(LengthParser::acceptedLength(text).value_or(-1), seconds >= 1 ? seconds : -1);
-    }
-
-    // A decimal comma in the app's or the process's locale changes nothing.
-    void numbersIgnoreTheLocale()
-    {
-        QLocale::setDefault(QLocale(QLocale::German));
-        std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed
-        QCOMPARE(LengthParser::parseLength(QStringLiteral("2.5")).value_or(-1), 150.0);
-        QCOMPARE(LengthParser::parseLength(QStringLiteral("1:30.5")).value_or(-1), 90.5);
-        QVERIFY(!LengthParser::parseLength(QStringLiteral("2,5")));
-        QVERIFY(!LengthParser::parseLength(QStringLiteral("1:30,5")));
     }
 };
 
