@@ -292,9 +292,10 @@ def main(pellow, server, click, make_ca):
         # Pairing through the menu: the token is stored and the list is on the server at once.
         run.click_menu("Sync with phone\u2026")
         token = wait_for("a stored sync token", lambda: run.stored().get("syncToken"), 15)
-        pulled = wait_for("the paired list on the server",
-                          lambda: (lambda r: r if r.get("rev", 0) >= 1 else None)(run.sync("pull", {"token": token})), 10)
-        assert labels_running(pulled["timers"]) == {"Tea": False, "Egg": False}, pulled
+        pull = lambda: run.sync("pull", {"token": token})  # noqa: E731
+        on_server = lambda: labels_running(pull()["timers"])  # noqa: E731
+        in_pellow = lambda: labels_running(run.stored().get("timers", []))  # noqa: E731
+        wait_for("the paired list on the server", lambda: on_server() == {"Tea": False, "Egg": False}, 10)
 
         # The phone: the code copied from Pellow's dialog, typed on the page.
         wait_for("the pairing dialog", press_copy_code, 15)
@@ -307,20 +308,17 @@ def main(pellow, server, click, make_ca):
 
         # A change in Pellow reaches the server, and the page within its pull interval.
         run.click_menu("Start all")
-        wait_for("the started timers on the server",
-                 lambda: all(t["running"] for t in run.sync("pull", {"token": token})["timers"]), 10)
+        wait_for("the started timers on the server", lambda: on_server() == {"Tea": True, "Egg": True}, 10)
         running_on_page = lambda count: [d[:5] for _, d in page_rows(browser)] == ["ends "] * count
         wait_for("the started timers on the page", lambda: running_on_page(2), 8)
 
         # The server held slow on a pull while a change is made: the change goes as soon as the
         # pull ends, not with some later change.
-        on_server = lambda: labels_running(run.sync("pull", {"token": token})["timers"])
         proxy.hold()
         run.click_menu("Sync now")
         wait_for("a pull held at the proxy", lambda: proxy.held > 0, 10)
         run.click_menu("Pause all")
-        wait_for("the paused timers saved in Pellow",
-                 lambda: labels_running(run.stored().get("timers", [])) == {"Tea": False, "Egg": False}, 5)
+        wait_for("the paused timers saved in Pellow", lambda: in_pellow() == {"Tea": False, "Egg": False}, 5)
         time.sleep(2)  # the server stays slow past the change's push delay of 0.6 s
         assert on_server() == {"Tea": True, "Egg": True}, "the change went out past the pull"
         released = proxy.release()
@@ -330,8 +328,7 @@ def main(pellow, server, click, make_ca):
         run.click_menu("Start all")
         wait_for("the restarted timers on the server", lambda: on_server() == {"Tea": True, "Egg": True}, 10)
         page_rev = lambda: browser.execute_script("return JSON.parse(localStorage.getItem('pellow.list')).rev")
-        wait_for("the page at the server's revision",
-                 lambda: page_rev() == run.sync("pull", {"token": token})["rev"], 8)
+        wait_for("the page at the server's revision", lambda: page_rev() == pull()["rev"], 8)
 
         # A timer started on the page shows in Pellow's menu within one poll.
         browser.find_element(By.ID, "new-open").click()
@@ -345,19 +342,17 @@ def main(pellow, server, click, make_ca):
         # change reaches the server and the page.
         run.stop_server()
         run.click_menu("Pause all")
-        wait_for("the timers paused in Pellow",
-                 lambda: labels_running(run.stored().get("timers", [])) == {"Tea": False, "Egg": False, "Bread": False}, 10)
+        wait_for("the timers paused in Pellow", lambda: in_pellow() == {"Tea": False, "Egg": False, "Bread": False}, 10)
         run.start_server()
         run.click_menu("Start all")
-        pulled = wait_for("the list after the restart on the server",
-                          lambda: (lambda r: r if labels_running(r["timers"]) == {"Tea": True, "Egg": True, "Bread": True}
-                                   else None)(run.sync("pull", {"token": token})), 10)
-        wait_for("Pellow's revision equal to the server's", lambda: run.stored().get("syncRev") == pulled["rev"], 5)
+        wait_for("the list after the restart on the server",
+                 lambda: on_server() == {"Tea": True, "Egg": True, "Bread": True}, 10)
+        wait_for("Pellow's revision equal to the server's", lambda: run.stored().get("syncRev") == pull()["rev"], 5)
         wait_for("the restarted timers on the page", lambda: running_on_page(3), 8)
 
         # "Stop syncing" ends the pairing on the server too: the page finds itself no longer paired.
         run.click_menu("Stop syncing")
-        wait_for("the pairing gone from the server", lambda: run.sync("pull", {"token": token}).get("status") == 403, 10)
+        wait_for("the pairing gone from the server", lambda: pull().get("status") == 403, 10)
         wait_for("the page's pairing form", lambda: browser.find_element(By.ID, "code").is_displayed(), 10)
         notice = browser.execute_script("return document.body.textContent")
         assert "This phone is no longer paired" in notice, notice
