@@ -41,7 +41,7 @@ def inner(pellow, recorder):
     work = os.environ["PELLOW_E2E_WORK"]
     prefs = os.path.join(os.environ["XDG_CONFIG_HOME"], "pellow", "preferences.json")
     notes_path = os.path.join(work, "notifications.jsonl")
-    notes = lambda: [json.loads(line) for line in open(notes_path)]  # noqa: E731
+    notes = lambda: [json.loads(line) for line in open(notes_path) if line.endswith("\n")]  # noqa: E731
     timers = lambda: {t["label"]: t for t in stored(prefs).get("timers", [])}  # noqa: E731
     run = Processes(work)
     try:

@@ -178,13 +178,15 @@ def test_client(run):
         return theirs if ours == theirs and theirs["children"] else None
 
     tree = wait_for("the reference client holding the whole menu", in_step, 30)
-    # The menu model's own tests check what each item says; here every kind of property must
-    # have come over the bus and into the client, and the swatch as a PNG.
+    # The menu model's own tests check what each item says; here each kind of property must have
+    # come over the bus into the client: check boxes on and off, submenus, the swatch as a PNG.
     kinds = set()
-    walk = lambda node: [kinds.update(node["props"]), *map(walk, node["children"])]  # noqa: E731
+    walk = lambda node: [kinds.update((k, v) for k, v in node["props"].items() if k != "label"),  # noqa: E731
+                         *map(walk, node["children"])]
     walk(tree)
-    if not {"label", "toggle-type", "toggle-state", "children-display", "icon-data"} <= kinds:
-        raise Failure(f"the menu carries only {sorted(kinds)}")
+    wanted = {("toggle-type", "checkmark"), ("toggle-state", 0), ("toggle-state", 1), ("children-display", "submenu")}
+    if not wanted <= kinds:
+        raise Failure(f"the menu carries none of {sorted(wanted - kinds)}")
     tea = tree["children"][0]["props"]
     if not tea["label"].startswith("Pause  Tea \u2014 ") or tea.get("icon-data") != b"\x89PNG":
         raise Failure(f"Tea's item, first, carries no PNG swatch: {tea}")
