@@ -129,25 +129,9 @@ def raw_tree(run, service):
     return node(props, children)
 
 
-NAMES = ("type", "label", "enabled", "visible", "toggle-type", "toggle-state", "children-display", "icon-data")
-
-
 def client_tree(item):
     """The same as the reference client holds it."""
-    props = {}
-    for name in NAMES:
-        if name == "icon-data":
-            value = item.property_get_byte_array("icon-data")
-            value = bytes(value) if value else None
-        elif name == "toggle-state":
-            value = item.property_get_int(name) if item.property_exist(name) else None
-        elif name in ("enabled", "visible"):
-            value = item.property_get_bool(name) if item.property_exist(name) else None
-        else:
-            value = item.property_get(name)
-        props[name] = value
-    if item.get_id() == 0:
-        props = {"children-display": props["children-display"]}
+    props = {name: item.property_get_variant(name).unpack() for name in item.properties_list()}
     return {"props": normal(props), "children": [client_tree(c) for c in item.get_children()]}
 
 
