@@ -12,7 +12,6 @@ Usage: local_sync_e2e.py <pellow> <pellow-menu-click>   (as root: it makes a net
 Exits 77 (skipped) only when Chromium cannot start.
 """
 
-import json
 import os
 import signal
 import subprocess
@@ -23,7 +22,8 @@ import urllib.request
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from headless_chromium import start  # noqa: E402
-from sync_e2e import isolated_env, page_rows, print_logs, start_xvfb, stop, timer, wait_for  # noqa: E402
+from sync_e2e import Processes, isolated_env, page_rows, print_logs, start_xvfb, stored, timer, wait_for  # noqa: E402
+from sync_e2e import write_prefs  # noqa: E402
 
 ADDRESS = "10.77.0.2"
 SKIP = 77
@@ -60,23 +60,14 @@ def qr_on_screen(work):
 def inner(pellow, click):
     work = os.environ["PELLOW_E2E_WORK"]
     prefs_path = os.path.join(os.environ["XDG_CONFIG_HOME"], "pellow", "preferences.json")
-    stored = lambda: json.load(open(prefs_path)) if os.path.exists(prefs_path) else {}
-    os.makedirs(os.path.dirname(prefs_path))
-    with open(prefs_path, "w") as f:
-        json.dump({"timers": [timer("e2e-tea", "Tea")]}, f)
-    os.chmod(prefs_path, 0o600)
-    procs = []
-
-    def spawn(args, name):
-        log = open(os.path.join(work, name + ".log"), "ab")
-        procs.append(subprocess.Popen(args, stdout=log, stderr=log, env=dict(os.environ, QT_QPA_PLATFORM="xcb")))
-        return procs[-1]
-
+    write_prefs(prefs_path, {"timers": [timer("e2e-tea", "Tea")]})
+    run = Processes(work)
+    spawn = lambda args, name: run.spawn(args, name, dict(os.environ, QT_QPA_PLATFORM="xcb"))  # noqa: E731
     browser = start(phone=True)
     if browser is None:
         return SKIP
     try:
-        os.environ["DISPLAY"] = start_xvfb(type("Work", (), {"work": work, "procs": procs}))
+        os.environ["DISPLAY"] = start_xvfb(run)
         spawn(["status-notifier-watcher"], "watcher")
         app = spawn([pellow], "pellow")
         wait_for('a "Sync with phone…" item in the tray menu',
@@ -84,9 +75,9 @@ def inner(pellow, click):
                                         timeout=10).returncode == 0, 15)
 
         # Pellow's own server, on the namespace's local-network address and the kept port.
-        port = wait_for("a kept port for Pellow's own server", lambda: stored().get("syncLocalPort"), 15)
+        port = wait_for("a kept port for Pellow's own server", lambda: stored(prefs_path).get("syncLocalPort"), 15)
         wait_for("Pellow's own server answering on the local network", lambda: healthy(port), 15)
-        token = wait_for("a stored sync token", lambda: stored().get("syncToken"), 15)
+        token = wait_for("a stored sync token", lambda: stored(prefs_path).get("syncToken"), 15)
 
         # The phone scans the code and opens the address: paired, without typing.
         scanned = wait_for("a QR code in the pairing window", lambda: qr_on_screen(work), 15)
@@ -107,7 +98,8 @@ def inner(pellow, click):
                                                                           capture_output=True).returncode != 0, 5)
         app = spawn([pellow], "pellow")
         wait_for("Pellow's own server back on the same port", lambda: healthy(port), 15)
-        assert stored().get("syncToken") == token and stored().get("syncLocalPort") == port
+        prefs = stored(prefs_path)
+        assert prefs.get("syncToken") == token and prefs.get("syncLocalPort") == port, prefs
         print(f"PASS e2e_local_sync: Pellow served the phone on {ADDRESS}:{port}; the QR code paired the page; "
               "the server came back after a kill, stopped with Pellow and started again on its port")
         return 0
@@ -117,7 +109,7 @@ def inner(pellow, click):
         return 1
     finally:
         browser.quit()
-        stop(procs)
+        run.stop_all()
 
 
 def namespace(name):

@@ -1,18 +1,11 @@
 #!/usr/bin/env python3
-"""End to end: the real Pellow, the real pellow-sync-server over HTTPS on loopback, and the phone
-page in headless Chromium.
-
-The test makes a certificate authority, starts the server with a certificate it signed, and
-starts Pellow on a virtual X display, on a private session bus with a real
-StatusNotifierWatcher, pointed at the server and trusting that authority. Through the tray menu
-it pairs; "Copy code" in the pairing dialog puts the code on the X clipboard, and the test types
-it into the page. Then a change in Pellow reaches the server, a change made while the server is
-held slow on a pull reaches it as soon as the pull ends, a timer started on the page shows in
-Pellow's menu within one poll, stopping and restarting the server loses nothing, and "Stop
-syncing" in Pellow cuts the page off too.
-
-Pellow talks to the server through a small proxy on loopback that can hold back what the server
-sends; the page and the test's own requests go to the server directly.
+"""End to end: the real Pellow (on Xvfb, a private session bus and a real StatusNotifierWatcher),
+the real pellow-sync-server over HTTPS on loopback with a certificate authority of the test's
+own, and the phone page in headless Chromium. Pellow pairs through its tray menu and the code
+copied from its dialog is typed on the page; changes go both ways, also one made while a pull is
+held slow (Pellow talks to the server through a proxy that can hold back the server's replies);
+a server restart loses nothing; "Stop syncing" cuts the page off too. The other e2e scripts
+share this module's helpers.
 
 Usage: sync_e2e.py <pellow> <pellow-sync-server> <pellow-menu-click> <make-test-ca.sh>
 Exits 77 (skipped) only when Chromium cannot start.
@@ -113,9 +106,26 @@ class SlowProxy:
         self.listener.close()
 
 
-class Run:
+class Processes:
+    """The processes a run starts, each logging to <work>/<name>.log, stopped newest first."""
+
+    def __init__(self, work):
+        self.work = work
+        self.procs = []
+
+    def spawn(self, args, name, env=None):
+        log = open(os.path.join(self.work, name + ".log"), "ab")
+        self.procs.append(subprocess.Popen(args, stdout=log, stderr=log, env=env))
+        return self.procs[-1]
+
+    def stop_all(self):
+        stop(self.procs)
+
+
+class Run(Processes):
     def __init__(self, pellow, server, click, make_ca, work):
-        self.pellow, self.server_bin, self.click, self.work = pellow, server, click, work
+        super().__init__(work)
+        self.pellow, self.server_bin, self.click = pellow, server, click
         subprocess.run(["bash", make_ca, work], check=True, timeout=60)
         self.tls = ssl.create_default_context(cafile=os.path.join(work, "ca.pem"))
         with socket.socket() as s:
@@ -123,7 +133,6 @@ class Run:
             self.port = s.getsockname()[1]
         self.base = f"https://127.0.0.1:{self.port}"
         self.prefs = os.path.join(os.environ["XDG_CONFIG_HOME"], "pellow", "preferences.json")
-        self.procs = []
         self.server = None
 
     def start_server(self):
@@ -156,20 +165,11 @@ class Run:
             return dict(json.load(e), status=e.code)
 
     def stored(self):
-        try:
-            with open(self.prefs) as f:
-                return json.load(f)
-        except (OSError, ValueError):
-            return {}
+        return stored(self.prefs)
 
     def click_menu(self, label):
         wait_for(f'a "{label}" item in the tray menu',
                  lambda: subprocess.run([self.click, label], capture_output=True, timeout=10).returncode == 0, 15)
-
-    def spawn(self, args, name, env=None):
-        log = open(os.path.join(self.work, name + ".log"), "ab")
-        self.procs.append(subprocess.Popen(args, stdout=log, stderr=log, env=env))
-        return self.procs[-1]
 
     def stop_all(self):
         stop(self.procs + ([self.server] if self.server else []))
@@ -195,6 +195,23 @@ def stop(procs):
                 p.kill()
 
 
+def write_prefs(path, prefs):
+    """Pellow's preference file as it keeps it: its folder made, readable by the user alone."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        json.dump(prefs, f)
+    os.chmod(path, 0o600)
+
+
+def stored(path):
+    """The preference file's object, or {} while it is missing or half written."""
+    try:
+        with open(path) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return {}
+
+
 def isolated_env(work):
     """An environment whose home, XDG folders and temporary folder are all inside `work`."""
     env = dict(os.environ, PELLOW_E2E_WORK=work, HOME=f"{work}/home", XDG_CONFIG_HOME=f"{work}/config",
@@ -218,7 +235,7 @@ def labels_running(timers):
 
 
 def start_xvfb(run):
-    """A virtual X display of its own; its name."""
+    """A virtual X display of its own, stopped with `run`'s processes; its name."""
     read_end, write_end = os.pipe()
     with open(os.path.join(run.work, "xvfb.log"), "ab") as log:
         run.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
@@ -265,11 +282,9 @@ def main(pellow, server, click, make_ca):
     try:
         run.start_server()
         proxy = SlowProxy(run.port)
-        os.makedirs(os.path.dirname(run.prefs), exist_ok=True)
-        with open(run.prefs, "w") as f:
-            json.dump({"syncServer": f"https://127.0.0.1:{proxy.port}", "syncServerCertificate": os.path.join(work, "ca.pem"),
-                       "timers": [timer("e2e-tea", "Tea"), timer("e2e-egg", "Egg")]}, f)
-        os.chmod(run.prefs, 0o600)
+        write_prefs(run.prefs, {"syncServer": f"https://127.0.0.1:{proxy.port}",
+                                "syncServerCertificate": os.path.join(work, "ca.pem"),
+                                "timers": [timer("e2e-tea", "Tea"), timer("e2e-egg", "Egg")]})
         os.environ["DISPLAY"] = start_xvfb(run)  # for Pellow, xdotool and xclip
         run.spawn(["status-notifier-watcher"], "watcher")
         app = run.spawn([pellow], "pellow", dict(os.environ, QT_QPA_PLATFORM="xcb"))
@@ -277,9 +292,10 @@ def main(pellow, server, click, make_ca):
         # Pairing through the menu: the token is stored and the list is on the server at once.
         run.click_menu("Sync with phone\u2026")
         token = wait_for("a stored sync token", lambda: run.stored().get("syncToken"), 15)
-        pulled = wait_for("the paired list on the server",
-                          lambda: (lambda r: r if r.get("rev", 0) >= 1 else None)(run.sync("pull", {"token": token})), 10)
-        assert labels_running(pulled["timers"]) == {"Tea": False, "Egg": False}, pulled
+        pull = lambda: run.sync("pull", {"token": token})  # noqa: E731
+        on_server = lambda: labels_running(pull()["timers"])  # noqa: E731
+        in_pellow = lambda: labels_running(run.stored().get("timers", []))  # noqa: E731
+        wait_for("the paired list on the server", lambda: on_server() == {"Tea": False, "Egg": False}, 10)
 
         # The phone: the code copied from Pellow's dialog, typed on the page.
         wait_for("the pairing dialog", press_copy_code, 15)
@@ -292,20 +308,17 @@ def main(pellow, server, click, make_ca):
 
         # A change in Pellow reaches the server, and the page within its pull interval.
         run.click_menu("Start all")
-        wait_for("the started timers on the server",
-                 lambda: all(t["running"] for t in run.sync("pull", {"token": token})["timers"]), 10)
+        wait_for("the started timers on the server", lambda: on_server() == {"Tea": True, "Egg": True}, 10)
         running_on_page = lambda count: [d[:5] for _, d in page_rows(browser)] == ["ends "] * count
         wait_for("the started timers on the page", lambda: running_on_page(2), 8)
 
         # The server held slow on a pull while a change is made: the change goes as soon as the
         # pull ends, not with some later change.
-        on_server = lambda: labels_running(run.sync("pull", {"token": token})["timers"])
         proxy.hold()
         run.click_menu("Sync now")
         wait_for("a pull held at the proxy", lambda: proxy.held > 0, 10)
         run.click_menu("Pause all")
-        wait_for("the paused timers saved in Pellow",
-                 lambda: labels_running(run.stored().get("timers", [])) == {"Tea": False, "Egg": False}, 5)
+        wait_for("the paused timers saved in Pellow", lambda: in_pellow() == {"Tea": False, "Egg": False}, 5)
         time.sleep(2)  # the server stays slow past the change's push delay of 0.6 s
         assert on_server() == {"Tea": True, "Egg": True}, "the change went out past the pull"
         released = proxy.release()
@@ -315,8 +328,7 @@ def main(pellow, server, click, make_ca):
         run.click_menu("Start all")
         wait_for("the restarted timers on the server", lambda: on_server() == {"Tea": True, "Egg": True}, 10)
         page_rev = lambda: browser.execute_script("return JSON.parse(localStorage.getItem('pellow.list')).rev")
-        wait_for("the page at the server's revision",
-                 lambda: page_rev() == run.sync("pull", {"token": token})["rev"], 8)
+        wait_for("the page at the server's revision", lambda: page_rev() == pull()["rev"], 8)
 
         # A timer started on the page shows in Pellow's menu within one poll.
         browser.find_element(By.ID, "new-open").click()
@@ -330,19 +342,17 @@ def main(pellow, server, click, make_ca):
         # change reaches the server and the page.
         run.stop_server()
         run.click_menu("Pause all")
-        wait_for("the timers paused in Pellow",
-                 lambda: labels_running(run.stored().get("timers", [])) == {"Tea": False, "Egg": False, "Bread": False}, 10)
+        wait_for("the timers paused in Pellow", lambda: in_pellow() == {"Tea": False, "Egg": False, "Bread": False}, 10)
         run.start_server()
         run.click_menu("Start all")
-        pulled = wait_for("the list after the restart on the server",
-                          lambda: (lambda r: r if labels_running(r["timers"]) == {"Tea": True, "Egg": True, "Bread": True}
-                                   else None)(run.sync("pull", {"token": token})), 10)
-        wait_for("Pellow's revision equal to the server's", lambda: run.stored().get("syncRev") == pulled["rev"], 5)
+        wait_for("the list after the restart on the server",
+                 lambda: on_server() == {"Tea": True, "Egg": True, "Bread": True}, 10)
+        wait_for("Pellow's revision equal to the server's", lambda: run.stored().get("syncRev") == pull()["rev"], 5)
         wait_for("the restarted timers on the page", lambda: running_on_page(3), 8)
 
         # "Stop syncing" ends the pairing on the server too: the page finds itself no longer paired.
         run.click_menu("Stop syncing")
-        wait_for("the pairing gone from the server", lambda: run.sync("pull", {"token": token}).get("status") == 403, 10)
+        wait_for("the pairing gone from the server", lambda: pull().get("status") == 403, 10)
         wait_for("the page's pairing form", lambda: browser.find_element(By.ID, "code").is_displayed(), 10)
         notice = browser.execute_script("return document.body.textContent")
         assert "This phone is no longer paired" in notice, notice

@@ -56,6 +56,11 @@ def closed_within(sock, timeout=WAIT):
         return False
 
 
+def rss_kb(server):
+    with open(f"/proc/{server.proc.pid}/status") as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+
 def request(body=b"", **headers):
     head = f"POST {ENDPOINT}?action=pull HTTP/1.1\r\nHost: 127.0.0.1\r\n"
     head += "".join(f"{name.replace('_', '-')}: {value}\r\n" for name, value in headers.items())
@@ -117,7 +122,7 @@ class HostileClientTests(unittest.TestCase):
         _, reply = cls.server.call("pair", {}, source="127.0.0.9")
         cls.token = reply["token"]
         cls.figures = []
-        cls.baseline = cls.rss_kb()
+        cls.baseline = rss_kb(cls.server)
 
     @classmethod
     def tearDownClass(cls):
@@ -127,11 +132,6 @@ class HostileClientTests(unittest.TestCase):
         for row in cls.figures:
             print(" | ".join(str(v) for v in row))
         assert code == 0, f"server exited with {code}"
-
-    @classmethod
-    def rss_kb(cls):
-        with open(f"/proc/{cls.server.proc.pid}/status") as status:
-            return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
 
     def open(self, source):
         sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -145,7 +145,7 @@ class HostileClientTests(unittest.TestCase):
         start = time.monotonic()
         status, _ = self.server.call("pull", {"token": self.token}, source="127.0.0.9")
         seconds = time.monotonic() - start
-        rss = self.rss_kb()
+        rss = rss_kb(self.server)
         self.figures.append((name, status, f"{seconds:.3f}", f"{rss / 1024:.1f}"))
         self.assertEqual(status, expected)
         # The faults this guards against grew the server by hundreds of megabytes.
@@ -175,46 +175,34 @@ class HostileClientTests(unittest.TestCase):
         return sock
 
     def test_connections_over_the_caps_are_answered_503(self):
-        # A server of its own: the connections it fills the cap with may still be counted for a
-        # moment after they close, which must not touch the other tests.
-        cls = type(self)
-        own = Server("--max-connections", str(TOTAL), "--max-connections-per-client", str(CAP),
-                     database=f"sqlite:{self.folder.name}/caps.db")
-        shared = (cls.server, cls.token)
-        cls.server, cls.token = own, own.call("pair", {}, source="127.0.0.9")[1]["token"]
-        try:
-            self.fill_the_caps()
-        finally:
-            cls.server, cls.token = shared
-            self.assertEqual(own.stop(), 0, "\n".join(own.lines[-30:]))
+        # A server of its own (for this test only: unittest makes an instance per test): the
+        # connections it fills the cap with may still be counted for a moment after they close,
+        # which must not touch the other tests.
+        with Server("--max-connections", str(TOTAL), "--max-connections-per-client", str(CAP),
+                    database=f"sqlite:{self.folder.name}/caps.db") as self.server:
+            self.token = self.server.call("pair", {}, source="127.0.0.9")[1]["token"]
+            self.baseline = rss_kb(self.server)
+            idle = [self.kept_alive("127.0.2.1") for _ in range(CAP)]
+            over = [self.open("127.0.2.1") for _ in range(2)]
+            for sock in over:
+                sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+            self.assertEqual([status_of(sock) for sock in over], [503, 503])
+            self.pull("idle connections over the per-client cap")
+            # Idle connections are closed once the request limit has passed.
+            self.assertEqual([closed_within(sock) for sock in idle], [True] * CAP)
 
-    def fill_the_caps(self):
-        idle = [self.kept_alive("127.0.2.1") for _ in range(CAP)]
-        over = [self.open("127.0.2.1") for _ in range(2)]
-        for sock in over:
-            sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
-        self.assertEqual([status_of(sock) for sock in over], [503, 503])
-        self.pull("idle connections over the per-client cap")
-        # Idle connections are closed once the request limit has passed.
-        self.assertEqual([closed_within(sock) for sock in idle], [True] * CAP)
-
-        everyone = [self.kept_alive(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
-        self.pull("idle connections filling the total cap", expected=503)
-        for sock in everyone:
-            sock.close()
+            everyone = [self.kept_alive(f"127.0.3.{n}") for n in range(1, TOTAL // CAP + 1) for _ in range(CAP)]
+            self.pull("idle connections filling the total cap", expected=503)
+            for sock in everyone:
+                sock.close()
 
     def test_stop_is_prompt_while_slow_clients_hold_connections(self):
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        server = Server(database=f"sqlite:{folder.name}/sync.db")
-        socks = []
-        for n in range(CAP):
-            sock = socket.create_connection(("127.0.0.1", server.port))
-            self.addCleanup(sock.close)
-            sock.sendall(SLOW_HEADERS[0] if n % 2 else b"")
-            socks.append(sock)
-        start = time.monotonic()
-        self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
+        with Server(database=f"sqlite:{self.folder.name}/stop.db") as server:
+            for n in range(CAP):
+                sock = socket.create_connection(("127.0.0.1", server.port))
+                self.addCleanup(sock.close)
+                sock.sendall(SLOW_HEADERS[0] if n % 2 else b"")
+            start = time.monotonic()
         self.figures.append(("SIGTERM with slow and idle connections", "stopped", f"{time.monotonic() - start:.3f}",
                              "-"))
 
@@ -244,21 +232,14 @@ class OperationsTests(unittest.TestCase):
             with context.wrap_socket(raw, server_hostname="127.0.0.1") as tls:
                 return tls.getpeercert()["serialNumber"]
 
-    def wait_for_log(self, server, text):
-        deadline = time.monotonic() + DEADLINE
-        while not any(text in line for line in server.lines):
-            self.assertLess(time.monotonic(), deadline, f"no log line with {text!r}")
-            time.sleep(0.05)
-
     def test_sighup_reloads_the_certificate_and_tls_is_aead_only(self):
         subprocess.run(["bash", MAKE_CA, self.folder.name], check=True, timeout=DEADLINE)
         self.second_certificate()
         shutil.copy(self.path("server.pem"), self.path("live.pem"))
         shutil.copy(self.path("server.key"), self.path("live.key"))
-        server = Server("--tls-cert", self.path("live.pem"), "--tls-key", self.path("live.key"),
-                        database=f"sqlite:{self.path('sync.db')}",
-                        ssl_context=ssl.create_default_context(cafile=self.path("ca.pem")))
-        try:
+        with Server("--tls-cert", self.path("live.pem"), "--tls-key", self.path("live.key"),
+                    database=f"sqlite:{self.path('sync.db')}",
+                    ssl_context=ssl.create_default_context(cafile=self.path("ca.pem"))) as server:
             first = self.serial(server)
             conn = server.connection()
             conn.request("GET", "/", headers={"Accept-Encoding": "gzip, br"})
@@ -285,22 +266,19 @@ class OperationsTests(unittest.TestCase):
             shutil.copy(self.path("second.pem"), self.path("live.pem"))
             shutil.copy(self.path("second.key"), self.path("live.key"))
             server.proc.send_signal(signal.SIGHUP)
-            self.wait_for_log(server, "certificate reloaded, serial 5EC0")
+            server.wait_for_line("certificate reloaded, serial 5EC0")
             self.assertEqual(self.serial(server), "5EC0")
             self.assertNotEqual(first, "5EC0")
 
             with open(self.path("live.pem"), "w") as broken:
                 broken.write("not a certificate\n")
             server.proc.send_signal(signal.SIGHUP)
-            self.wait_for_log(server, "serving on as before")
+            server.wait_for_line("serving on as before")
             self.assertEqual(self.serial(server), "5EC0")
-        finally:
-            self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
 
     def test_healthz_fails_when_the_database_cannot_be_written(self):
         database = self.path("sync.db")
-        server = Server(database=f"sqlite:{database}")
-        try:
+        with Server(database=f"sqlite:{database}") as server:
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
             # Another writer holds the write lock: reads still work, writes wait and then fail.
             holder = sqlite3.connect(database, isolation_level=None)
@@ -312,12 +290,9 @@ class OperationsTests(unittest.TestCase):
             holder.execute("ROLLBACK")
             holder.close()
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
-        finally:
-            self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
 
     def test_pairing_and_wrong_codes_are_limited(self):
-        server = Server(database=f"sqlite:{self.path('sync.db')}")
-        try:
+        with Server(database=f"sqlite:{self.path('sync.db')}") as server:
             statuses = [server.call("pair", {}, source="127.0.4.1")[0] for _ in range(21)]
             self.assertEqual(statuses, [200] * 20 + [429])
             code = server.call("pair", {}, source="127.0.4.2")[1]["code"]
@@ -327,14 +302,11 @@ class OperationsTests(unittest.TestCase):
                     self.assertEqual(server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0], 200)
             self.assertEqual(server.call("claim", {"code": code}, source="127.0.4.3"),
                              (429, {"ok": False, "error": "too many tries"}))
-        finally:
-            self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
 
     def test_unused_and_idle_groups_expire(self):
         database = DATABASE or f"sqlite:{self.path('sync.db')}"
-        server = Server(database=database)
         tokens = {}
-        try:
+        with Server(database=database) as server:
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
             for name in ["never used", "joined", "pushed", "idle half a year"]:
                 _, reply = server.call("pair", {})
@@ -342,31 +314,23 @@ class OperationsTests(unittest.TestCase):
                 if name != "never used":
                     server.call("claim", {"code": reply["code"]})
             server.call("push", {"token": tokens["pushed"], "rev": 1, "timers": []})
-        finally:
-            self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
         day = 24 * 60 * 60
         server.run_sql(f"UPDATE sync_groups SET created_at = created_at - 2 * {day}, "
                        f"updated_at = updated_at - 2 * {day}")
         idle = hashlib.sha256(tokens["idle half a year"].encode()).hexdigest()
         server.run_sql(f"UPDATE sync_groups SET updated_at = updated_at - 180 * {day} WHERE id = "
                        f"(SELECT group_id FROM sync_tokens WHERE token_hash = '{idle}')")
-        server = Server(database=database)
-        try:
+        with Server(database=database) as server:
             server.call("pair", {})  # expiry runs with a pairing
             statuses = {name: server.call("pull", {"token": token})[0] for name, token in tokens.items()}
             self.assertEqual(statuses, {"never used": 403, "joined": 200, "pushed": 200, "idle half a year": 403})
-        finally:
-            self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
 
     def test_logged_fields_are_escaped(self):
-        server = Server("--behind-proxy", database=f"sqlite:{self.path('sync.db')}")
-        try:
+        with Server("--behind-proxy", database=f"sqlite:{self.path('sync.db')}") as server:
             conn = server.connection()
             conn.request("GET", "/healthz", headers={"X-Forwarded-For": "10.0.0.1, \x1b[31mred\\ x"})
             self.assertEqual(conn.getresponse().status, 200)
             conn.close()
-        finally:
-            self.assertEqual(server.stop(), 0, "\n".join(server.lines[-30:]))
         line = next(line for line in server.lines if "/healthz" in line)
         self.assertIn(" \\x1b[31mred\\x5c\\x20x GET /healthz 200", line)
         self.assertNotIn("\x1b", "\n".join(server.lines))

@@ -203,27 +203,6 @@ class PageTests(PageCase):
         self.assertIsNone(BROWSER.find_element(By.ID, "new-length").get_attribute("inputmode"))
         self.assertEqual(self.pull(desktop)["rev"], 1 + len(steps))
 
-    def test_a_desktop_change_shows_within_six_seconds_and_forgetting_drops_the_token(self):
-        desktop = self.paired_page([record("Tea")])
-        long_name = "A long name for a timer, which has to wrap on a narrow phone screen"
-        coffee = [record("Coffee"), record(long_name, 36000, mode="up", running=True, startedAt=time.time() - 1)]
-        self.assertEqual(self.server.call("push", {"token": desktop, "rev": 2, "timers": coffee}), (200, {"rev": 2}))
-        until(lambda: [r[0] for r in self.rows()] == ["Coffee", long_name], timeout=6, message="the desktop's change")
-
-        # Nothing scrolls sideways at 360 px, and the page follows the phone into dark mode.
-        for scheme, dark in (("light", False), ("dark", True)):
-            BROWSER.execute_cdp_cmd("Emulation.setEmulatedMedia",
-                                    {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
-            width, background = BROWSER.execute_script(
-                "return [document.documentElement.scrollWidth, getComputedStyle(document.body).backgroundColor]")
-            self.assertEqual(width, 360)
-            self.assertEqual(sum(map(int, background[4:-1].split(","))) < 200, dark, background)
-
-        self.tap("//button[@id='forget']")
-        BROWSER.switch_to.alert.accept()
-        until(lambda: self.shown("#pairing"), message="the pairing form")
-        self.assertIsNone(BROWSER.execute_script("return localStorage.getItem('pellow.token')"))
-
     def test_a_page_shown_again_pulls_at_once(self):
         # With the five-second pull held back, only showing the page again can bring the change.
         held = BROWSER.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": (
@@ -324,6 +303,12 @@ class PageTests(PageCase):
                     self.assertTrue(-0.002 <= at - due < 0.1, f"{n} drawn {at - due:+.3f} s after its second")
 
     def test_at_twice_the_text_size_nothing_scrolls_sideways_and_no_clock_is_cut(self):
+        # The page follows the phone into dark mode.
+        for scheme, dark in (("light", False), ("dark", True)):
+            BROWSER.execute_cdp_cmd("Emulation.setEmulatedMedia",
+                                    {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+            background = BROWSER.execute_script("return getComputedStyle(document.body).backgroundColor")
+            self.assertEqual(sum(map(int, background[4:-1].split(","))) < 200, dark, background)
         BROWSER.execute_cdp_cmd("Page.setFontSizes", {"fontSizes": {"standard": 32, "fixed": 26}})
         try:
             BROWSER.refresh()
@@ -355,21 +340,21 @@ class PageTests(PageCase):
             until(lambda: self.rows() == [["Tea", "05:00", "ready"]], message="the list in the second tab")
             self.tap("//button[@id='forget']")
             BROWSER.switch_to.alert.accept()
+            until(lambda: self.shown("#pairing"), message="the pairing form")
         finally:
             BROWSER.close()
             BROWSER.switch_to.window(first)
         until(lambda: self.shown("#pairing"), message="the first tab following")
+        self.assertIsNone(BROWSER.execute_script("return localStorage.getItem('pellow.token')"))
 
     def test_the_page_opens_from_its_service_worker_with_the_server_stopped(self):
         with tempfile.TemporaryDirectory() as folder:
-            server = Server(database=f"sqlite:{folder}/sync.db")  # an origin of its own, and a worker
-            try:
+            # An origin of its own, and a worker.
+            with Server(database=f"sqlite:{folder}/sync.db") as server:
                 BROWSER.get(f"http://127.0.0.1:{server.port}/")
                 self.paired_page([record("Tea")], server)
                 until(lambda: BROWSER.execute_script("return !!navigator.serviceWorker.controller"), timeout=30,
                       message="the service worker")
-            finally:
-                self.assertEqual(server.stop(), 0)
             BROWSER.refresh()
             until(lambda: OFFLINE in (self.shown("#status") or ""), timeout=30, message="the offline note")
             self.assertEqual(self.rows(), [["Tea", "05:00", "ready"]])
@@ -427,15 +412,6 @@ class PageTests(PageCase):
                 # Each output beside what it was made from, so a difference names its row.
                 for key, given in {"details": timers, "names": timers, "lengths": lengths, "clocks": seconds}.items():
                     self.assertEqual(list(zip(given, page[key])), list(zip(given, pellow[key])), key)
-
-
-class ScannedCodeTests(PageCase):
-    def test_an_address_with_the_code_pairs_without_typing_and_drops_the_code(self):
-        _, reply = self.server.call("pair", {})
-        self.server.call("push", {"token": reply["token"], "rev": 1, "timers": [record("Tea")]})
-        BROWSER.get(f"{self.base}/#pair={reply['code']}")
-        until(lambda: [r[0] for r in self.rows()] == ["Tea"], message="the list after the scanned code")
-        self.assertEqual(BROWSER.execute_script("return location.href"), self.base + "/")
 
 
 class PairingTests(PageCase):

@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""End to end: the real pellow binary in a private folder (own HOME, XDG folders, TMPDIR), on a
+private session bus, a virtual X display (Xvfb), a tray host (trayer) and a recording
+notification service: a countdown that ran out while closed is announced and saved; a second
+launch hands over; a late StatusNotifierWatcher gets the item with the clock as its label, also
+after a restart; the HUD sits in its corner and a click on a row pauses that timer; a 3-second
+countdown's finish is announced on time.
+
+Usage: finished_while_closed_e2e.py <pellow> <pellow-notification-recorder>
+"""
+
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+from sync_e2e import Processes, isolated_env, print_logs, start_xvfb, stored, wait_for, write_prefs
+
+NAME = "e2e_finished_while_closed"
+
+
+def output(*args):
+    return subprocess.run(args, capture_output=True, text=True, timeout=10).stdout
+
+
+def alive(proc, what):
+    """For a probe: fails the wait at once when `proc` has exited."""
+    assert proc.poll() is None, f"{what} exited with {proc.returncode}"
+    return True
+
+
+def bus_property(service, path, interface, name):
+    return output("dbus-send", "--session", "--print-reply", f"--dest={service}", path,
+                  "org.freedesktop.DBus.Properties.Get", f"string:{interface}", f"string:{name}")
+
+
+def inner(pellow, recorder):
+    work = os.environ["PELLOW_E2E_WORK"]
+    prefs = os.path.join(os.environ["XDG_CONFIG_HOME"], "pellow", "preferences.json")
+    notes_path = os.path.join(work, "notifications.jsonl")
+    notes = lambda: [json.loads(line) for line in open(notes_path) if line.endswith("\n")]  # noqa: E731
+    timers = lambda: {t["label"]: t for t in stored(prefs).get("timers", [])}  # noqa: E731
+    run = Processes(work)
+    try:
+        os.environ.update(DISPLAY=start_xvfb(run), QT_QPA_PLATFORM="xcb")
+        trayer = run.spawn(["trayer", "--expand", "false", "--edge", "bottom", "--align", "right", "--widthtype",
+                            "request"], "trayer")
+        wait_for("trayer's tray panel", lambda: alive(trayer, "trayer")
+                 and '"panel" "trayer"' in output("xwininfo", "-root", "-children"), 20)
+        open(notes_path, "w").close()
+        run.spawn([recorder, notes_path], "recorder")
+        wait_for("the recorder owning org.freedesktop.Notifications", lambda: "boolean true" in output(
+            "dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+            "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.Notifications"), 10)
+
+        # First launch: the overdue countdown is finished, announced and saved, other data kept.
+        app = run.spawn([pellow], "pellow")
+        note = wait_for("a 'Tea finished' notification", lambda: next(
+            (n for n in notes() if n["summary"] == "Tea finished"), None), 20)
+        assert (note["body"], note["app"]) == ("It ran out while Pellow was closed.", "Pellow"), note
+        alive(app, "pellow")
+        # The notification may overtake the save, so give the file a moment to catch up.
+        wait_for("the finished countdown saved, other data kept", lambda: (t := timers()) and t["Tea"] == dict(
+            t["Tea"], running=False, alerted=True, banked=60, duration=60) and t["Stopwatch"]["running"] is False
+            and t["Stopwatch"]["banked"] == 42 and stored(prefs)["someOtherApp"] == {"keep": True}, 5)
+        assert os.stat(prefs).st_mode & 0o777 == 0o600, f"preference file mode {os.stat(prefs).st_mode:o}"
+
+        # Second launch: exits 0 at once; the running instance opens its new-timer window.
+        second = subprocess.run([pellow], capture_output=True, timeout=15)
+        assert second.returncode == 0, f"the second launch exited with {second.returncode}"
+        wait_for("the new-timer window after the second launch",
+                 lambda: '"New timer"' in output("xwininfo", "-root", "-tree"), 10)
+        alive(app, "pellow")
+
+        # A panel hosting StatusNotifierItems comes up: Pellow's item registers with its watcher
+        # and carries the running clock as its label; after a panel restart it registers again.
+        item = f"org.kde.StatusNotifierItem-{app.pid}-1"
+        for restart in (False, True):
+            watcher = run.spawn(["status-notifier-watcher"], "watcher")
+            wait_for(f"the tray item registered with the watcher{' again' if restart else ''}",
+                     lambda: alive(watcher, "the watcher") and item in bus_property(
+                         "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+                         "RegisteredStatusNotifierItems"), 10)
+            wait_for("the running clock as the item's label", lambda: re.search(r'string "(59|58):[0-5][0-9]"', (
+                bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel"))), 5)
+            if not restart:
+                run.procs.remove(watcher)
+                watcher.terminate()
+                watcher.wait(timeout=10)
+        alive(app, "pellow")
+
+        # The HUD, stored as shown in the top-left corner: one window that stays put across ticks,
+        # and a click on the Egg row (the bottom one) pauses Egg in the preference file.
+        hud = lambda: dict(re.findall(r"^\s*([A-Za-z -]+):\s+(\S+)", output("xwininfo", "-name", "Pellow HUD"),
+                                      re.M))  # noqa: E731
+        shown = wait_for("the HUD with timerHUDVisible stored true",
+                         lambda: (h := hud()).get("Map State") == "IsViewable" and h, 10)
+        x, y, w, h = (int(shown[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+        assert (x, y) == (2, 2), f"HUD window at {x},{y}, expected 2,2 (12 in, less its shadow)"
+        window = re.search(r"Window id: (\S+)", output("xwininfo", "-name", "Pellow HUD"))[1]
+        for _ in range(50):  # sampled every 0.1 s for five seconds: five ticks
+            assert f"Window id: {window} " in output("xwininfo", "-name", "Pellow HUD"), \
+                "the HUD window changed or vanished across ticks"
+            time.sleep(0.1)
+        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h - 34), "click", "1"], check=True, timeout=10)
+        wait_for("Egg paused by a click on its HUD row", lambda: timers().get("Egg", {}).get("running") is False, 5)
+
+        # A real finish against its due instant: a 3-second countdown added over D-Bus. Its
+        # notification may come a little late on a busy machine, never early, and never a tick late.
+        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=app.pellow.Pellow", "/app/pellow/Pellow",
+                        "app.pellow.Pellow.NewTimer", "double:3", "string:Soup"], check=True, capture_output=True,
+                       timeout=10)
+        at = wait_for("a 'Soup finished' notification",
+                      lambda: next((n["at"] for n in notes() if n["summary"] == "Soup finished"), None), 15)
+        soup = timers()["Soup"]
+        late = at - soup["startedAt"] - soup["duration"]
+        assert -0.05 <= late < 0.9, f"'Soup finished' came {late:.3f} s after its due instant"
+        print(f"PASS {NAME}: 'Tea finished' posted, preferences saved and kept (mode 600), second launch handed "
+              "over; the tray item registered, showed the clock and registered again; the HUD sat in its corner "
+              f"and a click paused a timer; 'Soup finished' came {late:.3f} s after its due instant")
+        return 0
+    except (AssertionError, subprocess.SubprocessError) as e:
+        print(f"FAIL {NAME}: {e}")
+        print_logs(work, ("pellow", "trayer", "recorder", "watcher", "xvfb"))
+        return 1
+    finally:
+        run.stop_all()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "--inner":
+        sys.exit(inner(*sys.argv[2:]))
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    with tempfile.TemporaryDirectory(prefix="pellow-e2e.") as work:
+        env = isolated_env(work)
+        now = time.time()
+        timer = lambda tid, label, **f: {"id": tid, "label": label, "mode": "down", "banked": 0,  # noqa: E731
+                                         "alerted": False, "warned": [], **f}
+        write_prefs(f"{work}/config/pellow/preferences.json", {
+            "someOtherApp": {"keep": True}, "timerHUDVisible": True, "timerHUDCorner": 0,
+            "timers": [timer("e2e-tea", "Tea", duration=60, startedAt=now - 600, running=True),
+                       timer("e2e-watch", "Stopwatch", mode="up", duration=0, banked=42, startedAt=now - 3600,
+                             running=False),
+                       timer("e2e-egg", "Egg", duration=3600, startedAt=now, running=True)]})
+        args = [os.path.abspath(a) for a in sys.argv[1:]]
+        sys.exit(subprocess.run(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inner", *args],
+                                env=env, timeout=570).returncode)
