@@ -60,6 +60,9 @@ void AppDelegate::makeHUDWindow()
     panel->setObjectName(QStringLiteral("timerHUD"));
     panel->setWindowTitle(QStringLiteral("Pellow HUD"));
     panel->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Pausing a timer from its row leaves the keyboard with the window the user was typing in; a
+    // click on the background or the context menu gives it to the HUD for its arrows and Escape.
+    panel->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     panel->setShadowMargin(kShadowMargin);
     const QPointer<AppDelegate> self(this);
     panel->onArrow = [self](quint16 key) {
@@ -72,7 +75,10 @@ void AppDelegate::makeHUDWindow()
     };
     auto* view = new HUDWidgetView(m_platform.scheduler, panel);
     view->move(kShadowMargin, kShadowMargin);
-    view->menuProvider = [self](QPointF at) { return self ? self->hudContextQMenu(at) : nullptr; };
+    view->menuProvider = [self, panel](QPointF at) {
+        panel->takeKeyboard();
+        return self ? self->hudContextQMenu(at) : nullptr;
+    };
     view->onDoubleClick = [self] {
         if (self)
             self->cycleTimerHUDCorner();
@@ -159,8 +165,11 @@ void AppDelegate::hudRowClicked(QPointF point)
     stopRinging();
     const auto row = std::find_if(timerHUDRowFrames.cbegin(), timerHUDRowFrames.cend(),
                                   [point](const auto& entry) { return entry.second.contains(point); });
-    if (row == timerHUDRowFrames.cend())
+    if (row == timerHUDRowFrames.cend()) {
+        if (timerHUDWindow)
+            timerHUDWindow->takeKeyboard();
         return;
+    }
     const QString id = row->first;
     PellowTimer* timer = timerWithID(id);
     if (!timer)

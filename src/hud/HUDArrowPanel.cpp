@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -47,6 +48,25 @@ void HUDArrowPanel::keyPressEvent(QKeyEvent* event)
     } else if (onArrow) {
         onArrow(*code);
     }
+}
+
+void HUDArrowPanel::takeKeyboard()
+{
+    QWindow* window = windowHandle();
+    if (!window || !windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        return;
+    // The native window's hint alone changes, live; the widget's flags keep the panel's default.
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+    activateWindow();
+}
+
+void HUDArrowPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || isActiveWindow())
+        return;
+    if (QWindow* window = windowHandle(); window && windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
 }
 
 void HUDArrowPanel::setShadowMargin(int margin)

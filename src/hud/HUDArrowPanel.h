@@ -32,7 +32,13 @@ public:
     // The key code of an Escape or arrow key, none for any other key.
     static std::optional<quint16> keyCode(int qtKey);
 
+    // A panel made with Qt::WindowDoesNotAcceptFocus keeps the keyboard where it was when it is
+    // clicked. This gives it the keyboard now, until it loses it again, for its own keys after a
+    // deliberate click.
+    void takeKeyboard();
+
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

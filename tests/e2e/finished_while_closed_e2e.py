@@ -105,8 +105,22 @@ def inner(pellow, recorder):
             assert f"Window id: {window} " in output("xwininfo", "-name", "Pellow HUD"), \
                 "the HUD window changed or vanished across ticks"
             time.sleep(0.1)
+        # The row click leaves the keyboard with the window the user was typing in; a click on the
+        # HUD's background gives the HUD the keyboard, and its Escape hides it.
+        editor = run.spawn(["xmessage", "-name", "editor", "-geometry", "+500+300", "typing here"], "editor")
+        typing = wait_for("the other window shown", lambda: alive(editor, "xmessage") and subprocess.run(
+            ["xdotool", "search", "--sync", "--onlyvisible", "--classname", "editor"], capture_output=True,
+            text=True, timeout=10).stdout.split(), 10)[0]
+        subprocess.run(["xdotool", "windowfocus", "--sync", typing], check=True, timeout=10)
         subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h - 34), "click", "1"], check=True, timeout=10)
         wait_for("Egg paused by a click on its HUD row", lambda: timers().get("Egg", {}).get("running") is False, 5)
+        focus = output("xdotool", "getwindowfocus").strip()
+        assert focus == typing, f"the row click took the keyboard: focus on {focus}, not the other window {typing}"
+        subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + 13), "click", "1"], check=True, timeout=10)
+        wait_for("the keyboard with the HUD after a click on its background",
+                 lambda: output("xdotool", "getwindowfocus").strip() == str(int(window, 16)), 5)
+        subprocess.run(["xdotool", "key", "Escape"], check=True, timeout=10)
+        wait_for("the HUD hidden by Escape", lambda: hud().get("Map State") == "IsUnMapped", 5)
 
         # A real finish against its due instant: a 3-second countdown added over D-Bus. Its
         # notification may come a little late on a busy machine, never early, and never a tick late.
@@ -119,8 +133,8 @@ def inner(pellow, recorder):
         late = at - soup["startedAt"] - soup["duration"]
         assert -0.05 <= late < 0.9, f"'Soup finished' came {late:.3f} s after its due instant"
         print(f"PASS {NAME}: 'Tea finished' posted, preferences saved and kept (mode 600), second launch handed "
-              "over; the tray item registered, showed the clock and registered again; the HUD sat in its corner "
-              f"and a click paused a timer; 'Soup finished' came {late:.3f} s after its due instant")
+              "over; the tray item registered, showed the clock and registered again; the HUD sat in its corner, "
+              f"a row click paused a timer and left the keyboard where it was, Escape hid it; 'Soup finished' came {late:.3f} s after its due instant")
         return 0
     except (AssertionError, subprocess.SubprocessError) as e:
         print(f"FAIL {NAME}: {e}")
