@@ -58,34 +58,22 @@ private slots:
         m_service.waitForFinished();
     }
 
-    void notices_data()
+    // A notice with a link: its title, body and action as the service shows them, and the action
+    // clicked there opening the link (plain notices are run_e2e.sh's, through the whole app).
+    void linkRoundTrip()
     {
-        QTest::addColumn<QString>("action"); // empty: a plain notice
-        QTest::addColumn<QUrl>("link");
-        QTest::newRow("plain") << QString() << QUrl();
-        QTest::newRow("with a link") << QStringLiteral("Download") << QUrl("https://pellow.app/get");
-    }
-    void notices()
-    {
-        QFETCH(QString, action);
-        QFETCH(QUrl, link);
-        m_opened.clear();
-        const qsizetype before = shown().size();
         DBusNotifier notifier([this](const QString&, const QString& body) { m_fallback << body; });
-        if (action.isEmpty())
-            notifier.post(QStringLiteral("Tea finished"), QStringLiteral("10:00 is up"));
-        else
-            notifier.postLink(QStringLiteral("Pellow 2.0 is out"), QStringLiteral("Get it"), action, link);
-        QVERIFY(QTest::qWaitFor([&] { return shown().size() > before; }, 30'000));
-        const QJsonObject line = shown().value(before);
+        const QUrl link(QStringLiteral("https://pellow.app/get"));
+        notifier.postLink(QStringLiteral("Pellow 2.0 is out"), QStringLiteral("Get it"),
+                          QStringLiteral("Download"), link);
+        QVERIFY(QTest::qWaitFor([&] { return !shown().isEmpty(); }, 30'000));
+        const QJsonObject line = shown().value(0);
         QCOMPARE(line.value("app").toString(), QStringLiteral("Pellow"));
-        QCOMPARE(line.value("summary").toString(), action.isEmpty() ? "Tea finished" : "Pellow 2.0 is out");
-        QCOMPARE(line.value("body").toString(), action.isEmpty() ? "10:00 is up" : "Get it");
-        QCOMPARE(line.value("actions").toArray().contains(action), !action.isEmpty());
-        if (!link.isEmpty()) {
-            QVERIFY(QTest::qWaitFor([&] { return !m_opened.isEmpty(); }, 30'000));
-            QCOMPARE(m_opened, QList<QUrl>{link});
-        }
+        QCOMPARE(line.value("summary").toString(), QStringLiteral("Pellow 2.0 is out"));
+        QCOMPARE(line.value("body").toString(), QStringLiteral("Get it"));
+        QVERIFY(line.value("actions").toArray().contains(QStringLiteral("Download")));
+        QVERIFY(QTest::qWaitFor([&] { return !m_opened.isEmpty(); }, 30'000));
+        QCOMPARE(m_opened, QList<QUrl>{link});
         QVERIFY(m_fallback.isEmpty());
     }
 };

@@ -102,72 +102,59 @@ private slots:
         QCOMPARE(button("role-soundWarn-" + name) != nullptr, nudge);
     }
 
-    void boxesShowTheStoredRoles_data()
-    {
-        QTest::addColumn<QString>("role");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("on");
-        QTest::newRow("default") << "soundHalfway" << QString() << QStringList{"tap"};
-        QTest::newRow("short sound for up") << "soundFinish" << QString("tap") << QStringList{"tap"};
-        QTest::newRow("off") << "soundHalfway" << QString("off") << QStringList{};
-        QTest::newRow("empty") << "soundWarn" << QString("") << QStringList{};
-    }
-    void boxesShowTheStoredRoles()
-    {
-        QFETCH(QString, role);
-        QFETCH(QString, stored);
-        open(stored.isNull() ? QJsonObject{} : QJsonObject{{role, stored}});
-        QTEST(checkedIn(role), "on");
-    }
-
-    // A box stores its sound, a listen button only plays; the window stays put, centred on each open.
+    // The boxes show what is stored; a box stores its sound, one of its role's radio buttons; a listen
+    // button only plays. The window stays put, Escape closes it, and it opens centred again.
     void pressingPlays_data()
     {
-        QTest::addColumn<QString>("role"); // empty: the sound's listen button
+        QTest::addColumn<QString>("role");   // empty: the sound's listen button
+        QTest::addColumn<QString>("stored"); // null: nothing stored
+        QTest::addColumn<QStringList>("on"); // before the press
         QTest::addColumn<QString>("sound");
-        QTest::newRow("up on a short sound") << "soundFinish" << QString("tap");
-        QTest::newRow("warn") << "soundWarn" << QString("murmur");
-        QTest::newRow("already on") << "soundFinish" << QString("chime");
-        QTest::newRow("listen") << QString() << QString("ripple");
+        QTest::newRow("up on a short sound") << "soundFinish" << QString() << QStringList{"chime"} << "tap";
+        QTest::newRow("halfway by default") << "soundHalfway" << QString() << QStringList{"tap"} << "murmur";
+        QTest::newRow("warn, stored off") << "soundWarn"
+                                          << "off" << QStringList{} << "murmur";
+        QTest::newRow("warn, stored empty") << "soundWarn"
+                                            << "" << QStringList{} << "ping";
+        QTest::newRow("already on, a short one") << "soundFinish"
+                                                 << "tap" << QStringList{"tap"} << "tap";
+        QTest::newRow("listen") << QString() << QString() << QStringList{} << "ripple";
     }
     void pressingPlays()
     {
         QFETCH(QString, role);
+        QFETCH(QString, stored);
         QFETCH(QString, sound);
-        open();
+        open(stored.isNull() ? QJsonObject{} : QJsonObject{{role, stored}});
+        if (!role.isEmpty())
+            QTEST(checkedIn(role), "on");
         QWidget* const window = panel();
         const QPoint centred = window->pos();
         QCOMPARE(window->frameGeometry().center(),
                  QGuiApplication::primaryScreen()->availableGeometry().center());
         window->move(30, 40);
         const int menus = f->fake.tray.menuSets, writes = f->fake.preferences.writes;
-        press(button(role.isEmpty() ? "listen-" + sound : QStringLiteral("role-%1-%2").arg(role, sound)));
+        QAbstractButton* pressed =
+            button(role.isEmpty() ? "listen-" + sound : QStringLiteral("role-%1-%2").arg(role, sound));
+        press(pressed);
         QCOMPARE(f->fake.sounds.played, QStringList{sound});
         if (role.isEmpty()) {
             QCOMPARE(f->fake.preferences.writes, writes);
         } else {
             QCOMPARE(f->fake.preferences.stringValue(role), sound);
             QCOMPARE(checkedIn(role), QStringList{sound});
+            QCOMPARE(qobject_cast<SoundButton*>(pressed)->kind(), SoundButton::Kind::Radio);
+            QVERIFY(pressed->group() && pressed->group()->exclusive());
+            QVERIFY(!pressed->group()->buttons().contains(button("role-soundHalfway-tap")));
         }
         QCOMPARE(f->fake.tray.menuSets, menus + !role.isEmpty());
         QCOMPARE(panel(), window);
         QCOMPARE(window->pos(), QPoint(30, 40));
-        QVERIFY(window->close());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
         f->app->openSoundsPanel();
         QVERIFY(panel() == window && window->isVisible());
         QCOMPARE(window->pos(), centred);
-    }
-
-    // Each role's sounds are radio buttons, one picked at most; Escape closes the panel.
-    void rolesAreOneOfAndEscapeCloses()
-    {
-        open();
-        auto* chime = qobject_cast<SoundButton*>(button("role-soundFinish-chime"));
-        QCOMPARE(chime->kind(), SoundButton::Kind::Radio);
-        QVERIFY(chime->group() && chime->group()->exclusive());
-        QVERIFY(!chime->group()->buttons().contains(button("role-soundWarn-ping")));
-        QTest::keyClick(panel(), Qt::Key_Escape);
-        QVERIFY(!panel()->isVisible());
     }
 
     void chirps_data()

@@ -43,18 +43,6 @@ void FakeScheduler::advance(double seconds)
     m_clock.current = end;
 }
 
-void FakeTrayItem::setTitle(const QString& title, bool shown)
-{
-    currentTitle = title;
-    titleShown = shown;
-}
-
-void FakeTrayItem::setMenu(const Menu& m)
-{
-    menu = m;
-    ++menuSets;
-}
-
 void FakeHttpClient::postJson(const QUrl& url, const QByteArray& body, Done done)
 {
     sent.append({url, QJsonDocument::fromJson(body).object(), std::move(done)});

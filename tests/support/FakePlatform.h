@@ -100,15 +100,23 @@ class FakeTrayItem final : public TrayItem
 {
 public:
     bool hasButton() const override { return button; }
-    void setIcon(Icon icon) override { icons.append(icon); }
-    Icon icon() const override { return icons.isEmpty() ? Icon::Timer : icons.last(); }
+    void setIcon(Icon icon) override { current = icon; }
+    Icon icon() const override { return current; }
     QString title() const override { return currentTitle; }
-    void setTitle(const QString& title, bool shown) override;
-    void setMenu(const Menu& m) override;
+    void setTitle(const QString& title, bool shown) override
+    {
+        currentTitle = title;
+        titleShown = shown;
+    }
+    void setMenu(const Menu& m) override
+    {
+        menu = m;
+        ++menuSets;
+    }
     void setHandlers(Handlers) override {}
     void showMessage(const QString&, const QString&) override {}
 
-    QList<Icon> icons;
+    Icon current = Icon::Timer;
     QString currentTitle;
     bool titleShown = false;
     Menu menu;
