@@ -5,6 +5,8 @@ Runs Pellow offscreen on a private session bus with a real StatusNotifierWatcher
 the given seconds (default 60), and reports its resident memory, its wake-ups per minute (context
 switches of the main thread, and of all threads) and its CPU time per minute:
   idle      two paused timers;
+  idle-panel   the same on Xvfb under xfwm4, the item shown by a StatusNotifierItem host;
+  idle-xembed  the same on Xvfb with trayer and no StatusNotifierItem host (the XEmbed fallback);
   running   one running countdown;
   paired    two paused timers, paired with a pellow-sync-server on loopback (a poll every 15 s);
   hud-1     one running countdown with the HUD shown, on Xvfb under xfwm4 with its compositor;
@@ -47,6 +49,8 @@ def sample(pid):
 
 
 def timers_for(case):
+    if case.startswith("idle"):
+        return [timer("a", "Tea"), timer("b", "Egg")]
     if case.startswith("hud-"):
         # Lengths a few seconds apart, so the rows change on different ticks of the ten.
         made = []
@@ -92,6 +96,7 @@ def measure(case, pellow, server, seconds):
         env = isolated_env(work)
         os.environ.update(env)
         hud = case.startswith("hud-")
+        on_x = hud or case in ("idle-panel", "idle-xembed")
         prefs = {"timers": timers_for(case)}
         if hud:
             prefs["timerHUDVisible"] = True
@@ -106,10 +111,13 @@ def measure(case, pellow, server, seconds):
             json.dump(prefs, f)
         platform = "QT_QPA_PLATFORM=offscreen"
         x = []
-        if hud:
+        host = "status-notifier-watcher"
+        if on_x:
             display, x = start_display(work)
             platform = f"QT_QPA_PLATFORM=xcb DISPLAY={display}"
-        script = (f"status-notifier-watcher & w=$!; {platform} \"$0\" & p=$!; echo $p; "
+            if case == "idle-xembed":
+                host = f"DISPLAY={display} trayer --edge bottom --align right --widthtype request"
+        script = (f"{host} & w=$!; {platform} \"$0\" & p=$!; echo $p; "
                   "wait $p; kill $w")
         session = subprocess.Popen(["dbus-run-session", "--", "bash", "-c", script, pellow], env=env,
                                    stdout=subprocess.PIPE, stderr=open(os.path.join(work, "pellow.log"), "w"), text=True)
@@ -142,7 +150,7 @@ def main():
         sys.exit(__doc__)
     pellow, server = (os.path.abspath(a) for a in sys.argv[1:3])
     seconds = float(sys.argv[3]) if len(sys.argv) >= 4 else 60
-    cases = sys.argv[4:] or ["idle", "running", "paired", "hud-1", "hud-10"]
+    cases = sys.argv[4:] or ["idle", "idle-panel", "idle-xembed", "running", "paired", "hud-1", "hud-10"]
     for case in cases:
         measure(case, pellow, server, seconds)
 
