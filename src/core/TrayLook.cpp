@@ -28,6 +28,8 @@ const KnownHost kHosts[] = {
     {"gnome-shell", nullptr, {true, Tint::Host}},
     {"ayatana-indicator-application-service", nullptr, {true, Tint::Host}},
     {"indicator-application-service", nullptr, {true, Tint::Host}},
+    // MATE's notification area runs out of the panel's process, as an applet of its own.
+    {"notification-area-applet", nullptr, {true, Tint::None}},
     {"mate-panel", nullptr, {true, Tint::None}},
     {"kded5", nullptr, {false, Tint::Palette, true}},
     {"kded6", nullptr, {false, Tint::Palette, true}},
