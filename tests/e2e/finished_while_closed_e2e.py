@@ -16,8 +16,8 @@ import subprocess
 import sys
 import time
 
-from sync_e2e import WATCHER, Processes, bus_names, bus_property, in_session, print_logs, start_xvfb, stop
-from sync_e2e import stored, timer, wait_for, write_prefs
+from sync_e2e import Processes, bus_names, bus_property, in_session, print_logs, start_xvfb, stop
+from sync_e2e import stored, timer, wait_for, watcher_items, write_prefs
 
 NAME = "e2e_finished_while_closed"
 
@@ -73,8 +73,7 @@ def inner(pellow, recorder):
         for restart in (False, True):
             watcher = run.spawn(["status-notifier-watcher"], "watcher")
             wait_for(f"the tray item registered with the watcher{' again' if restart else ''}",
-                     lambda: alive(watcher, "the watcher") and item in bus_property(
-                         WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"), 10)
+                     lambda: alive(watcher, "the watcher") and item in watcher_items(), 10)
             wait_for("the running clock as the item's label", lambda: re.fullmatch(r"(59|58):[0-5][0-9]", (
                 bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel"))), 5)
             if not restart:

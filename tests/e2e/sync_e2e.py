@@ -193,6 +193,14 @@ def bus_property(service, path, interface, name):
                     GLib.Variant("(ss)", (interface, name)))[0]
 
 
+def watcher_items():
+    """The items the StatusNotifierWatcher lists; none while there is no watcher."""
+    try:
+        return bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems")
+    except GLib.Error:
+        return []
+
+
 def bus_names():
     return bus_call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames")[0]
 
@@ -202,8 +210,7 @@ def menu_click(label):
     item, as a panel does; False while there is none."""
     menu_api = "com.canonical.dbusmenu"
     try:
-        service, slash, path = bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER,
-                                            "RegisteredStatusNotifierItems")[0].partition("/")
+        service, slash, path = watcher_items()[0].partition("/")
         menu = bus_property(service, slash + path or "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Menu")
         bus_call(service, menu, menu_api, "AboutToShow", GLib.Variant("(i)", (0,)))
         items = [bus_call(service, menu, menu_api, "GetLayout", GLib.Variant("(iias)", (0, -1, [])))[1]]

@@ -23,7 +23,7 @@ import gi
 gi.require_version("Dbusmenu", "0.4")
 from gi.repository import Dbusmenu, GLib  # noqa: E402
 from sync_e2e import WATCHER, Processes, bus_call, bus_names, bus_property, print_logs, start_xvfb  # noqa: E402
-from sync_e2e import stored, timer, write_prefs  # noqa: E402
+from sync_e2e import stored, timer, watcher_items, write_prefs  # noqa: E402
 from sync_e2e import wait_for as shared_wait_for  # noqa: E402
 
 
@@ -286,11 +286,7 @@ def start_panel(run, dark):
 
 
 def registered(run, item):
-    try:
-        return any(i.startswith(item) for i in bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER,
-                                                            "RegisteredStatusNotifierItems"))
-    except GLib.Error:
-        return False
+    return any(i.startswith(item) for i in watcher_items())
 
 
 def check_panel(run, item, shade):
