@@ -3,7 +3,7 @@
 the real pellow-sync-server over HTTPS on loopback with a certificate authority of the test's
 own, and the phone page in headless Chromium. Pellow pairs through its tray menu and the code
 copied from its dialog is typed on the page; changes go both ways over the real network; "Stop
-syncing" ends the pairing on the server. The other e2e scripts share this module's helpers.
+syncing" cuts the page off too. The other e2e scripts share this module's helpers.
 
 Usage: sync_e2e.py <pellow> <pellow-sync-server> <make-test-ca.sh>
 Exits 77 (skipped) only when Chromium cannot start.
@@ -90,9 +90,6 @@ class Run(Processes):
                 return json.load(r)
         except urllib.error.HTTPError as e:
             return dict(json.load(e), status=e.code)
-
-    def stored(self):
-        return stored(self.prefs)
 
     def click_menu(self, label):
         wait_for(f'a "{label}" item in the tray menu', lambda: menu_click(label), 15)
@@ -226,6 +223,13 @@ def menu_click(label):
     return False
 
 
+def press_copy_code():
+    """Presses Ctrl+C ("Copy code") in Pellow's pairing dialog, once it is on screen."""
+    window = pairing_window()
+    return bool(window) and subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "ctrl+c"],
+                                           timeout=5).returncode == 0
+
+
 def start_browser(certificate):
     """Headless Chromium trusting the test server's key besides its own roots, or None."""
     key = subprocess.run(["openssl", "x509", "-in", certificate, "-noout", "-pubkey"], capture_output=True,
@@ -247,13 +251,6 @@ def pairing_window():
     return found[-1] if found else None
 
 
-def press_copy_code():
-    """Presses Ctrl+C ("Copy code") in Pellow's pairing dialog, once it is on screen."""
-    window = pairing_window()
-    return bool(window) and subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "ctrl+c"],
-                                           timeout=5).returncode == 0
-
-
 def main(pellow, server, make_ca):
     work = os.environ["PELLOW_E2E_WORK"]
     run = Run(pellow, server, None, make_ca, work)
@@ -270,7 +267,7 @@ def main(pellow, server, make_ca):
 
         # Pairing through the menu: the token is stored and the list is on the server at once.
         run.click_menu("Sync with phone\u2026")
-        token = wait_for("a stored sync token", lambda: run.stored().get("syncToken"), 15)
+        token = wait_for("a stored sync token", lambda: stored(run.prefs).get("syncToken"), 15)
         pull = lambda: run.sync("pull", {"token": token})  # noqa: E731
         on_server = lambda: {t["label"]: t["running"] for t in pull()["timers"]}  # noqa: E731
         wait_for("the paired list on the server", lambda: on_server() == {"Tea": False, "Egg": False}, 10)
@@ -294,17 +291,20 @@ def main(pellow, server, make_ca):
         browser.find_element(By.ID, "new-open").click()
         browser.find_element(By.ID, "new-name").send_keys("Bread")
         browser.find_element(By.XPATH, "//button[text()='5 min']").click()
-        wait_for("the page's timer running in Pellow",
-                 lambda: any(t["label"] == "Bread" and t["running"] for t in run.stored().get("timers", [])), POLL + 5)
+        in_pellow = lambda: {t["label"]: t["running"] for t in stored(run.prefs).get("timers", [])}  # noqa: E731
+        wait_for("the page's timer running in Pellow", lambda: in_pellow().get("Bread") is True, POLL + 5)
 
-        # "Stop syncing" ends the pairing on the server too.
+        # "Stop syncing" ends the pairing on the server too: the page finds itself no longer paired.
         run.click_menu("Stop syncing")
         wait_for("the pairing gone from the server", lambda: pull().get("status") == 403, 10)
+        wait_for("the page's pairing form", lambda: browser.find_element(By.ID, "code").is_displayed(), 10)
+        notice = browser.execute_script("return document.body.textContent")
+        assert "This phone is no longer paired" in notice, notice
         assert app.poll() is None, "pellow exited"
         with open(os.path.join(work, "pellow.log"), "rb") as f:
             assert token.encode() not in f.read(), "the token appears in Pellow's log"
         print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; "
-              "Stop syncing ended the pairing")
+              "Stop syncing cut the page off")
         return 0
     except AssertionError as e:
         print(f"FAIL e2e_sync: {e}")

@@ -168,13 +168,11 @@ def main():
     if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel"):
         print(__doc__, file=sys.stderr)
         return 2
-    mode, pellow, grab = sys.argv[1], os.path.abspath(sys.argv[2]), os.path.abspath(sys.argv[3])
-    name = f"e2e_tray_{mode}"
-    work = tempfile.mkdtemp(prefix="pellow-tray-")
-    run = Run(pellow, work)
-    run.grab = grab
+    name, work = f"e2e_tray_{sys.argv[1]}", tempfile.mkdtemp(prefix="pellow-tray-")
+    run = Run(os.path.abspath(sys.argv[2]), work)
+    run.grab = os.path.abspath(sys.argv[3])
     try:
-        done = (test_client if mode == "client" else test_panel)(run)
+        done = (test_client if sys.argv[1] == "client" else test_panel)(run)
         print(f"PASS {name}: {done}")
         return 0
     except AssertionError as failure:
@@ -292,6 +290,8 @@ def registered(run, item):
 def check_panel(run, item, shade):
     """The panel draws the clock in the icon, legibly, and then the plain glyph."""
     wait_for(f"Pellow's item registered with the {shade} panel's watcher", lambda: registered(run, item), 30)
+    if bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel") != "":
+        raise AssertionError("on xfce4-panel's tray the clock should be drawn into the icon, not put in the label")
     first = wait_for(f"the {shade} panel showing the item in clear contrast",
                      lambda: (lambda s: s if s and len(s[1]) >= 30 else None)(panel_strip(run)), 30)
     # The clock counts down in the icon: the drawn pixels change as the seconds go.
