@@ -60,7 +60,8 @@ class TestNewTimer : public QObject
     // A click on a part, or "<key>:<part>": the key pressed on that part, focused first.
     static void press(const ControllerFixture& f, const QString& what)
     {
-        static const QHash<QString, Qt::Key> keys{{"return", Qt::Key_Return}, {"escape", Qt::Key_Escape}};
+        static const QHash<QString, Qt::Key> keys{
+            {"return", Qt::Key_Return}, {"enter", Qt::Key_Enter}, {"escape", Qt::Key_Escape}};
         QWidget* target = part(f, what.section(':', -1));
         if (!what.contains(':'))
             return QTest::mouseClick(target, Qt::LeftButton);
@@ -132,7 +133,7 @@ private slots:
         add("Return in the length field",
             {.length = "7:30", .action = "return:lengthField", .duration = 450});
         add("Start, spaces trimmed", {.length = " 90 ", .action = "startButton", .duration = 5400});
-        add("Return on a focused preset", {.action = "return:preset-300", .duration = 300});
+        add("keypad Enter on a focused preset", {.action = "enter:preset-300", .duration = 300});
         add("name hidden and shown again",
             {.reshow = true, .name = "Tea", .action = "preset-600", .label = "Tea", .duration = 600});
         add("a name of spaces", {.name = "   ", .action = "preset-600", .duration = 600});
@@ -233,6 +234,7 @@ private slots:
         QTest::newRow("a past moment") << lap << "return" << -60.0;
         QTest::newRow("timer removed meanwhile") << lap << "remove" << 600.0;
         QTest::newRow("Cancel") << lap << "endAtCancel" << 600.0;
+        QTest::newRow("Escape") << lap << "escape" << 600.0;
     }
     void endAtForATimer()
     {
@@ -262,12 +264,12 @@ private slots:
         if (step.startsWith("endAt"))
             QTest::mouseClick(part(f, step), Qt::LeftButton);
         else
-            QTest::keyClick(picker(f), Qt::Key_Return);
+            QTest::keyClick(picker(f), step == "escape" ? Qt::Key_Escape : Qt::Key_Return);
         QCOMPARE(bool(f.app->newTimerWindow), ahead < 0); // a past moment is refused, the window kept
         QCOMPARE(f.fake.notifier.posted.size(), ahead < 0 ? 1 : 0);
         QCOMPARE(f.storedTimers(), f.app->timers);
         QVERIFY(!f.fake.preferences.boolValue(hud));
-        if (ahead < 0 || step == "remove" || step == "endAtCancel") {
+        if (ahead < 0 || step == "remove" || step == "endAtCancel" || step == "escape") {
             QCOMPARE(f.app->timers, unchanged);
             return;
         }
