@@ -146,6 +146,8 @@ private slots:
             {.length = "   ", .action = "return:lengthField", .notice = "Pick a length, or type one"});
         add("again, name cleared",
             {.again = true, .name = "", .action = "preset-600", .label = "Old", .duration = 600});
+        add("again, green",
+            {.again = true, .green = true, .action = "preset-600", .label = "Old", .duration = 600});
         add("again, new name",
             {.again = true, .name = "New", .action = "preset-600", .label = "New", .duration = 600});
         add("again, stopwatch",

@@ -301,12 +301,14 @@ private slots:
         };
         row("default: top right", one, {}, -1, {}, {888, 618});
         row("bottom left", one, {2, {}, {}, {}}, -1, {}, {12, 12});
+        row("corner 7 is top right", one, {7, {}, {}, {}}, -1, {}, {888, 618});
         row("free, where left", one, {-1, {}, 400.5, 300}, -1, {}, {400.5, 300});
         row("free, far off: clamped, no margin", one, {-1, {}, -5000, -5000}, -1, {}, {0, 0});
         row("free, no origin", one, {-1, {}, {}, {}}, -1, {}, {888, 618});
         row("chosen screen", kScreens, {1, 22, {}, {}}, 0, {}, {1488, 338});
         row("chosen screen gone: primary", kScreens, {1, 99, {}, {}}, -1, {}, {888, 618});
         row("chosen screen gone: the one it is on", kScreens, {1, 99, {}, {}}, 1, {}, {1488, 338});
+        row("nothing chosen: the one it is on", kScreens, {1, {}, {}, {}}, 1, {}, {1488, 338});
         row("follow the pointer", kScreens, {2, -1, {}, {}}, 0, {1200, 100}, {1012, 12});
         row("free on the second screen", kScreens, {-1, 0, 1550, 390}, -1, {}, {1500, 350});
         row("no screens", {}, {}, -1, {}, {0, 0});
@@ -352,6 +354,7 @@ private slots:
         row("top right, left 10", 1, Qt::BottomLeftCorner, 100, -10, 0, 110);
         row("bottom left, outwards", 2, Qt::TopRightCorner, 100, 10, 10, 110);
         row("bottom right, up wins", 3, Qt::TopLeftCorner, 100, -2, 5, 105);
+        row("free, outwards", -1, Qt::BottomRightCorner, 100, 10, -10, 110);
         row("at 420, wider", 1, Qt::BottomLeftCorner, 420, -10, 0, -1);
         row("tiny", 2, Qt::TopRightCorner, 100, 0.4, 0, -1);
     }

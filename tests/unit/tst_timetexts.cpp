@@ -43,7 +43,8 @@ private slots:
         // clang-format off
         const std::pair<double, const char*> rows[] = {
             {0.4, "00:00"}, {0.5, "00:01"}, {59.5, "01:00"}, {3599.4, "59:59"}, {3599.5, "1:00:00"},
-            {100000, "27:46:40"}, {-0.4, "00:00"}, {-0.5, "-00:01"}, {qQNaN(), "--:--"}};
+            {100000, "27:46:40"}, {-0.4, "00:00"}, {-0.5, "-00:01"}, {-3600, "-1:00:00"},
+            {qQNaN(), "--:--"}};
         // clang-format on
         for (auto [seconds, text] : rows)
             QTest::addRow("%.17g", seconds) << seconds << QString::fromLatin1(text);
