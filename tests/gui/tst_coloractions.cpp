@@ -4,35 +4,12 @@
 #include <QColorDialog>
 #include <QTest>
 
-// Stored colours, the timer submenu's colour choices, and the colour dialog's hand-off.
+// The timer submenu's colour choices and the colour dialog's hand-off.
 class TestColorActions : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void resolving_data()
-    {
-        QTest::addColumn<std::optional<QString>>("stored");
-        QTest::addColumn<QString>("hex"); // empty: none
-        // clang-format off
-        const char* rows[][3] = {
-            {"absent", nullptr, ""}, {"palette key", "teal", "#1C8C94"}, {"key in wrong case", "Teal", ""},
-            {"empty", "", ""}, {"custom", "#1C8C94", "#1C8C94"}, {"lower-case digits", "#1c8c94", "#1C8C94"},
-            {"hash only", "#", ""}, {"no hex digit", "#zz1C8C94", ""}};
-        // clang-format on
-        for (const auto& row : rows)
-            QTest::newRow(row[0]) << (row[1] ? std::optional<QString>(row[1]) : std::nullopt)
-                                  << QString(row[2]);
-    }
-    void resolving()
-    {
-        QFETCH(std::optional<QString>, stored);
-        QFETCH(QString, hex);
-        const auto color = Colors::resolveColor(stored);
-        QCOMPARE(color ? Colors::hexColorString(*color) : QString(), hex);
-        QCOMPARE(Colors::swatchImage(color), hex.isEmpty() ? "swatch:neutral" : "swatch:" + hex);
-    }
-
     void setTimerColor_data()
     {
         QTest::addColumn<QVariant>("represented");

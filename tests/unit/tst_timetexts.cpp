@@ -42,8 +42,8 @@ private slots:
         QTest::addColumn<QString>("text");
         // clang-format off
         const std::pair<double, const char*> rows[] = {
-            {0, "00:00"}, {0.4, "00:00"}, {0.5, "00:01"}, {59.5, "01:00"}, {3599.4, "59:59"},
-            {3599.5, "1:00:00"}, {100000, "27:46:40"}, {-0.4, "00:00"}, {-0.5, "-00:01"}, {-3600, "-1:00:00"},
+            {0.4, "00:00"}, {0.5, "00:01"}, {59.5, "01:00"}, {3599.4, "59:59"}, {3599.5, "1:00:00"},
+            {100000, "27:46:40"}, {-0.4, "00:00"}, {-0.5, "-00:01"}, {-3600, "-1:00:00"},
             {qQNaN(), "--:--"}};
         // clang-format on
         for (auto [seconds, text] : rows)
@@ -66,11 +66,9 @@ private slots:
         row("running countdown", timer("down", 900, 0, -300, true), 600, "10:00 · ends 3:45 PM");
         row("start in the future", timer("down", 630, 30, 100, true), 600, "10:00 · ends 3:45 PM");
         row("reached its end unstopped", timer("down", 300, 0, -300, true), 0, "finished");
-        row("stopped at its end", timer("down", 300, 300, -5000, false), 0, "finished");
         row("paused countdown", timer("down", 300, 10, -50, false), 290, "04:50 · paused");
         row("never started", timer("down", 1500, 0, -kNow, false), 1500, "25:00 · ready");
         row("count-up running", timer("up", 300, 5, -7, true), 12, "00:12 · counting up");
-        row("count-up paused at zero", timer("up", 300, 0, -7, false), 0, "00:00 · ready");
         row("count-up past its length", timer("up", 60, 3600, 0, false), 3600, "1:00:00 · paused");
         row("other mode text counts up", timer("Down", 60, 0, -120, true), 120, "02:00 · counting up");
     }
@@ -105,8 +103,7 @@ private slots:
         QTest::addColumn<QString>("name");
         // clang-format off
         const std::tuple<const char*, const char*, const char*> rows[] = {
-            {"  ", "b", "Timer 3"}, {"", "a", "Timer 1"}, {"", "B", "Timer 2"}, {"", "A", "Timer 1"},
-            {"", "b ", "Timer 1"}, {"  Tea ", "b", "Tea"}, {"\t\u00A0Tea\u2003", "a", "Tea"},
+            {"  ", "b", "Timer 3"}, {"", "B", "Timer 2"}, {"", "A", "Timer 1"}, {"\t\u00A0Tea\u2003", "a", "Tea"},
             {" Green  tea ", "a", "Green  tea"}, {"\nTea \n", "a", "\nTea \n"}};
         // clang-format on
         for (auto [label, id, name] : rows)
@@ -139,14 +136,12 @@ private slots:
         QTest::addColumn<double>("seconds"); // -1: not a length
         // clang-format off
         const std::pair<const char*, double> lengths[] = {
-            {"25", 1500}, {"0.5", 30}, {"2.5", 150}, {"+5", 300}, {"7:30", 450}, {"1:05:00", 3900}, {"7:75", 495},
-            {"1.5:00", 90}, {"::1:30::", 90}, {"0:00", 0}, {"0:00.5", 0.5}, {"0:01", 1}, {"0.01", 0.6},
-            {"  25  ", 1500}, {"\t\u00A025\u2003\u3000", 1500}, {"\u202F7:30\t", 450}, {"600000", 36e6},
-            {"10000:00:00", 36e6}}; // 10,000 h
+            {"25", 1500}, {"0.5", 30}, {"+5", 300}, {"7:30", 450}, {"1:05:00", 3900}, {"7:75", 495}, {"1.5:00", 90},
+            {"::1:30::", 90}, {"0:00", 0}, {"0:01", 1}, {"0.01", 0.6}, {"\t\u00A025\u2003\u3000", 1500},
+            {"\u202F7:30\t", 450}, {"600000", 36e6}, {"10000:00:00", 36e6}}; // 10,000 h
         const char* refused[] = {
-            "", "  ", ":", ":30", "1:2:3:4", "1: 30", "1 :30", "1:\u00A030", "2 5", "\n25", "0", "-5",
-            "-1:30", "1:-30", "abc", "5m", "0x", "2,5", "1:30,5", "\u0662\u0665", "\uFF12\uFF15", "inf",
-            "inf:00", "nan", "0:nan", "1e300", "1e308:1e308:0", "600000.001", "10000:00:01"};
+            "", ":", ":30", "1:2:3:4", "1: 30", "1:\u00A030", "2 5", "\n25", "0", "-5", "1:-30", "5m", "0x",
+            "2,5", "\u0662\u0665", "inf", "nan", "0:nan", "1e300", "600000.001", "10000:00:01"};
         // clang-format on
         for (auto [text, seconds] : lengths)
             QTest::addRow("%s", printable(text).constData()) << QString::fromUtf8(text) << seconds;
