@@ -10,6 +10,7 @@ import gzip
 import hashlib
 import http.client
 import os
+import pathlib
 import shutil
 import signal
 import socket
@@ -205,7 +206,7 @@ def served_certificate(server):
 
 class OperationsTests(Scratch):
     def test_sighup_reloads_the_certificate_and_tls_is_aead_only(self):
-        der = lambda name: ssl.PEM_cert_to_DER_cert(open(self.path(name)).read())  # noqa: E731
+        der = lambda name: ssl.PEM_cert_to_DER_cert(pathlib.Path(self.path(name)).read_text())  # noqa: E731
         for folder in ("", "second"):
             os.makedirs(self.path(folder), exist_ok=True)
             subprocess.run(["bash", MAKE_CA, self.path(folder)], check=True, timeout=DEADLINE)
