@@ -15,6 +15,7 @@ import tempfile
 import threading
 import time
 import unittest
+from concurrent.futures import ThreadPoolExecutor
 
 SERVER = os.environ["PELLOW_SYNC_SERVER"]
 DATABASE = os.environ.get("PELLOW_SYNC_DATABASE")
@@ -218,17 +219,13 @@ class ProtocolTests(ServerCase):
         tokens = [desktop, phone] * 4
         for rev in range(1, 11):
             barrier = threading.Barrier(len(tokens))
-            replies = [None] * len(tokens)
 
             def send(i):
                 barrier.wait(DEADLINE)
-                replies[i] = self.push(tokens[i], rev, [timer(i)])
+                return self.push(tokens[i], rev, [timer(i)])
 
-            threads = [threading.Thread(target=send, args=(i,)) for i in range(len(tokens))]
-            for t in threads:
-                t.start()
-            for t in threads:
-                t.join(DEADLINE)
+            with ThreadPoolExecutor(len(tokens)) as pool:
+                replies = list(pool.map(send, range(len(tokens))))
             winners = [i for i, (_, reply) in enumerate(replies) if reply == {"rev": rev}]
             self.assertEqual(len(winners), 1, replies)
             for status, reply in replies:

@@ -5,7 +5,6 @@ pellow-sync-server on a loopback port.
 PELLOW_SYNC_SERVER names the server, PELLOW_TIME_TEXTS_PROBE the probe that gives Pellow's own
 time texts. Exits 77 (skipped) only when Chromium cannot be started.
 """
-import http.client
 import json
 import os
 import subprocess
@@ -102,7 +101,7 @@ class PageTests(PageCase):
                  "/icon-512.png": "image/png"}
         others = ["/index.html", "/web/app.js", "/../README.md", "/%2e%2e/CMakeLists.txt", "/APP.JS", "/app.js%00"]
         def get(path, **headers):
-            conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+            conn = self.server.connection()
             conn.request("GET", path, headers=headers)
             response = conn.getresponse()
             body = response.read()
