@@ -171,7 +171,7 @@ class HostileClientTests(ServerCase):
         self.assertEqual(status_of(sock), 200)
         return sock
 
-    def test_connections_over_the_caps_are_answered_503_and_stop_is_prompt_with_all_held(self):
+    def test_over_the_caps_connections_are_answered_503_and_stop_is_prompt_with_all_held(self):
         # A server of its own (for this test only: unittest makes an instance per test): the
         # connections it fills the cap with may still be counted for a moment after they close,
         # which must not touch the other tests. It stops while they are all held, one of them
