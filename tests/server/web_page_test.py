@@ -135,12 +135,11 @@ class PageTests(PageCase):
         self.assertEqual(self.rows(), [["Tea", "05:00", "ready"], ["Timer 2", "00:05", "paused"]])
         self.assertFalse(self.shown("#status"))
 
-        def new_timer():  # a preset length: sync_e2e.py
+        def new_timer():  # a typed length and the submit button: the vibration test
             self.tap("//button[@id='new-open']")
             self.type_into("#new-name", "  Eggs ")
             self.tap("//label[@title='Teal']/input")
-            self.type_into("#new-length", "7:30")
-            self.tap("//form[@id='new-form']//button[@type='submit']")
+            self.tap("//button[text()='1 hour']")
 
         started = time.time()
         label_of_first = lambda: BROWSER.execute_script(  # noqa: E731
@@ -151,7 +150,7 @@ class PageTests(PageCase):
             (lambda: self.tap("//span[@class='name' and text()='Tea']"), "Tea", {"running": False}),
             (lambda: self.tap_row("Tea", "over"), "Tea", {"running": True, "banked": 0}),
             (lambda: self.tap_row("Tea", "remove"), "", {"mode": "up", "banked": 5}),
-            (new_timer, "Eggs", {"duration": 450, "color": "teal", "running": True, "alerted": False, "warned": []}),
+            (new_timer, "Eggs", {"duration": 3600, "color": "teal", "running": True, "alerted": False, "warned": []}),
         ]
         for rev, (step, label, fields) in enumerate(steps, start=2):
             with self.subTest(rev=rev, label=label, fields=fields):
