@@ -1,10 +1,8 @@
 // Preference file contents: any bytes parse to one JSON object or are refused; a parsed map survives
-// being written back, and every typed read of it is safe.
+// being written back, and every value reads safely as a whole number.
 
 #include "FuzzCheck.h"
 #include "platform/PreferenceFile.h"
-
-#include <QJsonDocument>
 
 #include <cmath>
 #include <cstddef>
@@ -21,25 +19,18 @@ protected:
     std::optional<QString> persist(const QJsonObject&) override { return std::nullopt; }
 };
 
-// Every typed read of any value is safe: a number reads as an integer truncated toward zero and
-// saturating at the 64-bit range, a value of another type as nothing.
-void readEveryKey(const QJsonObject& values)
+// A number reads as an integer truncated toward zero and saturating at the 64-bit range, a value
+// of another type as 0 (the other typed reads pass values through: tst_preferences).
+void readEveryKeyAsInteger(const QJsonObject& values)
 {
     MemoryStore store(values);
     for (auto it = values.begin(); it != values.end(); ++it) {
-        const QString& key = it.key();
-        const QJsonValue value = it.value();
-        FUZZ_CHECK(store.value(key) == value);
-        FUZZ_CHECK(store.boolValue(key) == (value.isBool() && value.toBool()));
-        FUZZ_CHECK(store.doubleValue(key) == value.toDouble()); // 0 for any other type
-        const qint64 n = store.intValue(key);
-        const double d = value.toDouble();
-        FUZZ_CHECK(value.isDouble() || n == 0);
+        const qint64 n = store.intValue(it.key());
+        const double d = it.value().toDouble();
+        FUZZ_CHECK(it.value().isDouble() || n == 0);
         FUZZ_CHECK(d < 1.0 || n >= 0);
         FUZZ_CHECK(d > -1.0 || n <= 0);
         FUZZ_CHECK(std::fabs(d) >= 1e15 || static_cast<double>(n) == std::trunc(d));
-        FUZZ_CHECK(store.stringValue(key).has_value() == value.isString());
-        FUZZ_CHECK(store.listValue(key).has_value() == value.isArray());
     }
 }
 
@@ -58,6 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(reread.has_value());
     FUZZ_CHECK(*reread == *values);
 
-    readEveryKey(*values);
+    readEveryKeyAsInteger(*values);
     return 0;
 }

@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# The install tree and the Debian packages, checked as a user's machine would see them:
-#   1. `cmake --install` of the tree under test into a scratch prefix holds every file, the
-#      desktop entry and the AppStream file pass their validators, the systemd unit verifies,
-#      and the installed Pellow runs and plays its sounds from <prefix>/share/pellow/sounds;
-#   2. scripts/package.sh builds both .debs in a Release tree of the test's own: their names,
-#      fields and dependencies (computed by dpkg-shlibdeps), their files, no lintian errors;
-#      Pellow unpacked from its .deb with `dpkg -x` runs the same smoke test, and the unpacked
-#      sync server answers /healthz on loopback and stops cleanly on SIGTERM.
+# The Debian packages, checked as a user's machine would see them: scripts/package.sh builds both
+# .debs in a Release tree of the test's own (through the install rules): their names, fields and
+# dependencies (computed by dpkg-shlibdeps), no lintian errors; unpacked with `dpkg -x`, they hold
+# every file, the desktop entry and the AppStream file pass their validators, the systemd unit
+# verifies, Pellow runs and plays its sounds from <prefix>/share/pellow/sounds, and the sync
+# server answers /healthz on loopback and stops cleanly on SIGTERM.
 #
 # Usage: package_test.sh <source-dir> <build-dir-under-test> <package-build-dir>
 set -euo pipefail
@@ -14,7 +12,6 @@ set -euo pipefail
 src=$(readlink -f "$1") tree=$(readlink -f "$2") pkgbuild=$(realpath -m "$3")
 
 fail() { printf 'FAIL package: %s\n' "$*"; exit 1; }
-log() { printf '[package] %s\n' "$*" >&2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellow-package.XXXXXX")
 pids=()
@@ -62,7 +59,7 @@ check_tree() {
 # hidden), with a countdown that ran out while it was closed: the finished countdown is saved,
 # keys it does not know are kept, its sounds are opened from <sounds-dir>, and it stays up.
 smoke() {
-    local pellow=$1 want=$2 run=$work/run-$3 now
+    local pellow=$1 want=$2 run=$work/run now
     now=$(date +%s)
     mkdir -p "$run"/{home,config/pellow,data,nodata,tmp,trace} && mkdir -m 700 "$run/runtime"
     cat >"$run/config/pellow/preferences.json" <<JSON
@@ -94,22 +91,6 @@ JSON
     unset 'pids[-1]'
 }
 
-# --- 1. The install tree
-prefix=$work/prefix
-cmake --install "$tree" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install failed"; }
-check_tree "$prefix"
-desktop=$prefix/share/applications/app.pellow.Pellow.desktop
-metainfo=$prefix/share/metainfo/app.pellow.Pellow.metainfo.xml
-out=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $out ]] || fail "desktop-file-validate: $out"
-out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
-# systemd reads the unit as it would on the target (the binary named by ExecStart exists here).
-unit=$prefix/lib/systemd/system/pellow-sync-server.service
-sed "s|^ExecStart=[^ ]*|ExecStart=$prefix/bin/pellow-sync-server|" "$unit" >"$work/pellow-sync-server.service"
-out=$(systemd-analyze verify "$work/pellow-sync-server.service" 2>&1) && [[ -z $out ]] || fail "systemd-analyze verify: $out"
-smoke "$prefix/bin/pellow" "$prefix/bin/../share/pellow/sounds" prefix
-log "install tree, validators, unit and installed Pellow checked"
-
-# --- 2. The Debian packages
 debs=$work/debs
 PELLOW_JOBS=${PELLOW_JOBS:-$(nproc)} "$src/scripts/package.sh" "$pkgbuild" "$debs" >"$work/package.log" 2>&1 ||
     { tail -n 40 "$work/package.log"; fail "scripts/package.sh failed"; }
@@ -137,11 +118,19 @@ lintian_out=$(lintian "$app_deb" "$server_deb" 2>&1 | grep -v '^running with roo
 [[ -n $lintian_out ]] && printf '%s\n' "$lintian_out" >&2
 grep -q '^E: ' <<<"$lintian_out" && fail "lintian reports errors"
 
-unpacked=$work/unpacked
+unpacked=$work/unpacked prefix=$work/unpacked/usr
 dpkg -x "$app_deb" "$unpacked"
 dpkg -x "$server_deb" "$unpacked"
-check_tree "$unpacked/usr"
-smoke "$unpacked/usr/bin/pellow" "$unpacked/usr/bin/../share/pellow/sounds" deb
+check_tree "$prefix"
+out=$(desktop-file-validate "$prefix/share/applications/app.pellow.Pellow.desktop" 2>&1) && [[ -z $out ]] ||
+    fail "desktop-file-validate: $out"
+out=$(appstreamcli validate --no-net "$prefix/share/metainfo/app.pellow.Pellow.metainfo.xml" 2>&1) ||
+    fail "appstreamcli validate: $out"
+# systemd reads the unit as it would on the target (the binary named by ExecStart exists here).
+sed "s|^ExecStart=[^ ]*|ExecStart=$prefix/bin/pellow-sync-server|" "$prefix/lib/systemd/system/pellow-sync-server.service" \
+    >"$work/pellow-sync-server.service"
+out=$(systemd-analyze verify "$work/pellow-sync-server.service" 2>&1) && [[ -z $out ]] || fail "systemd-analyze verify: $out"
+smoke "$prefix/bin/pellow" "$prefix/bin/../share/pellow/sounds"
 
 # The unpacked sync server, through the server tests' own helper: /healthz on a free loopback
 # port, and a clean stop on SIGTERM.
@@ -151,6 +140,6 @@ with sync_server_test.Server(database=f"sqlite:{sys.argv[1]}/sync.db") as server
     assert server.raw("GET", "/healthz") == (200, b"ok"), server.raw("GET", "/healthz")' "$work" ||
     fail "the unpacked sync server did not serve /healthz and stop cleanly"
 
-echo "PASS package: install tree and validators, unit verified, $(basename "$app_deb") and" \
-    "$(basename "$server_deb") with computed dependencies and no lintian errors; Pellow from the" \
-    "install tree and from the unpacked .deb ran and played its own sounds; the unpacked server served /healthz"
+echo "PASS package: $(basename "$app_deb") and $(basename "$server_deb") with computed dependencies and no" \
+    "lintian errors; unpacked, their files passed the validators, the unit verified, Pellow ran and played its" \
+    "own sounds and the server served /healthz"
