@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -529,7 +530,10 @@ int HttpFrontEnd::openListenSocket(const QString& listenHost, quint16 listenPort
 
 MHD_Daemon* HttpFrontEnd::startDaemon(int listenSocket)
 {
-    unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_TURBO;
+    // poll(), not epoll: quiescing an epoll daemon races its own thread over removing the listening
+    // socket, and libmicrohttpd aborts the process when it loses (seen as SIGABRT at shutdown). A
+    // few dozen connections at most is well within what poll() serves.
+    unsigned int flags = MHD_USE_POLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_USE_TURBO;
     if (m_tls)
         flags |= MHD_USE_TLS;
     // The library's own cap sits above ours, so that connections over ours can still be answered 503.
@@ -582,15 +586,14 @@ bool HttpFrontEnd::serve()
         std::unique_lock lock(m_mutex);
         m_stopChanged.wait(lock, [this] { return m_stopping; });
     }
-    // No new connections; the requests in flight get a moment to finish.
-    for (auto [daemon, socket] :
-         {std::pair{m_daemon, &m_listenSocket}, std::pair{m_loopbackDaemon, &m_loopbackSocket}}) {
-        const MHD_socket listening = daemon ? MHD_quiesce_daemon(daemon) : MHD_INVALID_SOCKET;
-        if (listening != MHD_INVALID_SOCKET && listening == *socket) {
-            ::close(*socket);
-            *socket = -1;
-        }
-    }
+    // No new connections; the requests in flight get a moment to finish. A quiesced daemon's
+    // thread may still be looking at its listening socket, so the sockets it hands back are closed
+    // only once the daemons have stopped.
+    std::vector<MHD_socket> handedBack; // a quiesced daemon leaves its socket to us
+    for (MHD_Daemon* daemon : {m_daemon, m_loopbackDaemon})
+        if (const MHD_socket listening = daemon ? MHD_quiesce_daemon(daemon) : MHD_INVALID_SOCKET;
+            listening != MHD_INVALID_SOCKET)
+            handedBack.push_back(listening);
     const auto drainEnd = Clock::now() + kDrainTime;
     while (m_requestsInFlight.load() > 0 && Clock::now() < drainEnd)
         std::this_thread::sleep_for(20ms);
@@ -599,6 +602,10 @@ bool HttpFrontEnd::serve()
     if (m_loopbackDaemon)
         MHD_stop_daemon(m_loopbackDaemon);
     m_loopbackDaemon = nullptr;
+    for (const MHD_socket socket : handedBack)
+        ::close(socket);
+    m_listenSocket = -1;
+    m_loopbackSocket = -1;
     sweeper.join();
     return true;
 }
