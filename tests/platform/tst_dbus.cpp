@@ -9,8 +9,11 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDesktopServices>
+#include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -18,8 +21,8 @@
 // Pellow on a private session bus as a panel and a script see it, over a connection of the test's
 // own: the tray item with a watcher for what real panels cannot be made to do on demand (signals
 // counted tick by tick, a watcher dropping the item, unusual calls; the menu itself is read by
-// the reference client in tray_hosts_e2e.py), the control interface, and the real `pellow`
-// command line against it.
+// the reference client in tray_hosts_e2e.py), the control interface, the real `pellow` command
+// line against it, and desktop notifications.
 class FakeWatcher : public QObject
 {
     Q_OBJECT
@@ -328,9 +331,35 @@ private slots:
         for (uint id : {4u, 6u})
             signal("ActionInvoked", {id, QStringLiteral("default")});
         QTRY_COMPARE(daemon.links, (QStringList{"https://b.example", "https://d.example"}));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         host.unregisterService(service);
         host.unregisterObject(path);
+
+        // The recording notification service, which asks for no markup and clicks "Download" as
+        // soon as it shows the notice (its signal may overtake Notify's reply): title, body and
+        // action as it shows them, and the link opened.
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("notifications.jsonl"));
+        QProcess recorder;
+        recorder.start(QStringLiteral(PELLOW_NOTIFICATION_RECORDER), {log, "--click", "Download"});
+        QTRY_COMPARE_WITH_TIMEOUT(registered.size(), 3, 30'000); // after the two restarts above
+        notifier.postLink("Pellow 2.0 is out", "Get it", "Download", QUrl("https://pellow.app/get"));
+        QByteArray line;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QFile file(log);
+                return file.open(QIODevice::ReadOnly) && (line = file.readAll()).endsWith('\n');
+            },
+            30'000));
+        QJsonObject shown = QJsonDocument::fromJson(line).object();
+        shown.remove("at");
+        QCOMPARE(shown,
+                 QJsonDocument::fromJson(R"({"app":"Pellow","summary":"Pellow 2.0 is out","body":"Get it",)"
+                                         R"("actions":["default","Download","open-link","Download"]})")
+                     .object());
+        QTRY_COMPARE_WITH_TIMEOUT(daemon.links.last(), QStringLiteral("https://pellow.app/get"), 30'000);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        recorder.kill();
+        recorder.waitForFinished();
     }
 };
 
