@@ -2,7 +2,6 @@
 
 #include "app/SingleInstance.h"
 #include "app/Updater.h"
-#include "core/StatusMenuModel.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -161,7 +160,6 @@ private slots:
         QCOMPARE(http().fetched.size(), 1);
         http().fetched[0].done(std::nullopt);
         QCOMPARE(f->fake.preferences.doubleValue(Updater::kLastCheckKey), f->fake.clock.current);
-        QVERIFY(notices().isEmpty());
         f->app->setUpdateFrequency(ControllerFixture::sender(QStringLiteral("never")));
         QVERIFY(!f->app->updater().automaticallyChecksForUpdates());
         f->fake.scheduler.advance(60 * day);
@@ -190,7 +188,6 @@ private slots:
         row("older, background", false, feed("0.0.9"), "");
         row("suffix", true, feed("1.4.0-beta"), failed);
         row("plain http", true, feed("2", "http://pellow.app"), failed);
-        row("no url", true, feed("2", QJsonValue()), failed);
         row("no reply, asked", true, QVariant(), failed);
         row("garbage, background", false, QJsonObject{{"v", 1}}, "");
     }
@@ -208,15 +205,6 @@ private slots:
         http().fetched[0].done(reply.isValid() ? HttpClient::Reply(reply.toJsonObject())
                                                : HttpClient::Reply());
         QTEST(notices().join('|'), "notice");
-    }
-
-    // A build without update checks leaves their items out (tst_statusmenu has them in).
-    void menuWithoutUpdates()
-    {
-        StatusMenuState state;
-        state.updatesOffered = false;
-        for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
-            QVERIFY2(!item.title.startsWith(QLatin1String("Check")), qPrintable(item.title));
     }
 
     // "Open at login" follows the autostart entry, not a preference; a failure says why.

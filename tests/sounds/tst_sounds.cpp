@@ -114,8 +114,6 @@ private slots:
         QTest::newRow("halfway by default") << "soundHalfway" << QString() << QStringList{"tap"} << "murmur";
         QTest::newRow("warn, stored off") << "soundWarn"
                                           << "off" << QStringList{} << "murmur";
-        QTest::newRow("warn, stored empty") << "soundWarn"
-                                            << "" << QStringList{} << "ping";
         QTest::newRow("already on, a short one") << "soundFinish"
                                                  << "tap" << QStringList{"tap"} << "tap";
         QTest::newRow("listen") << QString() << QString() << QStringList{} << "ripple";
