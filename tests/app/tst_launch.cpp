@@ -126,43 +126,44 @@ private slots:
         QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
     }
 
-    void frequencies_data()
+    void checks_data()
     {
         QTest::addColumn<QString>("stored"); // empty: nothing stored
+        QTest::addColumn<double>("last");    // days before launch of the stored last check; 0: none
         QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("checkAfterLaunch");
-        QTest::newRow("first launch") << "" << false << true;
-        QTest::newRow("unknown value") << "daily" << false << true;
-        QTest::newRow("weekly") << "weekly" << true << false;
-        QTest::newRow("never") << "never" << false << false;
+        QTest::addColumn<double>("due"); // seconds after launch of the first check; 0: none
+        const double day = 86400;
+        QTest::newRow("first launch") << "" << 0.0 << false << 3.0;
+        QTest::newRow("unknown value") << "daily" << 0.0 << false << 3.0;
+        QTest::newRow("weekly, never checked") << "weekly" << 0.0 << true << 7 * day;
+        QTest::newRow("monthly, 29 days ago") << "monthly" << 29.0 << true << day;
+        QTest::newRow("never") << "never" << 0.0 << false << 0.0;
     }
-    // At launch: one background check 3 s in "on every launch", none otherwise.
-    void frequencies()
+    // One background check 3 s in "on every launch"; an automatic choice counts from the last check
+    // stored (from now when none), across restarts; switching to Never stops it.
+    void checks()
     {
         QFETCH(QString, stored);
-        f->launch({}, stored.isEmpty() ? QJsonObject() : QJsonObject{{"updateFrequency", stored}});
+        QFETCH(double, last);
+        QFETCH(double, due);
+        QJsonObject prefs;
+        if (!stored.isEmpty())
+            prefs["updateFrequency"] = stored;
+        if (last > 0)
+            prefs["updateLastCheck"] = f->fake.clock.current - last * 86400;
+        f->launch({}, prefs);
         QTEST(f->app->updater().automaticallyChecksForUpdates(), "automatic");
-        f->fake.scheduler.advance(2.9);
+        f->fake.scheduler.advance((due > 0 ? due : 60 * 86400) - 0.1);
         QVERIFY(http().fetched.isEmpty());
         f->fake.scheduler.advance(0.2);
-        QTEST(http().fetched.size() == 1, "checkAfterLaunch");
-    }
-
-    // The next check of an automatic choice counts from the one stored, across restarts; Never stops it.
-    void intervals()
-    {
-        const double day = 86400;
-        f->launch({},
-                  {{"updateFrequency", "monthly"}, {"updateLastCheck", f->fake.clock.current - 29 * day}});
-        f->fake.scheduler.advance(day - 60);
-        QVERIFY(http().fetched.isEmpty());
-        f->fake.scheduler.advance(120);
-        QCOMPARE(http().fetched.size(), 1);
+        QCOMPARE(http().fetched.size(), due > 0 ? 1 : 0);
+        if (due == 0)
+            return;
         http().fetched[0].done(std::nullopt);
         QCOMPARE(f->fake.preferences.doubleValue(Updater::kLastCheckKey), f->fake.clock.current);
         f->app->setUpdateFrequency(ControllerFixture::sender(QStringLiteral("never")));
         QVERIFY(!f->app->updater().automaticallyChecksForUpdates());
-        f->fake.scheduler.advance(60 * day);
+        f->fake.scheduler.advance(60 * 86400);
         QCOMPARE(http().fetched.size(), 1);
     }
 
