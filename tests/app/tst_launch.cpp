@@ -85,15 +85,6 @@ private slots:
         QCOMPARE(f->fake.notifier.posted.size(), 2);
     }
 
-    // Defaults are read, never stored (a later version's reach whoever never chose); sounds are readied.
-    void defaultsAreNotWritten()
-    {
-        f->launch();
-        QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
-        QCOMPARE(f->fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
-        QCOMPARE(f->fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
-    }
-
     // A dead process's lock does not block the next start, whose lock then holds (handover: run_e2e.sh).
     void staleInstanceLockIsTakenOver()
     {
@@ -112,11 +103,16 @@ private slots:
         QVERIFY(!after.claim());
     }
 
-    // A desktop that shows no tray gets, after a grace for the panel to come up, one notice and the HUD.
-    void noTrayOffersTheHUD()
+    // Defaults are read, never stored (a later version's reach whoever never chose); sounds are
+    // readied. A desktop that shows no tray gets, after a grace for the panel to come up, one notice
+    // and the HUD.
+    void firstLaunchWithoutATray()
     {
         f->fake.tray.button = false;
         f->launch();
+        QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
+        QCOMPARE(f->fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
+        QCOMPARE(f->fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
         f->fake.scheduler.advance(2.5);
         QVERIFY(f->fake.notifier.posted.isEmpty());
         f->fake.scheduler.advance(10);

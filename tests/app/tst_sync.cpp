@@ -211,7 +211,6 @@ private slots:
         QTest::newRow("paired while a pull is out") << ok << true << true;
         QTest::newRow("no code") << R"({"ok":true,"token":"fresh"})" << false << false;
         QTest::newRow("not ok") << R"({"ok":false,"code":"K7Q3FZ","token":"fresh"})" << false << false;
-        QTest::newRow("no reply") << "" << false << false;
     }
     // "Pair another phone…": an empty request; on success the new token, a push of revision 1, the code.
     void pairing()
@@ -293,18 +292,13 @@ private slots:
                  QStringLiteral("http://127.0.0.1:%1/api/pellow/sync.php?action=pair").arg(port));
         QCOMPARE(fixture->fake.preferences.intValue("syncLocalPort"), port);
         QVERIFY(http().answer(json(R"({"ok":true,"code":"K7Q3FZ","token":"fresh"})")));
-        QCOMPARE(fixture->app->phonePageAddress().toString(),
-                 QStringLiteral("http://192.168.1.23:%1/").arg(port));
-        // Unpaired, it stops once its leave is answered; paired at the next launch, it starts
-        // again on the kept port.
+        // Unpaired, it stops once its leave is answered (the address the phone opens, and the start
+        // with Pellow on the kept port, are local_sync_e2e.py's).
         fixture->app->unpairPhone();
         QVERIFY(server.running);
         while (http().answer(std::nullopt)) {
         }
         QVERIFY(!server.running);
-        fixture->launch({}, {{"syncToken", "fresh"}});
-        QCOMPARE(server.starts.last().second, quint16(port));
-        QVERIFY(server.running);
     }
 
     void serverAddress_data()
