@@ -199,23 +199,25 @@ private slots:
     {
         QTest::addColumn<TimerList>("timers");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("clock"); // the timer it shows, as the tooltip names it
         const double now = 1'800'000'000.0;
         QTest::newRow("least time left beats a running stopwatch")
             << TimerList{countUp("S", now - 30), countdown("A", 600, now - 360),
                          countdown("B", 600, now - 480)}
-            << " 02:00";
+            << " 02:00" << 2;
         QTest::newRow("tie goes to the earlier")
-            << TimerList{countdown("A", 100, now - 40), countdown("B", 100, now - 40)} << " 01:00";
-        QTest::newRow("stopwatch in hours") << TimerList{countUp("S", now - 4500)} << " 1:15:00";
-        QTest::newRow("used up but still running") << TimerList{countdown("A", 60, now - 90)} << " 0:00";
+            << TimerList{countdown("A", 100, now - 40), countdown("B", 100, now - 40)} << " 01:00" << 0;
+        QTest::newRow("stopwatch in hours") << TimerList{countUp("S", now - 4500)} << " 1:15:00" << 0;
+        QTest::newRow("used up but still running") << TimerList{countdown("A", 60, now - 90)} << " 0:00" << 0;
         QTest::newRow("paused countdown")
-            << TimerList{countdown("A", 600, now - 999, false, 100)} << " 08:20";
-        QTest::newRow("untouched timers show nothing") << TimerList{countdown("A", 600, 0, false)} << "";
+            << TimerList{countdown("A", 600, now - 999, false, 100)} << " 08:20" << 0;
+        QTest::newRow("untouched timers show nothing") << TimerList{countdown("A", 600, 0, false)} << "" << 0;
     }
     void title()
     {
         QFETCH(TimerList, timers);
         QTEST(StatusTitle::title(timers, 1'800'000'000.0, true), "title");
+        QTEST(int(StatusTitle::clockTimer(timers, 1'800'000'000.0).value_or(-1)), "clock");
         QCOMPARE(StatusTitle::title(timers, 1'800'000'000.0, false), QString());
     }
 
