@@ -45,7 +45,7 @@ private slots:
 
         const PellowTimer stored = f->storedTimers().value(0);
         QVERIFY(!stored.running && stored.alerted && stored.banked == 300.0);
-        // The notice's text is run_e2e.sh's; the first menu is built after the catch-up.
+        // The notice's text is finished_while_closed_e2e.py's; the first menu is built after the catch-up.
         QCOMPARE(f->fake.notifier.posted.size(), notices);
         QCOMPARE(f->fake.sounds.played.size(), notices);
         QCOMPARE(f->fake.tray.icon(), notices ? TrayItem::Icon::Checkmark : TrayItem::Icon::Timer);
@@ -84,7 +84,8 @@ private slots:
         QCOMPARE(f->fake.notifier.posted.size(), 2);
     }
 
-    // A dead process's lock does not block the next start, whose lock then holds (handover: run_e2e.sh).
+    // A dead process's lock does not block the next start, whose lock then holds (handover:
+    // finished_while_closed_e2e.py).
     void staleInstanceLockIsTakenOver()
     {
         QTemporaryDir runtime;
