@@ -139,6 +139,18 @@ private slots:
                     << action << c["local"].toInteger() << c["reply"].toObject() << c["outcome"].toString();
         }
         QVERIFY(QTest::currentTestFailed() || !cases.isEmpty());
+        // A list Pellow would not keep itself is refused whole, revision included.
+        const QJsonObject bread = QJsonDocument::fromJson(kB.toUtf8()).object();
+        QJsonObject longLabel = bread;
+        longLabel["label"] = QString(257, 'x');
+        QJsonArray many;
+        for (int i = 0; i < 501; ++i)
+            many.append(bread);
+        for (const auto& [name, timers] :
+             {std::pair{"a label of 257", QJsonArray{longLabel}}, {"501 timers", many}})
+            QTest::addRow("pull: %s", name)
+                << QStringLiteral("pull") << qint64(5)
+                << QJsonObject{{"ok", true}, {"rev", 8}, {"timers", timers}} << "keep";
     }
     // The revision rules the page and the server share (tests/sync_revisions.json), on Pellow.
     void revisionCases()
@@ -163,27 +175,6 @@ private slots:
         // An adopted list is never pushed back.
         advance(1);
         QCOMPARE(http().sent.size(), 1);
-    }
-
-    void remoteListBounds_data()
-    {
-        QTest::addColumn<QString>("timers");
-        QTest::newRow("a label of 257") << "[" + QString(kB).replace("Bread", QString(257, 'x')) + "]";
-        QString many = kB;
-        for (int i = 0; i < 500; ++i)
-            many += QLatin1Char(',') + kB;
-        QTest::newRow("501 timers") << "[" + many + "]";
-    }
-    // A list Pellow would not keep itself is refused whole, revision included.
-    void remoteListBounds()
-    {
-        QFETCH(QString, timers);
-        launchPaired(5);
-        fixture->app->pullTimers();
-        QVERIFY(
-            http().answer(json(QStringLiteral(R"({"ok":true,"rev":8,"timers":%1})").arg(timers).toUtf8())));
-        QCOMPARE(rev(), 5);
-        QCOMPARE(ids(fixture->app->timers), QStringLiteral("A"));
     }
 
     // A list that cannot be encoded is said once, and nothing is stored or sent.
