@@ -3,7 +3,6 @@
 #include "sound/SoundButton.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QFile>
 #include <QTest>
 #include <QtEndian>
