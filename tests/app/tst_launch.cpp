@@ -2,7 +2,6 @@
 
 #include "app/SingleInstance.h"
 #include "app/Updater.h"
-#include "core/StatusMenuModel.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,12 +45,11 @@ private slots:
 
         const PellowTimer stored = f->storedTimers().value(0);
         QVERIFY(!stored.running && stored.alerted && stored.banked == 300.0);
-        // The notice's text is run_e2e.sh's; the first menu is built after the catch-up.
+        // The notice's text is finished_while_closed_e2e.py's; the first menu is built after the catch-up.
         QCOMPARE(f->fake.notifier.posted.size(), notices);
         QCOMPARE(f->fake.sounds.played.size(), notices);
         QCOMPARE(f->fake.tray.icon(), notices ? TrayItem::Icon::Checkmark : TrayItem::Icon::Timer);
         QVERIFY(f->fake.tray.menu.items.value(0).title.endsWith(QStringLiteral("finished")));
-        QVERIFY(!f->app->timerTick);
     }
 
     void undecodableListIsKeptAside()
@@ -86,16 +84,8 @@ private slots:
         QCOMPARE(f->fake.notifier.posted.size(), 2);
     }
 
-    // Defaults are read, never stored (a later version's reach whoever never chose); sounds are readied.
-    void defaultsAreNotWritten()
-    {
-        f->launch();
-        QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
-        QCOMPARE(f->fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
-        QCOMPARE(f->fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
-    }
-
-    // A dead process's lock does not block the next start, whose lock then holds (handover: run_e2e.sh).
+    // A dead process's lock does not block the next start, whose lock then holds (handover:
+    // finished_while_closed_e2e.py).
     void staleInstanceLockIsTakenOver()
     {
         QTemporaryDir runtime;
@@ -113,11 +103,16 @@ private slots:
         QVERIFY(!after.claim());
     }
 
-    // A desktop that shows no tray gets, after a grace for the panel to come up, one notice and the HUD.
-    void noTrayOffersTheHUD()
+    // Defaults are read, never stored (a later version's reach whoever never chose); sounds are
+    // readied. A desktop that shows no tray gets, after a grace for the panel to come up, one notice
+    // and the HUD.
+    void firstLaunchWithoutATray()
     {
         f->fake.tray.button = false;
         f->launch();
+        QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
+        QCOMPARE(f->fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
+        QCOMPARE(f->fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
         f->fake.scheduler.advance(2.5);
         QVERIFY(f->fake.notifier.posted.isEmpty());
         f->fake.scheduler.advance(10);
@@ -127,44 +122,44 @@ private slots:
         QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
     }
 
-    void frequencies_data()
+    void checks_data()
     {
         QTest::addColumn<QString>("stored"); // empty: nothing stored
+        QTest::addColumn<double>("last");    // days before launch of the stored last check; 0: none
         QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("checkAfterLaunch");
-        QTest::newRow("first launch") << "" << false << true;
-        QTest::newRow("unknown value") << "daily" << false << true;
-        QTest::newRow("weekly") << "weekly" << true << false;
-        QTest::newRow("never") << "never" << false << false;
+        QTest::addColumn<double>("due"); // seconds after launch of the first check; 0: none
+        const double day = 86400;
+        QTest::newRow("first launch") << "" << 0.0 << false << 3.0;
+        QTest::newRow("unknown value") << "daily" << 0.0 << false << 3.0;
+        QTest::newRow("weekly, never checked") << "weekly" << 0.0 << true << 7 * day;
+        QTest::newRow("monthly, 29 days ago") << "monthly" << 29.0 << true << day;
+        QTest::newRow("never") << "never" << 0.0 << false << 0.0;
     }
-    // At launch: one background check 3 s in "on every launch", none otherwise.
-    void frequencies()
+    // One background check 3 s in "on every launch"; an automatic choice counts from the last check
+    // stored (from now when none), across restarts; switching to Never stops it.
+    void checks()
     {
         QFETCH(QString, stored);
-        f->launch({}, stored.isEmpty() ? QJsonObject() : QJsonObject{{"updateFrequency", stored}});
+        QFETCH(double, last);
+        QFETCH(double, due);
+        QJsonObject prefs;
+        if (!stored.isEmpty())
+            prefs["updateFrequency"] = stored;
+        if (last > 0)
+            prefs["updateLastCheck"] = f->fake.clock.current - last * 86400;
+        f->launch({}, prefs);
         QTEST(f->app->updater().automaticallyChecksForUpdates(), "automatic");
-        f->fake.scheduler.advance(2.9);
+        f->fake.scheduler.advance((due > 0 ? due : 60 * 86400) - 0.1);
         QVERIFY(http().fetched.isEmpty());
         f->fake.scheduler.advance(0.2);
-        QTEST(http().fetched.size() == 1, "checkAfterLaunch");
-    }
-
-    // The next check of an automatic choice counts from the one stored, across restarts; Never stops it.
-    void intervals()
-    {
-        const double day = 86400;
-        f->launch({},
-                  {{"updateFrequency", "monthly"}, {"updateLastCheck", f->fake.clock.current - 29 * day}});
-        f->fake.scheduler.advance(day - 60);
-        QVERIFY(http().fetched.isEmpty());
-        f->fake.scheduler.advance(120);
-        QCOMPARE(http().fetched.size(), 1);
+        QCOMPARE(http().fetched.size(), due > 0 ? 1 : 0);
+        if (due == 0)
+            return;
         http().fetched[0].done(std::nullopt);
         QCOMPARE(f->fake.preferences.doubleValue(Updater::kLastCheckKey), f->fake.clock.current);
-        QVERIFY(notices().isEmpty());
         f->app->setUpdateFrequency(ControllerFixture::sender(QStringLiteral("never")));
         QVERIFY(!f->app->updater().automaticallyChecksForUpdates());
-        f->fake.scheduler.advance(60 * day);
+        f->fake.scheduler.advance(60 * 86400);
         QCOMPARE(http().fetched.size(), 1);
     }
 
@@ -190,7 +185,6 @@ private slots:
         row("older, background", false, feed("0.0.9"), "");
         row("suffix", true, feed("1.4.0-beta"), failed);
         row("plain http", true, feed("2", "http://pellow.app"), failed);
-        row("no url", true, feed("2", QJsonValue()), failed);
         row("no reply, asked", true, QVariant(), failed);
         row("garbage, background", false, QJsonObject{{"v", 1}}, "");
     }
@@ -210,16 +204,8 @@ private slots:
         QTEST(notices().join('|'), "notice");
     }
 
-    // A build without update checks leaves their items out (tst_statusmenu has them in).
-    void menuWithoutUpdates()
-    {
-        StatusMenuState state;
-        state.updatesOffered = false;
-        for (const MenuItem& item : StatusMenuModel::buildStatusMenu(state, false).items)
-            QVERIFY2(!item.title.startsWith(QLatin1String("Check")), qPrintable(item.title));
-    }
-
-    // "Open at login" follows the autostart entry, not a preference; a failure says why.
+    // "Open at login" writes the autostart entry (the program quoted as its Exec line wants) and
+    // follows it, not a preference; a failure says why.
     void openAtLogin()
     {
         f->launch();
@@ -228,28 +214,21 @@ private slots:
             return std::any_of(items.begin(), items.end(),
                                [](auto& i) { return i.checked && i.title == "Open at login"; });
         };
-        QVERIFY(!checked());
+        QFile inTheWay(f->fake.files.filePath(QStringLiteral("autostart")));
+        QVERIFY(inTheWay.open(QIODevice::WriteOnly));
         f->app->toggleOpenAtLogin();
-        QVERIFY(f->fake.autostart.enabled && checked());
-        f->fake.autostart.failure = QStringLiteral("read-only");
+        QVERIFY(!f->fake.autostart.isEnabled() && !checked());
+        QCOMPARE(notices(), QStringList{"Pellow: Couldn't change whether Pellow opens at login: cannot make "
+                                        "the folder " +
+                                        inTheWay.fileName()});
+        QVERIFY(inTheWay.remove());
         f->app->toggleOpenAtLogin();
-        QVERIFY(f->fake.autostart.enabled && checked());
-        QCOMPARE(notices(), QStringList{"Pellow: Couldn't change whether Pellow opens at login: read-only"});
-    }
-
-    void autostartFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("autostart/app.pellow.Pellow.desktop"));
-        AutostartFile file(path, QStringLiteral("/opt/my apps/$pellow"));
-        QString error;
-        QVERIFY(!file.isEnabled());
-        QVERIFY(file.setEnabled(true, &error) && file.isEnabled());
-        QFile written(path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QVERIFY(written.readAll().contains("\nExec=\"/opt/my apps/\\\\$pellow\"\n"));
-        QVERIFY(file.setEnabled(false, &error) && !file.isEnabled());
-        QVERIFY(file.setEnabled(false, &error)); // already off: still a success
+        QVERIFY(f->fake.autostart.isEnabled() && checked());
+        QFile entry(f->fake.files.filePath(QStringLiteral("autostart/app.pellow.Pellow.desktop")));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("\nExec=\"/opt/my apps/\\\\$pellow\"\n"));
+        f->app->toggleOpenAtLogin();
+        QVERIFY(!entry.exists() && !checked());
     }
 };
 

@@ -3,7 +3,6 @@
 
 #include <QJsonDocument>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>

@@ -3,7 +3,6 @@
 #include "sound/SoundButton.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QFile>
 #include <QTest>
 #include <QtEndian>
@@ -66,18 +65,17 @@ private slots:
 
     // Every sound the app offers, with the length its role allows: finish sounds 0.6–2.5 s,
     // nudges 0.04–0.5 s, and chirps strictly under 0.18 s because they may repeat 0.21 s apart.
-    // The panel gives each a finish box and a listen button, short ones all three boxes.
+    // (Which role offers which sound is the catalogue's, as tst_statusmenu's role menus read it.)
     void formatAndLevels_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<double>("minSeconds");
         QTest::addColumn<double>("maxSeconds");
-        QTest::addColumn<bool>("nudge");
         for (const SoundCatalogue::Sound& sound : SoundCatalogue::finishSounds())
-            QTest::newRow(qPrintable(sound.name)) << sound.name << 0.6 << 2.5 << false;
+            QTest::newRow(qPrintable(sound.name)) << sound.name << 0.6 << 2.5;
         for (const SoundCatalogue::Sound& sound : SoundCatalogue::shortSounds())
             QTest::newRow(qPrintable(sound.name))
-                << sound.name << 0.04 << (sound.name == "chirp" ? 0.18 : 0.5) << true;
+                << sound.name << 0.04 << (sound.name == "chirp" ? 0.18 : 0.5);
     }
     void formatAndLevels()
     {
@@ -95,11 +93,6 @@ private slots:
                  "starts or stops away from zero: clicks");
         for (const SoundCatalogue::Sound& other : SoundCatalogue::allSounds())
             QVERIFY2(other.name == name || readWav(other.name) != s, qPrintable("the same as " + other.name));
-        QFETCH(bool, nudge);
-        open();
-        QVERIFY(button("role-soundFinish-" + name) && button("listen-" + name));
-        QCOMPARE(button("role-soundHalfway-" + name) != nullptr, nudge);
-        QCOMPARE(button("role-soundWarn-" + name) != nullptr, nudge);
     }
 
     // The boxes show what is stored; a box stores its sound, one of its role's radio buttons; a listen
@@ -114,8 +107,6 @@ private slots:
         QTest::newRow("halfway by default") << "soundHalfway" << QString() << QStringList{"tap"} << "murmur";
         QTest::newRow("warn, stored off") << "soundWarn"
                                           << "off" << QStringList{} << "murmur";
-        QTest::newRow("warn, stored empty") << "soundWarn"
-                                            << "" << QStringList{} << "ping";
         QTest::newRow("already on, a short one") << "soundFinish"
                                                  << "tap" << QStringList{"tap"} << "tap";
         QTest::newRow("listen") << QString() << QString() << QStringList{} << "ripple";

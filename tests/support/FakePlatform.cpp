@@ -71,7 +71,7 @@ QString FakeHttpClient::action(qsizetype i) const
 FakePlatform::FakePlatform()
 {
     for (const auto& sound : SoundCatalogue::allSounds()) {
-        QFile file(soundDir.filePath(sound.name + QStringLiteral(".wav")));
+        QFile file(files.filePath(sound.name + QStringLiteral(".wav")));
         if (file.open(QIODevice::WriteOnly))
             file.write("RIFF");
     }
@@ -79,6 +79,6 @@ FakePlatform::FakePlatform()
 
 Platform FakePlatform::platform(TrayItem& onTray)
 {
-    return Platform{clock, scheduler, preferences, notifier,    sounds,           onTray,
-                    http,  http,      autostart,   localServer, {soundDir.path()}};
+    return Platform{clock, scheduler, preferences, notifier,    sounds,        onTray,
+                    http,  http,      autostart,   localServer, {files.path()}};
 }

@@ -146,22 +146,6 @@ public:
     QList<Request> fetched;
 };
 
-class FakeAutostart final : public Autostart
-{
-public:
-    bool isEnabled() const override { return enabled; }
-    bool setEnabled(bool on, QString* error) override
-    {
-        if (!failure.isEmpty())
-            *error = failure;
-        else
-            enabled = on;
-        return failure.isEmpty();
-    }
-    bool enabled = false;
-    QString failure;
-};
-
 // Listens on the port asked for unless it is taken; a start on port 0 gets `anyPort` (0: fails).
 class FakeLocalSyncServer final : public LocalSyncServer
 {
@@ -185,7 +169,7 @@ public:
     QList<LocalNetwork::Interface> networks{{"wlan0", true, false, false, true, {"192.168.1.23"}}};
 };
 
-// Every fake together, with a folder holding the thirteen sound files.
+// Every fake together, with a folder holding the thirteen sound files and the real autostart entry.
 struct FakePlatform
 {
     FakePlatform();
@@ -200,6 +184,7 @@ struct FakePlatform
     FakeTrayItem tray;
     FakeLocalSyncServer localServer;
     FakeHttpClient http;
-    FakeAutostart autostart;
-    QTemporaryDir soundDir;
+    QTemporaryDir files;
+    AutostartFile autostart{files.filePath(QStringLiteral("autostart/app.pellow.Pellow.desktop")),
+                            QStringLiteral("/opt/my apps/$pellow")};
 };
