@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """What the real Pellow costs while it waits (a benchmark, not a test).
 
 Runs Pellow offscreen on a private session bus with a real StatusNotifierWatcher, each case for

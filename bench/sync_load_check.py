@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """A bounded load check of pellow-sync-server (a benchmark, not a test).
 
 50 clients each pull and then push the next revision 100 times, all against one group, on a
