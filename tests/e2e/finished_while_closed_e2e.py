@@ -63,8 +63,11 @@ def inner(pellow, recorder):
         # Second launch: exits 0 at once; the running instance opens its new-timer window.
         second = subprocess.run([pellow], capture_output=True, timeout=15)
         assert second.returncode == 0, f"the second launch exited with {second.returncode}"
-        wait_for("the new-timer window after the second launch",
-                 lambda: '"New timer"' in output("xwininfo", "-root", "-tree"), 10)
+        # Shown and given the keyboard: a window still waiting to be mapped takes the keyboard when it
+        # is, which on a loaded machine could be in the middle of the focus checks below.
+        wait_for("the new-timer window, with the keyboard, after the second launch", lambda: (
+            found := re.search(r'(0x[0-9a-f]+) "New timer"', output("xwininfo", "-root", "-tree")))
+            and output("xdotool", "getwindowfocus").strip() == str(int(found[1], 16)), 10)
         alive(app, "pellow")
 
         # A panel hosting StatusNotifierItems comes up: Pellow's item registers with its watcher
