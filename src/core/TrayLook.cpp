@@ -28,9 +28,10 @@ const KnownHost kHosts[] = {
     {"gnome-shell", nullptr, {true, Tint::Host}},
     {"ayatana-indicator-application-service", nullptr, {true, Tint::Host}},
     {"indicator-application-service", nullptr, {true, Tint::Host}},
-    // MATE's notification area runs out of the panel's process, as an applet of its own.
-    {"notification-area-applet", nullptr, {true, Tint::None}},
-    {"mate-panel", nullptr, {true, Tint::None}},
+    // MATE's notification area runs out of the panel's process, as an applet of its own; it shows
+    // a label in place of the icon, so the clock goes in the icon there.
+    {"notification-area-applet", nullptr, {false, Tint::None, false, true}},
+    {"mate-panel", nullptr, {false, Tint::None, false, true}},
     {"kded5", nullptr, {false, Tint::Palette, true}},
     {"kded6", nullptr, {false, Tint::Palette, true}},
     {"plasmashell", nullptr, {false, Tint::Palette, true}},

@@ -29,6 +29,9 @@ struct Host
     // It calls Activate on a left click whatever ItemIsMenu says, and shows its own rendering
     // of the menu only when that call fails.
     bool menuOnFailedActivate = false;
+    // It shows the label instead of the icon whenever the item has a label property at all, even
+    // an empty one: the item offers none unless the clock goes in the label.
+    bool labelHidesIcon = false;
 
     bool operator==(const Host&) const = default;
 };

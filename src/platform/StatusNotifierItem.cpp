@@ -74,9 +74,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, const QString
     m_menu = new DBusMenuExporter(m_bus, kMenuPath, this);
     if (!m_iconThemePath.isEmpty())
         m_menu->setIconThemePath({m_iconThemePath});
-    m_bus.registerObject(kItemPath, this,
-                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                             QDBusConnection::ExportAllProperties);
+    exportItem();
     m_bus.registerService(m_serviceName);
 
     // A panel that restarts takes the watcher's name again: register with the new owner.
@@ -227,9 +225,25 @@ bool StatusNotifierItem::iconFound(const QString& name)
     return found;
 }
 
+void StatusNotifierItem::exportItem()
+{
+    // The label's properties are the only ones marked not scriptable: left out, the item has none.
+    const auto properties =
+        m_labelOffered ? QDBusConnection::ExportAllProperties : QDBusConnection::ExportScriptableProperties;
+    if (m_exported)
+        m_bus.unregisterObject(kItemPath);
+    m_exported = m_bus.registerObject(
+        kItemPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | properties);
+}
+
 void StatusNotifierItem::update()
 {
     const TrayLook::ClockPlace place = TrayLook::clockPlace(m_host, m_style);
+    if (const bool offered = place.label || !m_host.labelHidesIcon; offered != m_labelOffered) {
+        m_labelOffered = offered;
+        if (m_exported)
+            exportItem();
+    }
     const QString label = place.label ? m_clock : QString();
     if (label != m_label) {
         m_label = label;

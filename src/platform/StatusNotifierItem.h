@@ -42,9 +42,9 @@ class StatusNotifierItem final : public QObject, public TrayItem, protected QDBu
     Q_PROPERTY(DBusIconPixmapList AttentionIconPixmap READ noPixmaps)
     Q_PROPERTY(QString AttentionMovieName READ emptyText)
     Q_PROPERTY(DBusToolTip ToolTip READ toolTip)
-    Q_PROPERTY(QString XAyatanaLabel READ label)
-    Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
-    Q_PROPERTY(uint XAyatanaOrderingIndex READ orderingIndex)
+    Q_PROPERTY(QString XAyatanaLabel READ label SCRIPTABLE false)
+    Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide SCRIPTABLE false)
+    Q_PROPERTY(uint XAyatanaOrderingIndex READ orderingIndex SCRIPTABLE false)
 
 public:
     // `iconThemePath` is the folder holding hicolor/ with Pellow's icons; `desktop` is
@@ -124,6 +124,7 @@ private:
     void findHostThenRegister();
     // Works the label and the icon out afresh, and signals what changed.
     void update();
+    void exportItem();
     bool iconFound(const QString& name);
     void popUpMenu(int x, int y);
 
@@ -137,6 +138,8 @@ private:
     Handlers m_handlers;
     std::function<void(bool)> m_onRegistration;
     bool m_registered = false;
+    bool m_exported = false;
+    bool m_labelOffered = true; // the label's properties are on the bus
     int m_retries = 0;
     static constexpr int kMaxRetries = 10;
     static constexpr int kRetryMs = 300;

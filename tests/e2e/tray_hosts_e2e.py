@@ -8,6 +8,9 @@
   tray_hosts_e2e.py panel <pellow> <pellow-screen-grab>
       Debian's xfce4-panel with its own tray under Xvfb draws the icon, with the running clock in
       it, in clear contrast to a light and to a dark panel.
+  tray_hosts_e2e.py mate <pellow> <pellow-screen-grab>
+      Debian's mate-panel, whose notification area shows a label in place of the icon, draws the
+      icon with the clock in it.
 """
 
 import os
@@ -165,14 +168,14 @@ def test_client(run):
 
 
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel"):
+    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel", "mate"):
         print(__doc__, file=sys.stderr)
         return 2
     name, work = f"e2e_tray_{sys.argv[1]}", tempfile.mkdtemp(prefix="pellow-tray-")
     run = Run(os.path.abspath(sys.argv[2]), work)
     run.grab = os.path.abspath(sys.argv[3])
     try:
-        done = (test_client if sys.argv[1] == "client" else test_panel)(run)
+        done = {"client": test_client, "panel": test_panel, "mate": test_mate}[sys.argv[1]](run)
         print(f"PASS {name}: {done}")
         return 0
     except AssertionError as failure:
@@ -327,6 +330,50 @@ def test_panel(run):
     if pellow.poll() is not None:
         raise AssertionError(f"pellow exited with {pellow.returncode}")
     return "xfce4-panel's tray drew the item and its clock in clear contrast on a light and on a dark panel"
+
+
+def test_mate(run):
+    run.display_env = {"DISPLAY": start_xvfb(run), "QT_QPA_PLATFORM": "xcb"}
+    run.env.update(run.display_env)
+    # Its applets start on demand from the bus, with the bus's environment: point it at this run.
+    run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
+             GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("DISPLAY", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR")},)))
+    panel = run.start("mate-panel", ["mate-panel"], NO_AT_BRIDGE="1")
+
+    def watcher_up():
+        if panel.poll() is not None:
+            raise AssertionError(f"mate-panel exited with {panel.returncode} before its notification area started")
+        return WATCHER in bus_names()
+    wait_for("MATE's notification area taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up,
+             60)
+    run.write_timers([countdown("Tea", 300)])
+    pellow = run.start("pellow", [run.pellow])
+    item = f"org.kde.StatusNotifierItem-{pellow.pid}-1"
+    wait_for("Pellow's item registered with MATE's watcher", lambda: registered(run, item), 30)
+    try:
+        bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel")
+        raise AssertionError("the item offers a label property, which MATE shows in place of the icon")
+    except GLib.Error:
+        pass
+
+    def icon_drawn():
+        found = re.search(r'"notification-area-applet": \("notification-area-applet".*?\)\s+(\d+)x(\d+)\+0\+0\s+\+(\d+)\+(\d+)',
+                          subprocess.run(["xwininfo", "-root", "-tree"], env=run.env, capture_output=True, text=True,
+                                         timeout=30).stdout)
+        shot = os.path.join(run.work, "screen.ppm")
+        if not found or subprocess.run([run.grab, shot], env=run.display_env, capture_output=True,
+                                       timeout=30).returncode:
+            return False
+        w, h, x0, y0 = (int(v) for v in found.groups())
+        width, _, pixels = read_ppm(shot)
+        area = [tuple(pixels[((y0 + y) * width + x0 + x) * 3:][:3]) for y in range(h) for x in range(w)]
+        # The clock's face, and its rim and digits in clear contrast to it.
+        return area.count(FACE) >= 30 and sum(1 for p in area if contrast(p, FACE) >= 3) >= 20
+    wait_for("MATE's notification area drawing Pellow's icon (its face, rim and digits)", icon_drawn, 30)
+    if pellow.poll() is not None:
+        raise AssertionError(f"pellow exited with {pellow.returncode}")
+    return "mate-panel's notification area drew the icon with the clock in it, the item offering no label"
 
 
 if __name__ == "__main__":

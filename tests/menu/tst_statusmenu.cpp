@@ -305,6 +305,8 @@ private slots:
         row("Ayatana service", ayatana, {}, "XFCE", "auto", "label", "pellow-timer-symbolic");
         row("Plasma: drawn in the palette", "kded5", {}, "", "auto", "icon", "");
         row("XFCE sntray", wrapper, sntray, "", "auto", "icon", "pellow-timer");
+        row("MATE's notification area", "/usr/lib/mate-panel/notification-area-applet", {}, "MATE", "auto",
+            "icon", "pellow-timer");
         row("another XFCE plugin", wrapper, weather, "", "auto", "both", "pellow-timer");
         row("unknown, on KDE", "", {}, "KDE", "auto", "icon", "");
         row("unknown, chosen label", "stalonetray", {}, "", "label", "label", "pellow-timer");
