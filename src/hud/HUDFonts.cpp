@@ -10,7 +10,7 @@ namespace HUDFonts {
 QFont font(const HUDLayout::FontSpec& spec)
 {
     using HUDLayout::FontRole;
-    const int pixels = std::max(1, int(std::lround(spec.size)));
+    const int pixels = fontKey(spec).second;
     switch (spec.role) {
     case FontRole::Clock:
         return PanelStyle::font(pixels, QFont::DemiBold);
@@ -36,9 +36,9 @@ bool isClockText(const QString& text)
     });
 }
 
-Measure::FontKey Measure::keyOf(const HUDLayout::FontSpec& font)
+FontKey fontKey(const HUDLayout::FontSpec& spec)
 {
-    return FontKey(int(font.role), std::max(1, int(std::lround(font.size))));
+    return FontKey(int(spec.role), std::max(1, int(std::lround(spec.size))));
 }
 
 const QFontMetricsF& Measure::metrics(const FontKey& key) const
@@ -61,17 +61,17 @@ double Measure::charAdvance(QChar c, const FontKey& key) const
 
 double Measure::charAdvance(QChar c, const HUDLayout::FontSpec& font) const
 {
-    return charAdvance(c, keyOf(font));
+    return charAdvance(c, fontKey(font));
 }
 
 double Measure::ascent(const HUDLayout::FontSpec& font) const
 {
-    return metrics(keyOf(font)).ascent();
+    return metrics(fontKey(font)).ascent();
 }
 
 double Measure::descent(const HUDLayout::FontSpec& font) const
 {
-    return metrics(keyOf(font)).descent();
+    return metrics(fontKey(font)).descent();
 }
 
 double Measure::advance(const QString& text, const FontKey& key) const
@@ -86,7 +86,7 @@ double Measure::advance(const QString& text, const FontKey& key) const
 
 QSizeF Measure::measure(const QString& text, const HUDLayout::FontSpec& spec) const
 {
-    const FontKey key = keyOf(spec);
+    const FontKey key = fontKey(spec);
     QHash<QString, double>& widths = m_widths[key];
     auto it = widths.constFind(text);
     if (it == widths.constEnd()) {

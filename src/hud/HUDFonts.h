@@ -18,6 +18,10 @@ QFont font(const HUDLayout::FontSpec& spec);
 // and drawn character by character.
 bool isClockText(const QString& text);
 
+// A font as the caches key it: its role and whole pixels, as `font` makes it.
+using FontKey = std::pair<int, int>;
+FontKey fontKey(const HUDLayout::FontSpec& spec);
+
 class Measure final : public HUDLayout::TextMeasure
 {
 public:
@@ -27,8 +31,6 @@ public:
     double descent(const HUDLayout::FontSpec& font) const;
 
 private:
-    using FontKey = std::pair<int, int>; // role, pixels
-    static FontKey keyOf(const HUDLayout::FontSpec& font);
     const QFontMetricsF& metrics(const FontKey& key) const;
     double charAdvance(QChar c, const FontKey& key) const;
     double advance(const QString& text, const FontKey& key) const;

@@ -5,8 +5,6 @@
 #include <QPainter>
 #include <QRegion>
 
-#include <cmath>
-
 namespace {
 
 constexpr qsizetype kMostTexts = 256; // per font: the digits and the names and ends on show
@@ -15,7 +13,7 @@ constexpr qsizetype kMostTexts = 256; // per font: the digits and the names and 
 
 const QStaticText& HUDTextPainter::staticText(const QString& text, const HUDLayout::FontSpec& font)
 {
-    QHash<QString, QStaticText>& texts = m_texts[{int(font.role), int(std::lround(font.size))}];
+    QHash<QString, QStaticText>& texts = m_texts[HUDFonts::fontKey(font)];
     auto it = texts.find(text);
     if (it == texts.end()) {
         if (texts.size() >= kMostTexts)

@@ -6,14 +6,11 @@
 #include <QStaticText>
 
 #include <map>
-#include <utility>
 
 class QPainter;
 class QRegion;
 
-namespace HUDFonts {
-class Measure;
-}
+#include "HUDFonts.h"
 
 // Draws the HUD's texts from layouts it keeps: a clock character by character, each character
 // shaped once, so a new second costs a glyph or two; any other text whole, shaped once while it
@@ -27,5 +24,5 @@ public:
 private:
     const QStaticText& staticText(const QString& text, const HUDLayout::FontSpec& font);
 
-    std::map<std::pair<int, int>, QHash<QString, QStaticText>> m_texts; // by role and pixels
+    std::map<HUDFonts::FontKey, QHash<QString, QStaticText>> m_texts;
 };
