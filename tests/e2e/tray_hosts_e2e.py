@@ -8,6 +8,8 @@
   tray_hosts_e2e.py panel <pellow> <pellow-screen-grab>
       Debian's xfce4-panel with its own tray under Xvfb draws the icon, with the running clock in
       it, in clear contrast to a light and to a dark panel.
+  tray_hosts_e2e.py lxqt <pellow> <pellow-screen-grab>
+      The same in Debian's lxqt-panel with its status notifier plugin.
   tray_hosts_e2e.py mate <pellow> <pellow-screen-grab>
       Debian's mate-panel, whose notification area shows a label in place of the icon, draws the
       icon with the clock in it.
@@ -168,14 +170,15 @@ def test_client(run):
 
 
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel", "mate"):
+    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel", "lxqt", "mate"):
         print(__doc__, file=sys.stderr)
         return 2
     name, work = f"e2e_tray_{sys.argv[1]}", tempfile.mkdtemp(prefix="pellow-tray-")
     run = Run(os.path.abspath(sys.argv[2]), work)
     run.grab = os.path.abspath(sys.argv[3])
     try:
-        done = {"client": test_client, "panel": test_panel, "mate": test_mate}[sys.argv[1]](run)
+        done = {"client": test_client, "panel": lambda run: test_panel(run, start_xfce_panel, True),
+                "lxqt": lambda run: test_panel(run, start_lxqt_panel, False), "mate": test_mate}[sys.argv[1]](run)
         print(f"PASS {name}: {done}")
         return 0
     except AssertionError as failure:
@@ -260,7 +263,7 @@ def holes(marks):
                if (x, y) not in marks and x in cols and min(cols[x]) < y < max(cols[x]))
 
 
-def start_panel(run, dark):
+def start_xfce_panel(run, dark):
     grey = 0.14 if dark else 0.94
     config = os.path.join(run.env["XDG_CONFIG_HOME"], "xfce4", "xfconf", "xfce-perchannel-xml")
     if os.path.exists(config):  # xfconfd holds the settings now: change them through it
@@ -294,24 +297,55 @@ def check_panel(run, item, shade):
     """The panel draws the clock in the icon, legibly, and then the plain glyph."""
     wait_for(f"Pellow's item registered with the {shade} panel's watcher", lambda: registered(run, item), 30)
     if bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel") != "":
-        raise AssertionError("on xfce4-panel's tray the clock should be drawn into the icon, not put in the label")
+        raise AssertionError("on this panel the clock should be drawn into the icon, not put in the label")
     first = wait_for(f"the {shade} panel showing the item in clear contrast",
                      lambda: (lambda s: s if s and len(s[1]) >= 30 else None)(panel_strip(run)), 30)
     # The clock counts down in the icon: the drawn pixels change as the seconds go.
     wait_for(f"the clock moving in the icon on the {shade} panel",
              lambda: (lambda s: s and s[1] != first[1] and len(s[1]) >= 30)(panel_strip(run)), 20)
-    # With no timer left the item shows the glyph, recoloured by the panel: clear on it, its hands
-    # showing through.
+    # With no timer left the item shows the glyph, clear on the panel, its hands showing through:
+    # recoloured by a panel that recolours symbolic icons, on its light face elsewhere.
     run.call("app.pellow.Pellow", "/app/pellow/Pellow", "app.pellow.Pellow", "Remove",
              GLib.Variant("(s)", (run.stored()["Tea"]["id"],)))
     wait_for(f"the plain glyph shown on the {shade} panel", lambda: bus_property(
         item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "IconName") != "", 15)
     wait_for(f"the glyph in clear contrast to the {shade} panel",
-             lambda: (lambda s: s and FACE not in s[2] and len(s[1]) >= 40 and holes(s[1]) >= 6)(panel_strip(run)),
+             lambda: (lambda s: s and (FACE not in s[2]) == run.recolours and len(s[1]) >= 40
+                      and holes(s[1]) >= 6)(panel_strip(run)),
              30)
 
 
-def test_panel(run):
+LXQT_PANEL_CONF = """[General]
+__userfile__=true
+
+[panel1]
+plugins=statusnotifier
+position=Top
+panelSize={size}
+background-color={colour}
+
+[statusnotifier]
+type=statusnotifier
+"""
+
+
+def start_lxqt_panel(run, dark):
+    config = os.path.join(run.env["XDG_CONFIG_HOME"], "lxqt")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "panel.conf"), "w") as f:
+        f.write(LXQT_PANEL_CONF.format(size=PANEL_SIZE, colour="#242424" if dark else "#f0f0f0"))
+    panel = run.start("lxqt-panel-dark" if dark else "lxqt-panel", ["lxqt-panel"], **run.display_env)
+
+    def watcher_up():
+        if panel.poll() is not None:
+            raise AssertionError(f"lxqt-panel exited with {panel.returncode} before its plugin took the watcher's name")
+        return WATCHER in bus_names()
+    wait_for("lxqt-panel's plugin taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up, 60)
+    return panel
+
+
+def test_panel(run, start_panel, recolours):
+    run.recolours = recolours
     run.display_env = {"DISPLAY": start_xvfb(run), "QT_QPA_PLATFORM": "xcb"}
     run.env.update(run.display_env)
 
@@ -329,7 +363,7 @@ def test_panel(run):
     check_panel(run, item, "dark")
     if pellow.poll() is not None:
         raise AssertionError(f"pellow exited with {pellow.returncode}")
-    return "xfce4-panel's tray drew the item and its clock in clear contrast on a light and on a dark panel"
+    return "the panel drew the item and its clock in clear contrast on a light and on a dark panel"
 
 
 def test_mate(run):
