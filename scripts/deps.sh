@@ -13,7 +13,7 @@ PELLOW_PACKAGES=(
     chromium chromium-driver python3-selenium tzdata stress-ng
     libqrencode-dev zbar-tools x11-apps iproute2 procps
     chromium chromium-driver python3-selenium
-    xfce4-panel xfconf mate-panel lxqt-panel python3-gi gir1.2-dbusmenu-glib-0.4
+    xfce4-panel xfconf xfce4-indicator-plugin ayatana-indicator-application mate-panel lxqt-panel python3-gi gir1.2-dbusmenu-glib-0.4
 )
 
 pellow_install_deps() {

@@ -8,6 +8,9 @@
   tray_hosts_e2e.py panel <pellow> <pellow-screen-grab>
       Debian's xfce4-panel with its own tray under Xvfb draws the icon, with the running clock in
       it, in clear contrast to a light and to a dark panel.
+  tray_hosts_e2e.py indicator <pellow> <pellow-screen-grab>
+      The same in its indicator plugin, the item coming through Ayatana's service, the clock in
+      the label beside the glyph.
   tray_hosts_e2e.py lxqt <pellow> <pellow-screen-grab>
       The same in Debian's lxqt-panel with its status notifier plugin.
   tray_hosts_e2e.py mate <pellow> <pellow-screen-grab>
@@ -170,7 +173,7 @@ def test_client(run):
 
 
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel", "lxqt", "mate"):
+    if len(sys.argv) != 4 or sys.argv[1] not in ("client", "panel", "indicator", "lxqt", "mate"):
         print(__doc__, file=sys.stderr)
         return 2
     name, work = f"e2e_tray_{sys.argv[1]}", tempfile.mkdtemp(prefix="pellow-tray-")
@@ -178,6 +181,7 @@ def main():
     run.grab = os.path.abspath(sys.argv[3])
     try:
         done = {"client": test_client, "panel": lambda run: test_panel(run, start_xfce_panel, True),
+                "indicator": lambda run: test_panel(run, start_indicator_panel, True, labels=True),
                 "lxqt": lambda run: test_panel(run, start_lxqt_panel, False), "mate": test_mate}[sys.argv[1]](run)
         print(f"PASS {name}: {done}")
         return 0
@@ -211,7 +215,7 @@ PANEL_XML = """<?xml version="1.0" encoding="UTF-8"?>
     </property>
   </property>
   <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
+    <property name="plugin-1" type="string" value="{plugin}"/>
   </property>
 </channel>
 """
@@ -263,7 +267,7 @@ def holes(marks):
                if (x, y) not in marks and x in cols and min(cols[x]) < y < max(cols[x]))
 
 
-def start_xfce_panel(run, dark):
+def start_xfce_panel(run, dark, plugin="systray"):
     grey = 0.14 if dark else 0.94
     config = os.path.join(run.env["XDG_CONFIG_HOME"], "xfce4", "xfconf", "xfce-perchannel-xml")
     if os.path.exists(config):  # xfconfd holds the settings now: change them through it
@@ -272,7 +276,7 @@ def start_xfce_panel(run, dark):
                        env=run.env, check=True, timeout=30)
     os.makedirs(config, exist_ok=True)
     with open(os.path.join(config, "xfce4-panel.xml"), "w") as f:
-        f.write(PANEL_XML.format(size=PANEL_SIZE, grey=grey))
+        f.write(PANEL_XML.format(size=PANEL_SIZE, grey=grey, plugin=plugin))
     # xfconfd starts on demand from the bus, with the bus's environment: point it at this run.
     run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
              GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
@@ -296,8 +300,9 @@ def registered(run, item):
 def check_panel(run, item, shade):
     """The panel draws the clock in the icon, legibly, and then the plain glyph."""
     wait_for(f"Pellow's item registered with the {shade} panel's watcher", lambda: registered(run, item), 30)
-    if bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel") != "":
-        raise AssertionError("on this panel the clock should be drawn into the icon, not put in the label")
+    if bool(bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel")) != run.labels:
+        raise AssertionError("on this panel the clock should be " + ("in the label" if run.labels else
+                                                                      "drawn into the icon, not put in the label"))
     first = wait_for(f"the {shade} panel showing the item in clear contrast",
                      lambda: (lambda s: s if s and len(s[1]) >= 30 else None)(panel_strip(run)), 30)
     # The clock counts down in the icon: the drawn pixels change as the seconds go.
@@ -344,8 +349,17 @@ def start_lxqt_panel(run, dark):
     return panel
 
 
-def test_panel(run, start_panel, recolours):
-    run.recolours = recolours
+def start_indicator_panel(run, dark):
+    """XFCE's indicator plugin, whose items come from Ayatana's service, the watcher there."""
+    if WATCHER not in bus_names():
+        run.start("ayatana-indicator-application-service",
+                  ["/usr/libexec/ayatana-indicator-application/ayatana-indicator-application-service"])
+        wait_for("Ayatana's service taking org.kde.StatusNotifierWatcher", lambda: WATCHER in bus_names(), 60)
+    return start_xfce_panel(run, dark, "indicator")
+
+
+def test_panel(run, start_panel, recolours, labels=False):
+    run.recolours, run.labels = recolours, labels
     run.display_env = {"DISPLAY": start_xvfb(run), "QT_QPA_PLATFORM": "xcb"}
     run.env.update(run.display_env)
 
