@@ -1,6 +1,7 @@
 #include "StatusNotifierItem.h"
 
 #include "DBusMenuExporter.h"
+#include "KdeColourScheme.h"
 #include "MenuRenderer.h"
 #include "TrayIcons.h"
 #include "core/StatusTitle.h"
@@ -93,6 +94,9 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection& bus, const QString
     // A watcher may also drop the item while it keeps its name (a shell restarting its extension).
     m_bus.connect(kWatcherService, kWatcherPath, kWatcherService,
                   QStringLiteral("StatusNotifierItemUnregistered"), this, SLOT(onItemUnregistered(QString)));
+    // Plasma announces a switch of colour scheme here; Qt's own palette keeps the one it started with.
+    m_bus.connect(QString(), QStringLiteral("/KGlobalSettings"), QStringLiteral("org.kde.KGlobalSettings"),
+                  QStringLiteral("notifyChange"), this, SLOT(onKdeSettingsChanged(int, int)));
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(this);
     findHostThenRegister();
@@ -195,6 +199,15 @@ bool StatusNotifierItem::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void StatusNotifierItem::onKdeSettingsChanged(int change, int)
+{
+    constexpr int kPaletteChanged = 0;
+    if (change != kPaletteChanged)
+        return;
+    m_schemeInk = KdeColourScheme::windowText();
+    update();
+}
+
 QDBusObjectPath StatusNotifierItem::menuPath() const
 {
     return QDBusObjectPath(kMenuPath);
@@ -258,7 +271,9 @@ void StatusNotifierItem::update()
     // Pixmaps only where the host cannot find the icon by name; drawn in the palette's ink where
     // the panel follows the palette, in full colour where nobody tints them.
     const bool drawn = name.isEmpty() || !iconFound(name);
-    const QColor ink = m_host.tint == TrayLook::Tint::Palette ? TrayIcons::paletteInk() : QColor();
+    const QColor ink = m_host.tint != TrayLook::Tint::Palette ? QColor()
+                       : m_schemeInk.isValid()                ? m_schemeInk
+                                                              : TrayIcons::paletteInk();
     const QString key =
         drawn ? QStringLiteral("%1|%2|%3").arg(int(m_icon)).arg(ink.name(QColor::HexArgb), digits)
               : QString();

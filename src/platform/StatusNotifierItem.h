@@ -116,6 +116,7 @@ protected:
 
 private slots:
     void onItemUnregistered(const QString& item);
+    void onKdeSettingsChanged(int change, int argument);
 
 private:
     void registerWithWatcher(bool byPath);
@@ -151,6 +152,7 @@ private:
     TrayLook::Host m_host;
     TrayLook::ClockStyle m_style = TrayLook::ClockStyle::Auto;
     QHash<QString, bool> m_iconsFound;
+    QColor m_schemeInk; // the colour scheme Plasma switched to, once it has
 
     Icon m_icon = Icon::Timer;
     QString m_title;

@@ -164,10 +164,12 @@ private slots:
         QVERIFY(property(service, "IconName").toString().isEmpty());
     }
 
-    // Where the panel follows the palette, a switch between light and dark re-tints the icon.
-    void paletteChangeReTints()
+    // Where the panel follows the colour scheme, a switch between light and dark re-tints the icon:
+    // the application's palette changing, or Plasma announcing the scheme it wrote.
+    void colourSchemeSwitchReTints()
     {
         StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
+        QTRY_VERIFY(watcher.registered.contains(sni.serviceName())); // its own host found first
         sni.setHost({false, TrayLook::Tint::Palette});
         const DBusIconPixmapList before = sni.iconPixmap();
         QSignalSpy icons(&sni, &StatusNotifierItem::NewIcon);
@@ -179,6 +181,27 @@ private slots:
         QCOMPARE(icons.size(), 1);
         QVERIFY(sni.iconPixmap().value(0).pixels != before.value(0).pixels);
         QApplication::setPalette(light);
+
+        QTemporaryDir config;
+        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        QFile kdeglobals(config.filePath(QStringLiteral("kdeglobals")));
+        QVERIFY(kdeglobals.open(QIODevice::WriteOnly));
+        kdeglobals.write("[Colors:Window]\nBackgroundNormal=32,35,38\nForegroundNormal=252,252,252\n");
+        kdeglobals.close();
+        QDBusMessage paletteChanged = QDBusMessage::createSignal(QStringLiteral("/KGlobalSettings"),
+                                                                 QStringLiteral("org.kde.KGlobalSettings"),
+                                                                 QStringLiteral("notifyChange"));
+        icons.clear();
+        QDBusConnection::sessionBus().send(paletteChanged << 0 << 0);
+        QTRY_COMPARE(icons.size(), 1);
+        home.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", home);
+        const DBusIconPixmap& drawn = sni.iconPixmap().value(0);
+        // ARGB32, big-endian on the bus: the ink's opaque pixels are the scheme's near-white.
+        int inked = 0;
+        for (int i = 0; i + 3 < drawn.pixels.size(); i += 4)
+            inked += drawn.pixels.mid(i, 4) == QByteArray("\xff\xfc\xfc\xfc", 4);
+        QVERIFY2(inked > 10, "the icon is not drawn in the scheme's text colour");
     }
 
     // A watcher that drops the item while keeping its name gets it back, however it names it;
