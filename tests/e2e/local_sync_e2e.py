@@ -19,7 +19,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from sync_e2e import SKIP, Processes, healthy, in_session, menu_click, page_rows, pairing_window  # noqa: E402
-from sync_e2e import print_logs, start, start_xvfb, stored, timer, wait_for, write_prefs  # noqa: E402
+from sync_e2e import start, start_xvfb, stored, timer, wait_for, write_prefs  # noqa: E402
 
 ADDRESS = "10.77.0.2"
 
@@ -47,15 +47,13 @@ def inner(pellow):
     work = os.environ["PELLOW_E2E_WORK"]
     prefs_path = os.path.join(os.environ["XDG_CONFIG_HOME"], "pellow", "preferences.json")
     write_prefs(prefs_path, {"timers": [timer("e2e-tea", "Tea")]})
-    run = Processes(work)
-    spawn = lambda args, name: run.spawn(args, name, dict(os.environ, QT_QPA_PLATFORM="xcb"))  # noqa: E731
     browser = start(phone=True)
     if browser is None:
         return SKIP
-    try:
-        os.environ["DISPLAY"] = start_xvfb(run)
-        spawn(["status-notifier-watcher"], "watcher")
-        app = spawn([pellow], "pellow")
+    with browser, Processes(work, ("pellow", "watcher", "xvfb")) as run:
+        os.environ.update(DISPLAY=start_xvfb(run), QT_QPA_PLATFORM="xcb")
+        run.spawn(["status-notifier-watcher"], "watcher")
+        app = run.spawn([pellow], "pellow")
         wait_for('a "Sync with phone…" item in the tray menu', lambda: menu_click("Sync with phone\u2026"), 15)
 
         # Pellow's own server, on the namespace's local-network address and the kept port.
@@ -80,16 +78,9 @@ def inner(pellow):
         app.wait(timeout=30)
         wait_for("the server stopped with Pellow", lambda: subprocess.run(["kill", "-0", str(child)],
                                                                           capture_output=True).returncode != 0, 5)
-        print(f"PASS e2e_local_sync: Pellow served the phone on {ADDRESS}:{port}; the QR code paired the page; "
-              "the server came back after a kill and stopped with Pellow")
-        return 0
-    except AssertionError as e:
-        print(f"FAIL e2e_local_sync: {e}")
-        print_logs(work, ("pellow", "watcher", "xvfb"))
-        return 1
-    finally:
-        browser.quit()
-        run.stop_all()
+    print(f"PASS e2e_local_sync: Pellow served the phone on {ADDRESS}:{port}; the QR code paired the page; "
+          "the server came back after a kill and stopped with Pellow")
+    return 0
 
 
 def namespace(name):

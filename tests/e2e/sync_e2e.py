@@ -45,24 +45,43 @@ def wait_for(what, probe, seconds, step=lambda: time.sleep(0.1), margin=MARGIN):
 
 
 class Processes:
-    """The processes a run starts, each logging to <work>/<name>.log, stopped newest first."""
+    """The processes a run starts, each logging to <work>/<name>.log, stopped newest first. As a
+    context, it stops them all on leaving, after printing the `logs` named when leaving on an error."""
 
-    def __init__(self, work):
-        self.work = work
+    def __init__(self, work, logs=()):
+        self.work, self.logs = work, logs
         self.procs = []
 
-    def spawn(self, args, name, env=None):
+    def spawn(self, args, name, env=None, **popen):
         log = open(os.path.join(self.work, name + ".log"), "ab")
-        self.procs.append(subprocess.Popen(args, stdout=log, stderr=log, env=env))
+        self.procs.append(subprocess.Popen(args, stdout=log, stderr=log, env=env, **popen))
         return self.procs[-1]
 
-    def stop_all(self):
-        stop(self.procs)
+    def stop(self, *procs):
+        """Stops `procs` (by default all), the newest first."""
+        for p in reversed(procs or self.procs[:]):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+            self.procs.remove(p)
+
+    stop_all = stop
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, _, error, __):
+        if error:
+            print_logs(self.work, self.logs)
+        self.stop()
 
 
 class Run(Processes):
     def __init__(self, pellow, server, _click, make_ca, work):  # _click: unused, kept for bench/idle_check.py
-        super().__init__(work)
+        super().__init__(work, ("pellow", "server", "watcher", "xvfb"))
         self.pellow, self.server_bin = pellow, server
         subprocess.run(["bash", make_ca, work], check=True, timeout=60)
         self.tls = ssl.create_default_context(cafile=os.path.join(work, "ca.pem"))
@@ -76,10 +95,7 @@ class Run(Processes):
         self.spawn([self.server_bin, "--listen", f"127.0.0.1:{self.port}", "--database", f"sqlite:{self.work}/sync.db",
                     "--tls-cert", os.path.join(self.work, "server.pem"),
                     "--tls-key", os.path.join(self.work, "server.key")], "server")
-        wait_for("the server answers /healthz", self.healthy, 15)
-
-    def healthy(self):
-        return healthy(self.base, self.tls)
+        wait_for("the server answers /healthz", lambda: healthy(self.base, self.tls), 15)
 
     def sync(self, action, body):
         request = urllib.request.Request(f"{self.base}/api/pellow/sync.php?action={action}",
@@ -111,17 +127,6 @@ def print_logs(work, names):
         if os.path.exists(path):
             with open(path, errors="replace") as f:
                 print(f"--- {name}.log\n" + "".join(f.readlines()[-20:]))
-
-
-def stop(procs):
-    """Stops the processes, the newest first."""
-    for p in reversed(procs):
-        if p.poll() is None:
-            p.terminate()
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
 
 
 def write_prefs(path, prefs):
@@ -170,9 +175,8 @@ def timer(tid, label, running=False, duration=300, **more):
 def start_xvfb(run):
     """A virtual X display of its own, stopped with `run`'s processes; its name."""
     read_end, write_end = os.pipe()
-    with open(os.path.join(run.work, "xvfb.log"), "ab") as log:
-        run.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                                           "-nolisten", "tcp"], stdout=log, stderr=log, pass_fds=(write_end,)))
+    run.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"], "xvfb",
+              pass_fds=(write_end,))
     os.close(write_end)
     display = os.read(read_end, 16).decode().strip()
     assert display, "Xvfb did not start"
@@ -223,19 +227,10 @@ def menu_click(label):
     return False
 
 
-def press_copy_code():
-    """Presses Ctrl+C ("Copy code") in Pellow's pairing dialog, once it is on screen."""
-    window = pairing_window()
-    return bool(window) and subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "ctrl+c"],
-                                           timeout=5).returncode == 0
-
-
 def start_browser(certificate):
     """Headless Chromium trusting the test server's key besides its own roots, or None."""
-    key = subprocess.run(["openssl", "x509", "-in", certificate, "-noout", "-pubkey"], capture_output=True,
-                         check=True).stdout
-    der = subprocess.run(["openssl", "pkey", "-pubin", "-outform", "DER"], input=key, capture_output=True,
-                         check=True).stdout
+    der = subprocess.run(f"openssl x509 -in '{certificate}' -noout -pubkey | openssl pkey -pubin -outform DER",
+                         shell=True, capture_output=True, check=True).stdout
     return start("--ignore-certificate-errors-spki-list=" + base64.b64encode(hashlib.sha256(der).digest()).decode())
 
 
@@ -257,7 +252,7 @@ def main(pellow, server, make_ca):
     browser = start_browser(os.path.join(work, "server.pem"))
     if browser is None:
         return SKIP
-    try:
+    with browser, run:
         run.start_server()
         write_prefs(run.prefs, {"syncServer": run.base, "syncServerCertificate": os.path.join(work, "ca.pem"),
                                 "timers": [timer("e2e-tea", "Tea"), timer("e2e-egg", "Egg")]})
@@ -272,11 +267,11 @@ def main(pellow, server, make_ca):
         on_server = lambda: {t["label"]: t["running"] for t in pull()["timers"]}  # noqa: E731
         wait_for("the paired list on the server", lambda: on_server() == {"Tea": False, "Egg": False}, 10)
 
-        # The phone: the code copied from Pellow's dialog, typed on the page.
-        wait_for("the pairing dialog", press_copy_code, 15)
+        # The phone: the code copied (Ctrl+C) from Pellow's dialog, typed on the page.
+        wait_for("the pairing dialog", lambda: (window := pairing_window()) and subprocess.run(
+            ["xdotool", "windowfocus", "--sync", window, "key", "ctrl+c"], timeout=5).returncode == 0, 15)
         code = wait_for("the code on the clipboard", lambda: subprocess.run(
             ["xclip", "-o", "-selection", "clipboard"], capture_output=True, text=True, timeout=5).stdout.strip(), 5)
-        assert len(code) == 6, f"a code of {len(code)} characters was copied"
         browser.get(run.base + "/")
         wait_for("the pairing form", lambda: browser.find_element(By.ID, "code").is_displayed(), 10)
         browser.find_element(By.ID, "code").send_keys(code)
@@ -303,16 +298,9 @@ def main(pellow, server, make_ca):
         assert app.poll() is None, "pellow exited"
         with open(os.path.join(work, "pellow.log"), "rb") as f:
             assert token.encode() not in f.read(), "the token appears in Pellow's log"
-        print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; "
-              "Stop syncing cut the page off")
-        return 0
-    except AssertionError as e:
-        print(f"FAIL e2e_sync: {e}")
-        print_logs(work, ("pellow", "server", "watcher", "xvfb"))
-        return 1
-    finally:
-        browser.quit()
-        run.stop_all()
+    print("PASS e2e_sync: paired Pellow and the page with the copied code; changes went both ways; "
+          "Stop syncing cut the page off")
+    return 0
 
 
 if __name__ == "__main__":

@@ -37,24 +37,6 @@ wait_for() {
 sounds=$(cd "$tree/bin/sounds" && ls -- *.wav)
 (($(wc -l <<<"$sounds") >= 13)) || fail "the build tree has only $(wc -l <<<"$sounds") sounds"
 
-# <root> holds usr-like folders (bin, share, lib): every file either package needs.
-check_tree() {
-    local root=$1 f
-    [[ -x $root/bin/pellow ]] || fail "$root: no executable bin/pellow"
-    [[ -x $root/bin/pellow-sync-server ]] || fail "$root: no executable bin/pellow-sync-server"
-    for f in $sounds; do [[ -s $root/share/pellow/sounds/$f ]] || fail "$root: sound $f not installed"; done
-    for f in pellow-timer pellow-timer-symbolic pellow-checkmark-symbolic; do
-        [[ -s $root/share/icons/hicolor/scalable/apps/$f.svg ]] || fail "$root: icon $f not installed"
-    done
-    for f in applications/app.pellow.Pellow.desktop metainfo/app.pellow.Pellow.metainfo.xml \
-        doc/pellow/copyright doc/pellow/changelog.gz doc/pellow-sync-server/copyright \
-        doc/pellow-sync-server/changelog.gz man/man1/pellow.1.gz man/man1/pellow-sync-server.1.gz \
-        pellow-sync-server/web/index.html; do
-        [[ -s $root/share/$f ]] || fail "$root: share/$f not installed"
-    done
-    [[ -s $root/lib/systemd/system/pellow-sync-server.service ]] || fail "$root: no systemd unit"
-}
-
 # Starts <pellow> offscreen on a private bus with its own XDG folders (the system's data folders
 # hidden), with a countdown that ran out while it was closed: the finished countdown is saved,
 # keys it does not know are kept, its sounds are opened from <sounds-dir>, and it stays up.
@@ -82,7 +64,6 @@ JSON
     wait_for 10 opened || { tail -n 20 "$run/log"; fail "$pellow did not open its chime from $want"; }
     ! grep -hF '.wav"' "$run"/trace/t.* | grep -vqF "\"$want/" ||
         fail "$pellow looked for sounds outside $want: $(grep -hF '.wav"' "$run"/trace/t.* | grep -vF "\"$want/" | head -n 1)"
-    sleep 2
     local pid
     pid=$(pgrep -x -f -- "$pellow") || { tail -n 20 "$run/log"; fail "$pellow did not stay up"; }
     kill "$pid"
@@ -121,7 +102,18 @@ grep -q '^E: ' <<<"$lintian_out" && fail "lintian reports errors"
 unpacked=$work/unpacked prefix=$work/unpacked/usr
 dpkg -x "$app_deb" "$unpacked"
 dpkg -x "$server_deb" "$unpacked"
-check_tree "$prefix"
+# Every file either package needs.
+for f in bin/pellow bin/pellow-sync-server; do [[ -x $prefix/$f ]] || fail "no executable $f"; done
+for f in $sounds; do [[ -s $prefix/share/pellow/sounds/$f ]] || fail "sound $f not installed"; done
+for f in pellow-timer pellow-timer-symbolic pellow-checkmark-symbolic; do
+    [[ -s $prefix/share/icons/hicolor/scalable/apps/$f.svg ]] || fail "icon $f not installed"
+done
+for f in share/applications/app.pellow.Pellow.desktop share/metainfo/app.pellow.Pellow.metainfo.xml \
+    share/doc/pellow/copyright share/doc/pellow/changelog.gz share/doc/pellow-sync-server/copyright \
+    share/doc/pellow-sync-server/changelog.gz share/man/man1/pellow.1.gz share/man/man1/pellow-sync-server.1.gz \
+    share/pellow-sync-server/web/index.html lib/systemd/system/pellow-sync-server.service; do
+    [[ -s $prefix/$f ]] || fail "$f not installed"
+done
 out=$(desktop-file-validate "$prefix/share/applications/app.pellow.Pellow.desktop" 2>&1) && [[ -z $out ]] ||
     fail "desktop-file-validate: $out"
 out=$(appstreamcli validate --no-net "$prefix/share/metainfo/app.pellow.Pellow.metainfo.xml" 2>&1) ||

@@ -8,7 +8,6 @@ bench/sync_http_bench.sh reports them. PELLOW_SYNC_SERVER names the binary.
 """
 import gzip
 import hashlib
-import http.client
 import os
 import pathlib
 import shutil
@@ -20,8 +19,9 @@ import subprocess
 import threading
 import time
 import unittest
+from contextlib import nullcontext
 
-from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Scratch, Server, ServerCase
+from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Scratch, Server, ServerCase, timer
 
 CAP = 8  # --max-connections-per-client
 TOTAL = 48  # --max-connections
@@ -172,10 +172,8 @@ class HostileClientTests(ServerCase):
         return sock
 
     def test_over_the_caps_connections_are_answered_503_and_stop_is_prompt_with_all_held(self):
-        # A server of its own (for this test only: unittest makes an instance per test): the
-        # connections it fills the cap with may still be counted for a moment after they close,
-        # which must not touch the other tests. It stops while they are all held, one of them
-        # half-way through its request line.
+        # A server of its own: the connections filling its caps may still count a moment after they
+        # close. It stops while they are all held, one of them half-way through its request line.
         with Server(*self.ARGS, database=f"sqlite:{self.folder.name}/caps.db") as self.server:
             self.token = self.server.call("pair", {}, source="127.0.0.9")[1]["token"]
             self.baseline = rss_kb(self.server)
@@ -207,39 +205,31 @@ def served_certificate(server):
 class OperationsTests(Scratch):
     def test_sighup_reloads_the_certificate_and_tls_is_aead_only(self):
         der = lambda name: ssl.PEM_cert_to_DER_cert(pathlib.Path(self.path(name)).read_text())  # noqa: E731
-        for folder in ("", "second"):
-            os.makedirs(self.path(folder), exist_ok=True)
+        trusting = lambda: ssl.create_default_context(cafile=self.path("first/ca.pem"))  # noqa: E731
+
+        def install(folder):
+            for kind in ("pem", "key"):
+                shutil.copy(self.path(f"{folder}/server.{kind}"), self.path(f"live.{kind}"))
+        for folder in ("first", "second"):
+            os.makedirs(self.path(folder))
             subprocess.run(["bash", MAKE_CA, self.path(folder)], check=True, timeout=DEADLINE)
-        shutil.copy(self.path("server.pem"), self.path("live.pem"))
-        shutil.copy(self.path("server.key"), self.path("live.key"))
+        install("first")
         with Server("--tls-cert", self.path("live.pem"), "--tls-key", self.path("live.key"),
-                    database=f"sqlite:{self.path('sync.db')}",
-                    ssl_context=ssl.create_default_context(cafile=self.path("ca.pem"))) as server:
-            self.assertEqual(served_certificate(server), der("server.pem"))
-            conn = server.connection()
-            conn.request("GET", "/", headers={"Accept-Encoding": "gzip, br"})
-            reply = conn.getresponse()
+                    database=f"sqlite:{self.path('sync.db')}") as server:
+            self.assertEqual(served_certificate(server), der("first/server.pem"))
+            for ciphers, refused in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", True),
+                                     ("ECDHE-ECDSA-AES128-GCM-SHA256", False)]:
+                with self.subTest(ciphers), (self.assertRaises(ssl.SSLError) if refused else nullcontext()):
+                    server.ssl_context = trusting()
+                    server.ssl_context.maximum_version = ssl.TLSVersion.TLSv1_2
+                    server.ssl_context.set_ciphers(ciphers)
+                    self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+            server.ssl_context = trusting()
+            reply = server.fetch("GET", "/", headers={"Accept-Encoding": "gzip, br"})
             self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security"),
                               reply.getheader("Content-Encoding")), (200, "max-age=31536000", None))
-            reply.read()
-            conn.close()
 
-            for ciphers, accepted in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", False),
-                                      ("ECDHE-ECDSA-AES128-GCM-SHA256", True)]:
-                with self.subTest(ciphers):
-                    context = ssl.create_default_context(cafile=self.path("ca.pem"))
-                    context.maximum_version = ssl.TLSVersion.TLSv1_2
-                    context.set_ciphers(ciphers)
-                    server.ssl_context = context
-                    if accepted:
-                        self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
-                    else:
-                        with self.assertRaises(ssl.SSLError):
-                            server.raw("GET", "/healthz")
-            server.ssl_context = ssl.create_default_context(cafile=self.path("ca.pem"))
-
-            shutil.copy(self.path("second/server.pem"), self.path("live.pem"))
-            shutil.copy(self.path("second/server.key"), self.path("live.key"))
+            install("second")
             server.proc.send_signal(signal.SIGHUP)
             server.wait_for_line("certificate reloaded")
             self.assertEqual(served_certificate(server), der("second/server.pem"))
@@ -257,10 +247,7 @@ class OperationsTests(Scratch):
             # Another writer holds the write lock: reads still work, writes wait and then fail.
             holder = sqlite3.connect(database, isolation_level=None)
             holder.execute("BEGIN IMMEDIATE")
-            conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=WAIT)
-            conn.request("GET", "/healthz")
-            self.assertEqual(conn.getresponse().status, 503)
-            conn.close()
+            self.assertEqual(server.fetch("GET", "/healthz", timeout=WAIT).status, 503)
             holder.execute("ROLLBACK")
             holder.close()
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
@@ -287,8 +274,7 @@ class OperationsTests(Scratch):
                 tokens[name] = reply["token"]
                 if name != "never used":
                     server.call("claim", {"code": reply["code"]})
-            kept = [{"id": "T7", "label": "Tea", "mode": "down", "duration": 420.5, "banked": 0, "startedAt": 1.7e9,
-                     "running": True, "alerted": False, "warned": [-1, 60], "color": "#AABBCC"}]
+            kept = [timer(7, duration=420.5, running=True, warned=[-1, 60], color="#AABBCC")]
             server.call("push", {"token": tokens["pushed"], "rev": 7, "timers": kept})
         day = 24 * 60 * 60
         server.run_sql(f"UPDATE sync_groups SET created_at = created_at - 2 * {day}, "
@@ -306,10 +292,8 @@ class OperationsTests(Scratch):
 
     def test_logged_fields_are_escaped(self):
         with Server("--behind-proxy", database=f"sqlite:{self.path('sync.db')}") as server:
-            conn = server.connection()
-            conn.request("GET", "/healthz", headers={"X-Forwarded-For": "10.0.0.1, \x1b[31mred\\ x"})
-            self.assertEqual(conn.getresponse().status, 200)
-            conn.close()
+            reply = server.fetch("GET", "/healthz", headers={"X-Forwarded-For": "10.0.0.1, \x1b[31mred\\ x"})
+            self.assertEqual(reply.status, 200)
         line = next(line for line in server.lines if "/healthz" in line)
         self.assertIn(" \\x1b[31mred\\x5c\\x20x GET /healthz 200", line)
         self.assertNotIn("\x1b", "\n".join(server.lines))

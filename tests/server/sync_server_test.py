@@ -60,20 +60,22 @@ class Server:
                 ready.set()
         ready.set()
 
-    def connection(self, source="127.0.0.1"):
-        if self.ssl_context:
-            return http.client.HTTPSConnection("127.0.0.1", self.port, timeout=10, context=self.ssl_context,
-                                               source_address=(source, 0))
-        return http.client.HTTPConnection("127.0.0.1", self.port, timeout=10, source_address=(source, 0))
-
-    def raw(self, method, path, body=None, source="127.0.0.1", headers=()):
-        conn = self.connection(source)
+    def fetch(self, method, path, body=None, source="127.0.0.1", headers=(), timeout=10):
+        """The response on a connection of its own, with its body read into `body`."""
+        tls = {"context": self.ssl_context} if self.ssl_context else {}
+        kind = http.client.HTTPSConnection if self.ssl_context else http.client.HTTPConnection
+        conn = kind("127.0.0.1", self.port, timeout=timeout, source_address=(source, 0), **tls)
         try:
-            conn.request(method, path, body=body, headers={"Content-Type": "application/json", **dict(headers)})
+            conn.request(method, path, body=body, headers=dict(headers))
             response = conn.getresponse()
-            return response.status, response.read()
+            response.body = response.read()
+            return response
         finally:
             conn.close()
+
+    def raw(self, method, path, body=None, source="127.0.0.1", headers=()):
+        response = self.fetch(method, path, body, source, {"Content-Type": "application/json", **dict(headers)})
+        return response.status, response.body
 
     def call(self, action, body, source="127.0.0.1", headers=()):
         data = body if isinstance(body, bytes) else json.dumps(body).encode()
@@ -91,13 +93,16 @@ class Server:
         self.proc.send_signal(signal.SIGTERM)
         return self._reap()
 
+    def close(self):
+        """Stops the server, which must exit cleanly; its last log lines tell why not."""
+        code = self.stop()
+        assert code == 0, f"server exited with {code}:\n" + "\n".join(self.lines[-30:])
+
     def __enter__(self):
         return self
 
     def __exit__(self, *_):
-        """Stops the server, which must exit cleanly; its last log lines tell why not."""
-        code = self.stop()
-        assert code == 0, f"server exited with {code}:\n" + "\n".join(self.lines[-30:])
+        self.close()
 
     def wait_for_line(self, text):
         """Waits for a log line holding `text` (lines after "listening on" may come a moment later)."""
@@ -121,14 +126,12 @@ class ServerCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory()
-        cls.database = DATABASE or f"sqlite:{cls.folder.name}/sync.db"
-        cls.server = Server(*cls.ARGS, database=cls.database)
+        cls.addClassCleanup(cls.folder.cleanup)
+        cls.server = Server(*cls.ARGS, database=DATABASE or f"sqlite:{cls.folder.name}/sync.db")
 
     @classmethod
     def tearDownClass(cls):
-        code = cls.server.stop()
-        cls.folder.cleanup()
-        assert code == 0, f"server exited with {code}:\n" + "\n".join(cls.server.lines[-30:])
+        cls.server.close()
 
     def pull(self, token):
         status, reply = self.server.call("pull", {"token": token})
@@ -162,12 +165,15 @@ class ProtocolTests(ServerCase):
         self.tokens.append(reply["token"])
         return reply["code"], reply["token"]
 
-    def paired(self):
-        code, desktop = self.pair()
+    def claim(self, code):
         status, reply = self.server.call("claim", {"code": code})
         self.assertEqual((status, reply["ok"]), (200, True))
         self.tokens.append(reply["token"])
-        return desktop, reply["token"]
+        return reply["token"]
+
+    def paired(self):
+        code, desktop = self.pair()
+        return desktop, self.claim(code)
 
     def push(self, token, rev, timers):
         return self.server.call("push", {"token": token, "rev": rev, "timers": timers})
@@ -177,9 +183,7 @@ class ProtocolTests(ServerCase):
         self.assertEqual(len(code), 6)
         self.assertLessEqual(set(code), CODE_ALPHABET)
         self.assertEqual(self.pull(desktop), {"ok": True, "rev": 0, "timers": []})
-        status, reply = self.server.call("claim", {"code": code.lower()})
-        phone = reply["token"]
-        self.tokens.append(phone)
+        phone = self.claim(code.lower())
         self.assertNotEqual(phone, desktop)
 
         mine = [timer(1), timer(2, mode="up", running=True, color="#AABBCC", warned=[-1, 300])]
@@ -209,10 +213,7 @@ class ProtocolTests(ServerCase):
                              ("leave", {"token": desktop})]:
             with self.subTest(action):
                 self.assertEqual(self.server.call(action, body), (403, {"ok": False, "error": "unknown token"}))
-        # Another group is untouched, and its code still pairs.
-        status, reply = self.server.call("claim", {"code": code})
-        self.assertEqual((status, reply["ok"]), (200, True))
-        self.tokens.append(reply["token"])
+        self.claim(code)  # another group's code still pairs
 
     def test_concurrent_pushes_with_one_revision_have_one_winner(self):
         desktop, phone = self.paired()

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""The phone page in headless Chromium, driven through Selenium, against the real
-pellow-sync-server on a loopback port.
-
-PELLOW_SYNC_SERVER names the server, PELLOW_TIME_TEXTS_PROBE the probe that gives Pellow's own
-time texts. Exits 77 (skipped) only when Chromium cannot be started.
-"""
+"""The phone page in headless Chromium (Selenium) against the real pellow-sync-server on loopback.
+PELLOW_SYNC_SERVER names the server, PELLOW_TIME_TEXTS_PROBE the probe that gives Pellow's own time
+texts. Exits 77 (skipped) only when Chromium cannot be started."""
 import json
 import os
 import subprocess
@@ -13,13 +10,12 @@ import tempfile
 import time
 import unittest
 
-from sync_server_test import Server, ServerCase, timer
+from sync_server_test import REVISIONS, Server, ServerCase, timer
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from headless_chromium import By, WebDriverWait, start  # noqa: E402
 
 PROBE = os.environ["PELLOW_TIME_TEXTS_PROBE"]
-REVISIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync_revisions.json")
 CROSSED = "The list changed on another device or tab before your change arrived"
 OFFLINE = "Can't reach the sync server"
 BROWSER = None
@@ -43,14 +39,9 @@ def until(check, timeout=10, message="condition"):
 
 
 class PageCase(ServerCase):
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        cls.base = f"http://127.0.0.1:{cls.server.port}"
-
     def setUp(self):
         offline(False)
-        BROWSER.get(self.base + "/")
+        BROWSER.get(f"http://127.0.0.1:{self.server.port}/")
         BROWSER.execute_script("localStorage.clear()")
         BROWSER.refresh()
         until(lambda: self.shown("#pairing"), message="the pairing form")
@@ -100,17 +91,9 @@ class PageTests(PageCase):
                  "/manifest.webmanifest": "application/manifest+json", "/icon.svg": "image/svg+xml",
                  "/icon-512.png": "image/png"}
         others = ["/index.html", "/web/app.js", "/../README.md", "/%2e%2e/CMakeLists.txt", "/APP.JS", "/app.js%00"]
-        def get(path, **headers):
-            conn = self.server.connection()
-            conn.request("GET", path, headers=headers)
-            response = conn.getresponse()
-            body = response.read()
-            conn.close()
-            return response, body
-
         for path in [*files, *others]:
             with self.subTest(path):
-                response, body = get(path)
+                response = self.server.fetch("GET", path)
                 self.assertEqual(response.status, 200 if path in files else 404)
                 if path in files:
                     self.assertEqual(response.getheader("Content-Type").split(";")[0], files[path])
@@ -119,11 +102,10 @@ class PageTests(PageCase):
                     # A reopen that names the copy it has gets no body again; another copy gets the file.
                     tag = response.getheader("ETag")
                     for sent, status in ((tag, 304), (f'"x", W/{tag}', 304), ('"x"', 200)):
-                        again, rest = get(path, **{"If-None-Match": sent})
-                        self.assertEqual((again.status, again.getheader("ETag"), len(rest)),
-                                         (status, tag, len(body) if status == 200 else 0), sent)
-        _, worker = get("/sw.js")
-        self.assertRegex(worker.decode(), r"const VERSION = '[0-9a-f]{16}';")
+                        again = self.server.fetch("GET", path, headers={"If-None-Match": sent})
+                        self.assertEqual((again.status, again.getheader("ETag"), again.body),
+                                         (status, tag, response.body if status == 200 else b""), sent)
+        self.assertRegex(self.server.fetch("GET", "/sw.js").body.decode(), r"const VERSION = '[0-9a-f]{16}';")
         # The page ran under its policy without a complaint: no refused script or style, no 404.
         BROWSER.get_log("browser")
         BROWSER.refresh()
@@ -166,7 +148,6 @@ class PageTests(PageCase):
                 self.assertEqual([r[0] for r in self.rows()], names)
         uuid = r"^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"
         self.assertRegex(pulled["timers"][-1]["id"], uuid)
-        self.assertRegex(self.rows()[-1][2], r"^ends \d")
 
         self.tap("//button[@id='new-open']")
         self.assertEqual(BROWSER.switch_to.active_element.get_attribute("id"), "new-name")
@@ -265,8 +246,8 @@ class PageTests(PageCase):
             with self.subTest(t["label"]):
                 self.assertEqual({part for row, part, _, _ in seen if row == t["id"]}, {"clock"})
                 seconds = [int(m) * 60 + int(s) for m, s in (text.split(":") for text, _ in changes)]
-                self.assertEqual(seconds, list(range(seconds[0], seconds[0] + len(seconds) * (
-                    1 if t["mode"] == "up" else -1), 1 if t["mode"] == "up" else -1)))
+                step = 1 if t["mode"] == "up" else -1
+                self.assertEqual(seconds, list(range(seconds[0], seconds[0] + step * len(seconds), step)))
                 for n, (_, at) in zip(seconds, changes):
                     # Never before the instant the record's value passes the half second that makes it
                     # read n (how soon after is the machine's to decide, and the benchmarks').
@@ -307,7 +288,7 @@ class PageTests(PageCase):
         first = BROWSER.current_window_handle
         BROWSER.switch_to.new_window("tab")
         try:
-            BROWSER.get(self.base + "/")
+            BROWSER.get(f"http://127.0.0.1:{self.server.port}/")
             until(lambda: self.rows() == [["Tea", "05:00", "ready"]], message="the list in the second tab")
             self.tap("//button[@id='forget']")
             BROWSER.switch_to.alert.accept()
