@@ -6,8 +6,7 @@ hands over; a late StatusNotifierWatcher gets the item, also after a restart; th
 window, a click on a row pauses that timer and leaves the keyboard where it was; a 3-second
 countdown's finish is announced on time.
 
-Usage: finished_while_closed_e2e.py <pellow> <pellow-notification-recorder>
-"""
+Usage: finished_while_closed_e2e.py <pellow> <pellow-notification-recorder>"""
 
 import json
 import os
@@ -55,7 +54,6 @@ def inner(pellow, recorder):
         note = wait_for("a 'Tea finished' notification", lambda: next(
             (n for n in notes() if n["summary"] == "Tea finished"), None), 20)
         assert (note["body"], note["app"]) == ("It ran out while Pellow was closed.", "Pellow"), note
-        alive(app, "pellow")
 
         # Second launch: exits 0 at once; the running instance opens its new-timer window.
         second = subprocess.run([pellow], capture_output=True, timeout=15)
@@ -65,7 +63,6 @@ def inner(pellow, recorder):
         wait_for("the new-timer window, with the keyboard, after the second launch", lambda: (
             found := re.search(r'(0x[0-9a-f]+) "New timer"', output("xwininfo", "-root", "-tree")))
             and output("xdotool", "getwindowfocus").strip() == str(int(found[1], 16)), 10)
-        alive(app, "pellow")
 
         # A panel hosting StatusNotifierItems comes up: Pellow's item registers with its watcher,
         # and again after a panel restart (what the item then shows is tst_dbus's).
@@ -76,7 +73,6 @@ def inner(pellow, recorder):
                      lambda: alive(watcher, "the watcher") and item in watcher_items(), 10)
             if not restart:
                 run.stop(watcher)
-        alive(app, "pellow")
 
         # The HUD, stored as shown in the top-left corner (where exactly is tst_hud's): one window
         # that stays put across ticks, and a click on the Egg row (the bottom one) pauses Egg.

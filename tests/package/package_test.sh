@@ -5,8 +5,6 @@
 # every file, the desktop entry and the AppStream file pass their validators, the systemd unit
 # verifies, Pellow runs and plays its sounds from <prefix>/share/pellow/sounds, and the sync
 # server answers /healthz on loopback and stops cleanly on SIGTERM.
-#
-# Usage: package_test.sh <source-dir> <build-dir-under-test> <package-build-dir>
 set -euo pipefail
 (($# == 3)) || { echo "usage: $0 <source-dir> <build-dir> <package-build-dir>" >&2; exit 2; }
 src=$(readlink -f "$1") tree=$(readlink -f "$2") pkgbuild=$(realpath -m "$3")
@@ -36,41 +34,6 @@ wait_for() {
 
 sounds=$(cd "$tree/bin/sounds" && ls -- *.wav)
 (($(wc -l <<<"$sounds") >= 13)) || fail "the build tree has only $(wc -l <<<"$sounds") sounds"
-
-# Starts <pellow> offscreen on a private bus with its own XDG folders (the system's data folders
-# hidden), with a countdown that ran out while it was closed: the finished countdown is saved,
-# keys it does not know are kept, its sounds are opened from <sounds-dir>, and it stays up.
-smoke() {
-    local pellow=$1 want=$2 run=$work/run now
-    now=$(date +%s)
-    mkdir -p "$run"/{home,config/pellow,data,nodata,tmp,trace} && mkdir -m 700 "$run/runtime"
-    cat >"$run/config/pellow/preferences.json" <<JSON
-{"someOtherApp": {"keep": true}, "timers": [{"id": "pk-tea", "label": "Tea", "mode": "down",
- "duration": 60, "banked": 0, "startedAt": $((now - 600)), "running": true, "alerted": false, "warned": []}]}
-JSON
-    chmod 600 "$run/config/pellow/preferences.json"
-    env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$run/home" \
-        XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" XDG_DATA_DIRS="$run/nodata" \
-        XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" QT_QPA_PLATFORM=offscreen \
-        dbus-run-session -- strace -ff -qq -e trace=openat -o "$run/trace/t" "$pellow" >"$run/log" 2>&1 &
-    local session=$!
-    pids+=("$session")
-    saved() {
-        grep -q '"alerted": true' "$run/config/pellow/preferences.json" &&
-            grep -q '"keep": true' "$run/config/pellow/preferences.json"
-    }
-    opened() { grep -hqF "openat(AT_FDCWD, \"$want/chime.wav\", O_RDONLY|O_CLOEXEC) = " "$run"/trace/t.* 2>/dev/null; }
-    wait_for 20 saved || { tail -n 20 "$run/log"; fail "$pellow did not save the finished countdown"; }
-    wait_for 10 opened || { tail -n 20 "$run/log"; fail "$pellow did not open its chime from $want"; }
-    ! grep -hF '.wav"' "$run"/trace/t.* | grep -vqF "\"$want/" ||
-        fail "$pellow looked for sounds outside $want: $(grep -hF '.wav"' "$run"/trace/t.* | grep -vF "\"$want/" | head -n 1)"
-    local pid
-    pid=$(pgrep -x -f -- "$pellow") || { tail -n 20 "$run/log"; fail "$pellow did not stay up"; }
-    kill "$pid"
-    timeout 10 tail --pid="$session" -f /dev/null || fail "$pellow did not stop on SIGTERM"
-    wait "$session" 2>/dev/null || true
-    unset 'pids[-1]'
-}
 
 debs=$work/debs
 PELLOW_JOBS=${PELLOW_JOBS:-$(nproc)} "$src/scripts/package.sh" "$pkgbuild" "$debs" >"$work/package.log" 2>&1 ||
@@ -122,7 +85,34 @@ out=$(appstreamcli validate --no-net "$prefix/share/metainfo/app.pellow.Pellow.m
 sed "s|^ExecStart=[^ ]*|ExecStart=$prefix/bin/pellow-sync-server|" "$prefix/lib/systemd/system/pellow-sync-server.service" \
     >"$work/pellow-sync-server.service"
 out=$(systemd-analyze verify "$work/pellow-sync-server.service" 2>&1) && [[ -z $out ]] || fail "systemd-analyze verify: $out"
-smoke "$prefix/bin/pellow" "$prefix/bin/../share/pellow/sounds"
+# Pellow, offscreen on a private bus with its own XDG folders (the system's data folders hidden),
+# with a countdown that ran out while it was closed: the finished countdown is saved, keys it does
+# not know are kept, its sounds are opened from the package's own folder, and it stops on SIGTERM.
+pellow=$prefix/bin/pellow want=$prefix/bin/../share/pellow/sounds run=$work/run
+mkdir -p "$run"/{home,config/pellow,data,nodata,tmp,trace} && mkdir -m 700 "$run/runtime"
+cat >"$run/config/pellow/preferences.json" <<JSON
+{"someOtherApp": {"keep": true}, "timers": [{"id": "pk-tea", "label": "Tea", "mode": "down",
+ "duration": 60, "banked": 0, "startedAt": $(($(date +%s) - 600)), "running": true, "alerted": false, "warned": []}]}
+JSON
+chmod 600 "$run/config/pellow/preferences.json"
+env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$run/home" \
+    XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" XDG_DATA_DIRS="$run/nodata" \
+    XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" QT_QPA_PLATFORM=offscreen \
+    dbus-run-session -- strace -ff -qq -e trace=openat -o "$run/trace/t" "$pellow" >"$run/log" 2>&1 &
+session=$!
+pids+=("$session")
+saved() {
+    grep -q '"alerted": true' "$run/config/pellow/preferences.json" &&
+        grep -q '"keep": true' "$run/config/pellow/preferences.json"
+}
+opened() { grep -hqF "openat(AT_FDCWD, \"$want/chime.wav\", O_RDONLY|O_CLOEXEC) = " "$run"/trace/t.* 2>/dev/null; }
+wait_for 20 saved || { tail -n 20 "$run/log"; fail "$pellow did not save the finished countdown"; }
+wait_for 10 opened || { tail -n 20 "$run/log"; fail "$pellow did not open its chime from $want"; }
+! grep -hF '.wav"' "$run"/trace/t.* | grep -vqF "\"$want/" ||
+    fail "$pellow looked for sounds outside $want: $(grep -hF '.wav"' "$run"/trace/t.* | grep -vF "\"$want/" | head -n 1)"
+pid=$(pgrep -x -f -- "$pellow") || { tail -n 20 "$run/log"; fail "$pellow did not stay up"; }
+kill "$pid"
+timeout 10 tail --pid="$session" -f /dev/null || fail "$pellow did not stop on SIGTERM"
 
 # The unpacked sync server, through the server tests' own helper: /healthz on a free loopback
 # port, and a clean stop on SIGTERM.

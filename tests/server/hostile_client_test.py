@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
-"""A hostile client against the real pellow-sync-server on loopback, and its operations.
-
-Each attack runs on several connections from a loopback address of its own while a normal
-client on another address pulls; each must get its own status code, the normal pull its reply,
-and the server's memory must stay bounded. Figures (pull time, RSS) are printed, not asserted:
-bench/sync_http_bench.sh reports them. PELLOW_SYNC_SERVER names the binary.
-"""
+"""A hostile client against the real pellow-sync-server on loopback, and its operations. Each
+attack runs on several connections from a loopback address of its own while a normal client on
+another address pulls; each must get its own status code, the normal pull its reply, and the
+server's memory must stay bounded. Figures (pull time, RSS) are printed for
+bench/sync_http_bench.sh, not asserted. PELLOW_SYNC_SERVER names the binary."""
 import gzip
 import hashlib
 import os
@@ -25,8 +23,7 @@ from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Scratch, Ser
 
 CAP = 8  # --max-connections-per-client
 TOTAL = 48  # --max-connections
-LIMIT = 10  # seconds a request may take
-WAIT = 3 * LIMIT  # bound on any reply the server owes
+WAIT = 3 * 10  # bound on any reply the server owes: three times the 10 s a request may take
 
 
 def status_of(sock, timeout=WAIT):
@@ -96,6 +93,7 @@ HEADER_FLOOD = request(**{f"X-Flood-{i}": "a" for i in range(100_000)})
 MANY_HEADERS = request(**{f"X-Line-{i}": "a" for i in range(100)})
 SLOW_HEADERS = [f"POST {ENDPOINT}?action=pull HTTP/1.1\r\n".encode()] + [b"X-Slow: a\r\n"] * 60
 CHUNKED = [request(Transfer_Encoding="chunked")] + [b"1\r\na\r\n"] * 60
+HEALTH = b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
 
 # name, attack, the status each attack connection gets (None: closed without a reply)
 ATTACKS = [
@@ -125,16 +123,14 @@ class HostileClientTests(ServerCase):
 
     @classmethod
     def tearDownClass(cls):
-        print("\nattack | pull status | pull seconds | server RSS MB")
-        for row in cls.figures:
-            print(" | ".join(str(v) for v in row))
+        print("\nattack | pull status | pull seconds | server RSS MB", *(" | ".join(map(str, r)) for r in cls.figures),
+              sep="\n")
         super().tearDownClass()
 
-    def open(self, source):
-        sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        sock.bind((source, 0))
-        sock.connect(("127.0.0.1", self.server.port))
+    def open(self, source, sent=b""):
+        sock = socket.create_connection(("127.0.0.1", self.server.port), source_address=(source, 0))
         self.addCleanup(sock.close)
+        sock.sendall(sent)
         return sock
 
     def pull(self, name, expected=200):
@@ -166,21 +162,18 @@ class HostileClientTests(ServerCase):
 
     def kept_alive(self, source):
         """A connection the server has surely taken: one request answered, then idle."""
-        sock = self.open(source)
-        sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+        sock = self.open(source, HEALTH)
         self.assertEqual(status_of(sock), 200)
         return sock
 
     def test_over_the_caps_connections_are_answered_503_and_stop_is_prompt_with_all_held(self):
         # A server of its own: the connections filling its caps may still count a moment after they
         # close. It stops while they are all held, one of them half-way through its request line.
-        with Server(*self.ARGS, database=f"sqlite:{self.folder.name}/caps.db") as self.server:
+        with Server(*self.ARGS, database=f"sqlite:{self.folder}/caps.db") as self.server:
             self.token = self.server.call("pair", {}, source="127.0.0.9")[1]["token"]
             self.baseline = rss_kb(self.server)
             idle = [self.kept_alive("127.0.2.1") for _ in range(CAP)]
-            over = [self.open("127.0.2.1") for _ in range(2)]
-            for sock in over:
-                sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+            over = [self.open("127.0.2.1", HEALTH) for _ in range(2)]
             self.assertEqual([status_of(sock) for sock in over], [503, 503])
             self.pull("idle connections over the per-client cap")
             # Idle connections are closed once the request limit has passed.
@@ -193,18 +186,11 @@ class HostileClientTests(ServerCase):
         self.figures.append(("SIGTERM with every connection held", "stopped", f"{time.monotonic() - start:.3f}", "-"))
 
 
-def served_certificate(server):
-    """The certificate the server presents, as DER."""
-    context = ssl.create_default_context()
-    context.check_hostname, context.verify_mode = False, ssl.CERT_NONE
-    with socket.create_connection(("127.0.0.1", server.port), timeout=DEADLINE) as raw:
-        with context.wrap_socket(raw) as tls:
-            return tls.getpeercert(binary_form=True)
-
-
 class OperationsTests(Scratch):
     def test_sighup_reloads_the_certificate_and_tls_is_aead_only(self):
         der = lambda name: ssl.PEM_cert_to_DER_cert(pathlib.Path(self.path(name)).read_text())  # noqa: E731
+        served = lambda: ssl.PEM_cert_to_DER_cert(  # noqa: E731
+            ssl.get_server_certificate(("127.0.0.1", server.port), timeout=DEADLINE))
         trusting = lambda: ssl.create_default_context(cafile=self.path("first/ca.pem"))  # noqa: E731
 
         def install(folder):
@@ -216,7 +202,7 @@ class OperationsTests(Scratch):
         install("first")
         with Server("--tls-cert", self.path("live.pem"), "--tls-key", self.path("live.key"),
                     database=f"sqlite:{self.path('sync.db')}") as server:
-            self.assertEqual(served_certificate(server), der("first/server.pem"))
+            self.assertEqual(served(), der("first/server.pem"))
             for ciphers, refused in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", True),
                                      ("ECDHE-ECDSA-AES128-GCM-SHA256", False)]:
                 with self.subTest(ciphers), (self.assertRaises(ssl.SSLError) if refused else nullcontext()):
@@ -232,13 +218,13 @@ class OperationsTests(Scratch):
             install("second")
             server.proc.send_signal(signal.SIGHUP)
             server.wait_for_line("certificate reloaded")
-            self.assertEqual(served_certificate(server), der("second/server.pem"))
+            self.assertEqual(served(), der("second/server.pem"))
 
             with open(self.path("live.pem"), "w") as broken:
                 broken.write("not a certificate\n")
             server.proc.send_signal(signal.SIGHUP)
             server.wait_for_line("serving on as before")
-            self.assertEqual(served_certificate(server), der("second/server.pem"))
+            self.assertEqual(served(), der("second/server.pem"))
 
     def test_healthz_fails_when_the_database_cannot_be_written(self):
         database = self.path("sync.db")
@@ -258,9 +244,9 @@ class OperationsTests(Scratch):
             self.assertEqual(statuses, [200] * 20 + [429])
             code = server.call("pair", {}, source="127.0.4.2")[1]["code"]
             # 300 wrong codes a minute in all, from 30 clients that each stay under their own ten.
-            for n in range(30):
-                for _ in range(10):
-                    self.assertEqual(server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0], 200)
+            wrong = [server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0]
+                     for n in range(30) for _ in range(10)]
+            self.assertEqual(wrong, [200] * 300)
             self.assertEqual(server.call("claim", {"code": code}, source="127.0.4.3"),
                              (429, {"ok": False, "error": "too many tries"}))
 

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""Starts the real pellow-sync-server on a loopback port and talks to it over HTTP.
-
+"""The real pellow-sync-server on a loopback port, over HTTP, with only the standard library.
 PELLOW_SYNC_SERVER names the binary. PELLOW_SYNC_DATABASE, when set, is the database URL the
-protocol tests use (with_postgresql.sh sets it); otherwise each server gets a fresh SQLite file.
-Only the standard library is used.
-"""
+protocol tests use (with_postgresql.sh sets it); otherwise each server gets a fresh SQLite file."""
 import http.client
 import json
 import os
@@ -27,21 +24,19 @@ CODE_ALPHABET = set("ABCDEFGHJKMNPQRSTUVWXYZ23456789")
 
 
 def timer(n, **fields):
-    record = {"id": f"T{n}", "label": f"Tea {n}", "mode": "down", "duration": 60.0 * n, "banked": 0,
-              "startedAt": 1.7e9, "running": False, "alerted": False, "warned": []}
-    record.update(fields)
-    return record
+    return {"id": f"T{n}", "label": f"Tea {n}", "mode": "down", "duration": 60.0 * n, "banked": 0,
+            "startedAt": 1.7e9, "running": False, "alerted": False, "warned": [], **fields}
 
 
 class Server:
     """One server process on 127.0.0.1 and a free port it picks itself."""
 
-    def __init__(self, *args, database=None, env=None, ssl_context=None, listen="127.0.0.1:0"):
+    def __init__(self, *args, database=None, env=None, ssl_context=None):
         self.database = database
         self.ssl_context = ssl_context
         self.lines = []
         more = ["--database", database] if database else []
-        self.proc = subprocess.Popen([SERVER, "--listen", listen, *more, *args], stderr=subprocess.PIPE,
+        self.proc = subprocess.Popen([SERVER, "--listen", "127.0.0.1:0", *more, *args], stderr=subprocess.PIPE,
                                      text=True, env=env)
         self.port = None
         ready = threading.Event()
@@ -125,9 +120,8 @@ class ServerCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.folder = tempfile.TemporaryDirectory()
-        cls.addClassCleanup(cls.folder.cleanup)
-        cls.server = Server(*cls.ARGS, database=DATABASE or f"sqlite:{cls.folder.name}/sync.db")
+        cls.folder = cls.enterClassContext(tempfile.TemporaryDirectory())
+        cls.server = Server(*cls.ARGS, database=DATABASE or f"sqlite:{cls.folder}/sync.db")
 
     @classmethod
     def tearDownClass(cls):
@@ -143,11 +137,10 @@ class Scratch(unittest.TestCase):
     """A test with a scratch folder of its own."""
 
     def setUp(self):
-        self.folder = tempfile.TemporaryDirectory()
-        self.addCleanup(self.folder.cleanup)
+        self.folder = self.enterContext(tempfile.TemporaryDirectory())
 
     def path(self, name):
-        return os.path.join(self.folder.name, name)
+        return os.path.join(self.folder, name)
 
 
 class ProtocolTests(ServerCase):
@@ -260,9 +253,7 @@ class ProtocolTests(ServerCase):
         for name, action, body, expected in cases:
             with self.subTest(name):
                 status, reply = self.server.call(action, body)
-                self.assertEqual(status, expected)
-                self.assertIs(reply["ok"], False)
-                self.assertIsInstance(reply["error"], str)
+                self.assertEqual((status, reply["ok"], type(reply["error"])), (expected, False, str))
         self.assertEqual(self.pull(desktop), {"ok": True, "rev": 1, "timers": [timer(1)]})
         full = [timer(i, label="x" * 256) for i in range(500)]
         self.assertEqual(self.push(desktop, 2, full), (200, {"rev": 2}))
