@@ -56,8 +56,8 @@ def inner(pellow, recorder):
         assert (note["body"], note["app"]) == ("It ran out while Pellow was closed.", "Pellow"), note
 
         # Second launch: exits 0 at once; the running instance opens its new-timer window.
-        second = subprocess.run([pellow], capture_output=True, timeout=15)
-        assert second.returncode == 0, f"the second launch exited with {second.returncode}"
+        code = subprocess.run([pellow], capture_output=True, timeout=15).returncode
+        assert code == 0, f"the second launch exited with {code}"
         # Shown and given the keyboard: a window still waiting to be mapped takes the keyboard when it
         # is, which on a loaded machine could be in the middle of the focus checks below.
         wait_for("the new-timer window, with the keyboard, after the second launch", lambda: (

@@ -35,8 +35,7 @@ def wait_for(what, probe, seconds, step=lambda: time.sleep(0.1), margin=MARGIN):
     seconds *= margin
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        result = probe()
-        if result:
+        if result := probe():
             return result
         step()
     raise AssertionError(f"{what} within {seconds} s")
@@ -252,9 +251,8 @@ def main(pellow, server, make_ca):
         run.spawn(["status-notifier-watcher"], "watcher")
         app = run.spawn([pellow], "pellow", dict(os.environ, QT_QPA_PLATFORM="xcb"))
 
-        # Pairing through the menu stores a token; the code copied (Ctrl+C) from Pellow's dialog is typed
-        # on the page, which then shows the list Pellow sent. (Each check on the page below also stands
-        # for the server's state it was pulled from.)
+        # Pairing through the menu stores a token; the code copied (Ctrl+C) from Pellow's dialog is typed on
+        # the page, which shows the list Pellow sent (each state on the page stands for the server's too).
         run.click_menu("Sync with phone\u2026")
         token = wait_for("a stored sync token", lambda: stored(run.prefs).get("syncToken"), 15)
         wait_for("the pairing dialog", lambda: (window := pairing_window()) and subprocess.run(

@@ -31,10 +31,7 @@ def status_of(sock, timeout=WAIT):
     sock.settimeout(timeout)
     data = b""
     try:
-        while b"\r\n" not in data:
-            chunk = sock.recv(4096)
-            if not chunk:
-                break
+        while b"\r\n" not in data and (chunk := sock.recv(4096)):
             data += chunk
     except (ConnectionResetError, socket.timeout):
         pass
@@ -118,8 +115,7 @@ class HostileClientTests(ServerCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.token = cls.server.call("pair", {}, source="127.0.0.9")[1]["token"]
-        cls.figures = []
-        cls.baseline = rss_kb(cls.server)
+        cls.figures, cls.baseline = [], rss_kb(cls.server)
 
     @classmethod
     def tearDownClass(cls):

@@ -113,7 +113,6 @@ class PageTests(PageCase):
     def test_commands_reach_the_server(self):
         desktop = self.paired_page([record("Tea"), record("", mode="up", banked=5)])
         self.assertEqual(self.rows(), [["Tea", "05:00", "ready"], ["Timer 2", "00:05", "paused"]])
-        self.assertFalse(self.shown("#status"))
 
         def new_timer():  # a typed length and the submit button: the vibration test
             self.tap("//button[@id='new-open']")
@@ -295,7 +294,6 @@ class PageTests(PageCase):
             BROWSER.close()
             BROWSER.switch_to.window(first)
         until(lambda: self.shown("#pairing"), message="the first tab following")
-        self.assertIsNone(BROWSER.execute_script("return localStorage.getItem('pellow.token')"))
 
     def test_the_page_opens_from_its_service_worker_with_the_server_stopped(self):
         with Server(database=f"sqlite:{self.folder}/worker.db") as server:  # an origin of its own, and a worker
@@ -366,8 +364,7 @@ class PairingTests(PageCase):
 
     def test_a_wrong_code_and_then_too_many(self):
         self.type_into("#code", "000000")  # never issued: codes have no 0
-        until(lambda: self.text("#pair-message"), message="the answer to the claim")
-        self.assertIn("That code didn't work", self.text("#pair-message"))
+        until(lambda: "That code didn't work" in self.text("#pair-message"), message="the answer to the claim")
         for _ in range(9):
             self.assertEqual(self.server.call("claim", {"code": "000000"}), (200, {"ok": False}))
         self.type_into("#code", "00-0001")
