@@ -153,9 +153,8 @@ def isolated_env(work):
 def in_session(script, args, prefix, timeout, wrap=()):
     """Runs `script --inner ARGS` in an isolated folder (isolated_env) on a session bus of its own."""
     with tempfile.TemporaryDirectory(prefix=prefix) as work:
-        env = isolated_env(work)
         return subprocess.run([*wrap, "dbus-run-session", "--", sys.executable, os.path.abspath(script), "--inner",
-                               *map(os.path.abspath, args)], env=env, timeout=timeout).returncode
+                               *map(os.path.abspath, args)], env=isolated_env(work), timeout=timeout).returncode
 
 
 def timer(tid, label, running=False, duration=300, **more):

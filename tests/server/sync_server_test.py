@@ -131,8 +131,6 @@ class ServerCase(unittest.TestCase):
 
 
 class Scratch(unittest.TestCase):
-    """A test with a scratch folder of its own."""
-
     def setUp(self):
         self.folder = self.enterContext(tempfile.TemporaryDirectory())
 

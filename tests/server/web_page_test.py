@@ -24,7 +24,6 @@ def record(label, duration=300, **fields):
 
 
 def offline(yes):
-    """Cuts the browser off the network, or lets it back on."""
     BROWSER.set_network_conditions(offline=yes, latency=0, download_throughput=-1, upload_throughput=-1)
 
 
@@ -73,12 +72,11 @@ class PageCase(ServerCase):
     def paired_page(self, timers, server=None):
         """Pairs as the desktop does, pushes `timers` as revision 1 and types the code on the page."""
         server = server or self.server
-        _, reply = server.call("pair", {})
-        desktop = reply["token"]
-        self.assertEqual(server.call("push", {"token": desktop, "rev": 1, "timers": timers}), (200, {"rev": 1}))
+        reply = server.call("pair", {})[1]
+        self.assertEqual(server.call("push", {"token": reply["token"], "rev": 1, "timers": timers}), (200, {"rev": 1}))
         self.type_into("#code", reply["code"].lower())
         until(lambda: len(self.rows()) == len(timers), message="the list")
-        return desktop
+        return reply["token"]
 
 
 class PageTests(PageCase):
@@ -190,9 +188,8 @@ class PageTests(PageCase):
         self.assertIn("The list changed on another device or tab before your change arrived",
                       self.text("#notice-text"))
         # In the bar at the bottom of the screen, where it is seen wherever the list is scrolled.
-        self.assertEqual(BROWSER.execute_script("const box = document.getElementById('notice').getBoundingClientRect();"
-                                                "return [box.top > innerHeight / 2, box.bottom <= innerHeight]"),
-                         [True, True])
+        self.assertTrue(BROWSER.execute_script("const box = document.getElementById('notice').getBoundingClientRect();"
+                                               "return box.top > innerHeight / 2 && box.bottom <= innerHeight"))
         self.assertFalse(self.shown("#status"))
         self.assertEqual(self.pull(desktop), {"ok": True, "rev": 2, "timers": [record("Coffee")]})
 
