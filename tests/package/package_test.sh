@@ -12,11 +12,9 @@ src=$(readlink -f "$1") tree=$(readlink -f "$2") pkgbuild=$(realpath -m "$3")
 fail() { printf 'FAIL package: %s\n' "$*"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellow-package.XXXXXX")
-pids=()
+session= # Pellow's session, while it runs
 cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [[ -z $session ]] || { kill "$session" 2>/dev/null; wait "$session" 2>/dev/null; } || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -100,7 +98,6 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$run/home" \
     XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" QT_QPA_PLATFORM=offscreen \
     dbus-run-session -- strace -ff -qq -e trace=openat -o "$run/trace/t" "$pellow" >"$run/log" 2>&1 &
 session=$!
-pids+=("$session")
 saved() {
     grep -q '"alerted": true' "$run/config/pellow/preferences.json" &&
         grep -q '"keep": true' "$run/config/pellow/preferences.json"
