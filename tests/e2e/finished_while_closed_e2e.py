@@ -2,12 +2,11 @@
 """End to end: the real pellow binary in a private folder (own HOME, XDG folders, TMPDIR), on a
 private session bus, a virtual X display (Xvfb), a tray host (trayer) and a recording
 notification service: a countdown that ran out while closed is announced; a second launch
-hands over; a late StatusNotifierWatcher gets the item with the clock as its label, also
-after a restart; the HUD sits in its corner and a click on a row pauses that timer; a 3-second
+hands over; a late StatusNotifierWatcher gets the item, also after a restart; the HUD stays one
+window, a click on a row pauses that timer and leaves the keyboard where it was; a 3-second
 countdown's finish is announced on time.
 
-Usage: finished_while_closed_e2e.py <pellow> <pellow-notification-recorder>
-"""
+Usage: finished_while_closed_e2e.py <pellow> <pellow-notification-recorder>"""
 
 import json
 import os
@@ -16,10 +15,8 @@ import subprocess
 import sys
 import time
 
-from sync_e2e import Processes, bus_names, bus_property, in_session, print_logs, start_xvfb, stop
-from sync_e2e import stored, timer, wait_for, watcher_items, write_prefs
-
-NAME = "e2e_finished_while_closed"
+from sync_e2e import Processes, bus_names, bus_property, in_session, start_xvfb, stored, timer, wait_for
+from sync_e2e import watcher_items, write_prefs
 
 
 def output(*args):
@@ -41,8 +38,7 @@ def inner(pellow, recorder):
     notes_path = os.path.join(work, "notifications.jsonl")
     notes = lambda: [json.loads(line) for line in open(notes_path) if line.endswith("\n")]  # noqa: E731
     timers = lambda: {t["label"]: t for t in stored(prefs).get("timers", [])}  # noqa: E731
-    run = Processes(work)
-    try:
+    with Processes(work, ("pellow", "trayer", "recorder", "watcher", "xvfb")) as run:
         os.environ.update(DISPLAY=start_xvfb(run), QT_QPA_PLATFORM="xcb")
         trayer = run.spawn(["trayer", "--expand", "false", "--edge", "bottom", "--align", "right", "--widthtype",
                             "request"], "trayer")
@@ -58,31 +54,25 @@ def inner(pellow, recorder):
         note = wait_for("a 'Tea finished' notification", lambda: next(
             (n for n in notes() if n["summary"] == "Tea finished"), None), 20)
         assert (note["body"], note["app"]) == ("It ran out while Pellow was closed.", "Pellow"), note
-        alive(app, "pellow")
 
         # Second launch: exits 0 at once; the running instance opens its new-timer window.
-        second = subprocess.run([pellow], capture_output=True, timeout=15)
-        assert second.returncode == 0, f"the second launch exited with {second.returncode}"
+        code = subprocess.run([pellow], capture_output=True, timeout=15).returncode
+        assert code == 0, f"the second launch exited with {code}"
         # Shown and given the keyboard: a window still waiting to be mapped takes the keyboard when it
         # is, which on a loaded machine could be in the middle of the focus checks below.
         wait_for("the new-timer window, with the keyboard, after the second launch", lambda: (
             found := re.search(r'(0x[0-9a-f]+) "New timer"', output("xwininfo", "-root", "-tree")))
             and output("xdotool", "getwindowfocus").strip() == str(int(found[1], 16)), 10)
-        alive(app, "pellow")
 
-        # A panel hosting StatusNotifierItems comes up: Pellow's item registers with its watcher
-        # and carries the running clock as its label; after a panel restart it registers again.
+        # A panel hosting StatusNotifierItems comes up: Pellow's item registers with its watcher,
+        # and again after a panel restart (what the item then shows is tst_dbus's).
         item = f"org.kde.StatusNotifierItem-{app.pid}-1"
         for restart in (False, True):
             watcher = run.spawn(["status-notifier-watcher"], "watcher")
             wait_for(f"the tray item registered with the watcher{' again' if restart else ''}",
                      lambda: alive(watcher, "the watcher") and item in watcher_items(), 10)
-            wait_for("the running clock as the item's label", lambda: re.fullmatch(r"(59|58):[0-5][0-9]", (
-                bus_property(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel"))), 5)
             if not restart:
-                stop([watcher])
-                run.procs.remove(watcher)
-        alive(app, "pellow")
+                run.stop(watcher)
 
         # The HUD, stored as shown in the top-left corner (where exactly is tst_hud's): one window
         # that stays put across ticks, and a click on the Egg row (the bottom one) pauses Egg.
@@ -92,10 +82,10 @@ def inner(pellow, recorder):
                          lambda: (h := hud()).get("Map State") == "IsViewable" and h, 10)
         x, y, w, h = (int(shown[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
         window = re.search(r"Window id: (\S+)", output("xwininfo", "-name", "Pellow HUD"))[1]
-        for _ in range(50):  # sampled every 0.1 s for five seconds: five ticks
-            assert f"Window id: {window} " in output("xwininfo", "-name", "Pellow HUD"), \
-                "the HUD window changed or vanished across ticks"
-            time.sleep(0.1)
+        seen = set()  # the tray's clock, which ticks with the HUD's
+        wait_for("two ticks of the clock", lambda: seen.add(bus_property(
+            item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel")) or len(seen) > 2, 5)
+        assert f"Window id: {window} " in output("xwininfo", "-name", "Pellow HUD"), "the HUD window changed"
         # The row click leaves the keyboard with the window the user was typing in; a click on the
         # HUD's background gives the HUD the keyboard, and its Escape hides it.
         editor = run.spawn(["xmessage", "-name", "editor", "-geometry", "+500+300", "typing here"], "editor")
@@ -123,16 +113,10 @@ def inner(pellow, recorder):
         soup = timers()["Soup"]
         late = at - soup["startedAt"] - soup["duration"]
         assert -0.05 <= late < 0.9, f"'Soup finished' came {late:.3f} s after its due instant"
-        print(f"PASS {NAME}: 'Tea finished' posted, second launch handed over; the tray item registered, showed "
-              "the clock and registered again; a HUD row click paused a timer and left the keyboard where it was, "
-              f"Escape hid the HUD; 'Soup finished' came {late:.3f} s after its due instant")
-        return 0
-    except (AssertionError, subprocess.SubprocessError) as e:
-        print(f"FAIL {NAME}: {e}")
-        print_logs(work, ("pellow", "trayer", "recorder", "watcher", "xvfb"))
-        return 1
-    finally:
-        run.stop_all()
+    print("PASS e2e_finished_while_closed: 'Tea finished' posted, second launch handed over; the tray item "
+          "registered twice; a HUD row click paused a timer and left the keyboard where it was, Escape hid the "
+          f"HUD; 'Soup finished' came {late:.3f} s after its due instant")
+    return 0
 
 
 if __name__ == "__main__":

@@ -5,8 +5,6 @@
 # every file, the desktop entry and the AppStream file pass their validators, the systemd unit
 # verifies, Pellow runs and plays its sounds from <prefix>/share/pellow/sounds, and the sync
 # server answers /healthz on loopback and stops cleanly on SIGTERM.
-#
-# Usage: package_test.sh <source-dir> <build-dir-under-test> <package-build-dir>
 set -euo pipefail
 (($# == 3)) || { echo "usage: $0 <source-dir> <build-dir> <package-build-dir>" >&2; exit 2; }
 src=$(readlink -f "$1") tree=$(readlink -f "$2") pkgbuild=$(realpath -m "$3")
@@ -14,11 +12,9 @@ src=$(readlink -f "$1") tree=$(readlink -f "$2") pkgbuild=$(realpath -m "$3")
 fail() { printf 'FAIL package: %s\n' "$*"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pellow-package.XXXXXX")
-pids=()
+session= # Pellow's session, while it runs
 cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    [[ -z $session ]] || { kill "$session" 2>/dev/null; wait "$session" 2>/dev/null; } || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -36,60 +32,6 @@ wait_for() {
 
 sounds=$(cd "$tree/bin/sounds" && ls -- *.wav)
 (($(wc -l <<<"$sounds") >= 13)) || fail "the build tree has only $(wc -l <<<"$sounds") sounds"
-
-# <root> holds usr-like folders (bin, share, lib): every file either package needs.
-check_tree() {
-    local root=$1 f
-    [[ -x $root/bin/pellow ]] || fail "$root: no executable bin/pellow"
-    [[ -x $root/bin/pellow-sync-server ]] || fail "$root: no executable bin/pellow-sync-server"
-    for f in $sounds; do [[ -s $root/share/pellow/sounds/$f ]] || fail "$root: sound $f not installed"; done
-    for f in pellow-timer pellow-timer-symbolic pellow-checkmark-symbolic; do
-        [[ -s $root/share/icons/hicolor/scalable/apps/$f.svg ]] || fail "$root: icon $f not installed"
-    done
-    for f in applications/app.pellow.Pellow.desktop metainfo/app.pellow.Pellow.metainfo.xml \
-        doc/pellow/copyright doc/pellow/changelog.gz doc/pellow-sync-server/copyright \
-        doc/pellow-sync-server/changelog.gz man/man1/pellow.1.gz man/man1/pellow-sync-server.1.gz \
-        pellow-sync-server/web/index.html; do
-        [[ -s $root/share/$f ]] || fail "$root: share/$f not installed"
-    done
-    [[ -s $root/lib/systemd/system/pellow-sync-server.service ]] || fail "$root: no systemd unit"
-}
-
-# Starts <pellow> offscreen on a private bus with its own XDG folders (the system's data folders
-# hidden), with a countdown that ran out while it was closed: the finished countdown is saved,
-# keys it does not know are kept, its sounds are opened from <sounds-dir>, and it stays up.
-smoke() {
-    local pellow=$1 want=$2 run=$work/run now
-    now=$(date +%s)
-    mkdir -p "$run"/{home,config/pellow,data,nodata,tmp,trace} && mkdir -m 700 "$run/runtime"
-    cat >"$run/config/pellow/preferences.json" <<JSON
-{"someOtherApp": {"keep": true}, "timers": [{"id": "pk-tea", "label": "Tea", "mode": "down",
- "duration": 60, "banked": 0, "startedAt": $((now - 600)), "running": true, "alerted": false, "warned": []}]}
-JSON
-    chmod 600 "$run/config/pellow/preferences.json"
-    env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$run/home" \
-        XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" XDG_DATA_DIRS="$run/nodata" \
-        XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" QT_QPA_PLATFORM=offscreen \
-        dbus-run-session -- strace -ff -qq -e trace=openat -o "$run/trace/t" "$pellow" >"$run/log" 2>&1 &
-    local session=$!
-    pids+=("$session")
-    saved() {
-        grep -q '"alerted": true' "$run/config/pellow/preferences.json" &&
-            grep -q '"keep": true' "$run/config/pellow/preferences.json"
-    }
-    opened() { grep -hqF "openat(AT_FDCWD, \"$want/chime.wav\", O_RDONLY|O_CLOEXEC) = " "$run"/trace/t.* 2>/dev/null; }
-    wait_for 20 saved || { tail -n 20 "$run/log"; fail "$pellow did not save the finished countdown"; }
-    wait_for 10 opened || { tail -n 20 "$run/log"; fail "$pellow did not open its chime from $want"; }
-    ! grep -hF '.wav"' "$run"/trace/t.* | grep -vqF "\"$want/" ||
-        fail "$pellow looked for sounds outside $want: $(grep -hF '.wav"' "$run"/trace/t.* | grep -vF "\"$want/" | head -n 1)"
-    sleep 2
-    local pid
-    pid=$(pgrep -x -f -- "$pellow") || { tail -n 20 "$run/log"; fail "$pellow did not stay up"; }
-    kill "$pid"
-    timeout 10 tail --pid="$session" -f /dev/null || fail "$pellow did not stop on SIGTERM"
-    wait "$session" 2>/dev/null || true
-    unset 'pids[-1]'
-}
 
 debs=$work/debs
 PELLOW_JOBS=${PELLOW_JOBS:-$(nproc)} "$src/scripts/package.sh" "$pkgbuild" "$debs" >"$work/package.log" 2>&1 ||
@@ -121,7 +63,18 @@ grep -q '^E: ' <<<"$lintian_out" && fail "lintian reports errors"
 unpacked=$work/unpacked prefix=$work/unpacked/usr
 dpkg -x "$app_deb" "$unpacked"
 dpkg -x "$server_deb" "$unpacked"
-check_tree "$prefix"
+# Every file either package needs.
+for f in bin/pellow bin/pellow-sync-server; do [[ -x $prefix/$f ]] || fail "no executable $f"; done
+for f in $sounds; do [[ -s $prefix/share/pellow/sounds/$f ]] || fail "sound $f not installed"; done
+for f in pellow-timer pellow-timer-symbolic pellow-checkmark-symbolic; do
+    [[ -s $prefix/share/icons/hicolor/scalable/apps/$f.svg ]] || fail "icon $f not installed"
+done
+for f in share/applications/app.pellow.Pellow.desktop share/metainfo/app.pellow.Pellow.metainfo.xml \
+    share/doc/pellow/copyright share/doc/pellow/changelog.gz share/doc/pellow-sync-server/copyright \
+    share/doc/pellow-sync-server/changelog.gz share/man/man1/pellow.1.gz share/man/man1/pellow-sync-server.1.gz \
+    share/pellow-sync-server/web/index.html lib/systemd/system/pellow-sync-server.service; do
+    [[ -s $prefix/$f ]] || fail "$f not installed"
+done
 out=$(desktop-file-validate "$prefix/share/applications/app.pellow.Pellow.desktop" 2>&1) && [[ -z $out ]] ||
     fail "desktop-file-validate: $out"
 out=$(appstreamcli validate --no-net "$prefix/share/metainfo/app.pellow.Pellow.metainfo.xml" 2>&1) ||
@@ -130,7 +83,33 @@ out=$(appstreamcli validate --no-net "$prefix/share/metainfo/app.pellow.Pellow.m
 sed "s|^ExecStart=[^ ]*|ExecStart=$prefix/bin/pellow-sync-server|" "$prefix/lib/systemd/system/pellow-sync-server.service" \
     >"$work/pellow-sync-server.service"
 out=$(systemd-analyze verify "$work/pellow-sync-server.service" 2>&1) && [[ -z $out ]] || fail "systemd-analyze verify: $out"
-smoke "$prefix/bin/pellow" "$prefix/bin/../share/pellow/sounds"
+# Pellow, offscreen on a private bus with its own XDG folders (the system's data folders hidden),
+# with a countdown that ran out while it was closed: the finished countdown is saved, keys it does
+# not know are kept, its sounds are opened from the package's own folder, and it stops on SIGTERM.
+pellow=$prefix/bin/pellow want=$prefix/bin/../share/pellow/sounds run=$work/run
+mkdir -p "$run"/{home,config/pellow,data,nodata,tmp,trace} && mkdir -m 700 "$run/runtime"
+cat >"$run/config/pellow/preferences.json" <<JSON
+{"someOtherApp": {"keep": true}, "timers": [{"id": "pk-tea", "label": "Tea", "mode": "down",
+ "duration": 60, "banked": 0, "startedAt": $(($(date +%s) - 600)), "running": true, "alerted": false, "warned": []}]}
+JSON
+chmod 600 "$run/config/pellow/preferences.json"
+env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME="$run/home" \
+    XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" XDG_DATA_DIRS="$run/nodata" \
+    XDG_RUNTIME_DIR="$run/runtime" TMPDIR="$run/tmp" QT_QPA_PLATFORM=offscreen \
+    dbus-run-session -- strace -ff -qq -e trace=openat -o "$run/trace/t" "$pellow" >"$run/log" 2>&1 &
+session=$!
+saved() {
+    grep -q '"alerted": true' "$run/config/pellow/preferences.json" &&
+        grep -q '"keep": true' "$run/config/pellow/preferences.json"
+}
+opened() { grep -hqF "openat(AT_FDCWD, \"$want/chime.wav\", O_RDONLY|O_CLOEXEC) = " "$run"/trace/t.* 2>/dev/null; }
+wait_for 20 saved || { tail -n 20 "$run/log"; fail "$pellow did not save the finished countdown"; }
+wait_for 10 opened || { tail -n 20 "$run/log"; fail "$pellow did not open its chime from $want"; }
+! grep -hF '.wav"' "$run"/trace/t.* | grep -vqF "\"$want/" ||
+    fail "$pellow looked for sounds outside $want: $(grep -hF '.wav"' "$run"/trace/t.* | grep -vF "\"$want/" | head -n 1)"
+pid=$(pgrep -x -f -- "$pellow") || { tail -n 20 "$run/log"; fail "$pellow did not stay up"; }
+kill "$pid"
+timeout 10 tail --pid="$session" -f /dev/null || fail "$pellow did not stop on SIGTERM"
 
 # The unpacked sync server, through the server tests' own helper: /healthz on a free loopback
 # port, and a clean stop on SIGTERM.

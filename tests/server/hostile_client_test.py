@@ -1,14 +1,11 @@
 #!/usr/bin/env python3
-"""A hostile client against the real pellow-sync-server on loopback, and its operations.
-
-Each attack runs on several connections from a loopback address of its own while a normal
-client on another address pulls; each must get its own status code, the normal pull its reply,
-and the server's memory must stay bounded. Figures (pull time, RSS) are printed, not asserted:
-bench/sync_http_bench.sh reports them. PELLOW_SYNC_SERVER names the binary.
-"""
+"""A hostile client against the real pellow-sync-server on loopback, and its operations. Each
+attack runs on several connections from a loopback address of its own while a normal client on
+another address pulls; each must get its own status code, the normal pull its reply, and the
+server's memory must stay bounded. Figures (pull time, RSS) are printed for
+bench/sync_http_bench.sh, not asserted. PELLOW_SYNC_SERVER names the binary."""
 import gzip
 import hashlib
-import http.client
 import os
 import pathlib
 import shutil
@@ -20,13 +17,13 @@ import subprocess
 import threading
 import time
 import unittest
+from contextlib import nullcontext
 
-from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Scratch, Server, ServerCase
+from sync_server_test import DATABASE, DEADLINE, ENDPOINT, MAKE_CA, Scratch, Server, ServerCase, timer
 
 CAP = 8  # --max-connections-per-client
 TOTAL = 48  # --max-connections
-LIMIT = 10  # seconds a request may take
-WAIT = 3 * LIMIT  # bound on any reply the server owes
+WAIT = 3 * 10  # bound on any reply the server owes: three times the 10 s a request may take
 
 
 def status_of(sock, timeout=WAIT):
@@ -34,10 +31,7 @@ def status_of(sock, timeout=WAIT):
     sock.settimeout(timeout)
     data = b""
     try:
-        while b"\r\n" not in data:
-            chunk = sock.recv(4096)
-            if not chunk:
-                break
+        while b"\r\n" not in data and (chunk := sock.recv(4096)):
             data += chunk
     except (ConnectionResetError, socket.timeout):
         pass
@@ -96,6 +90,7 @@ HEADER_FLOOD = request(**{f"X-Flood-{i}": "a" for i in range(100_000)})
 MANY_HEADERS = request(**{f"X-Line-{i}": "a" for i in range(100)})
 SLOW_HEADERS = [f"POST {ENDPOINT}?action=pull HTTP/1.1\r\n".encode()] + [b"X-Slow: a\r\n"] * 60
 CHUNKED = [request(Transfer_Encoding="chunked")] + [b"1\r\na\r\n"] * 60
+HEALTH = b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
 
 # name, attack, the status each attack connection gets (None: closed without a reply)
 ATTACKS = [
@@ -120,21 +115,18 @@ class HostileClientTests(ServerCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.token = cls.server.call("pair", {}, source="127.0.0.9")[1]["token"]
-        cls.figures = []
-        cls.baseline = rss_kb(cls.server)
+        cls.figures, cls.baseline = [], rss_kb(cls.server)
 
     @classmethod
     def tearDownClass(cls):
-        print("\nattack | pull status | pull seconds | server RSS MB")
-        for row in cls.figures:
-            print(" | ".join(str(v) for v in row))
+        print("\nattack | pull status | pull seconds | server RSS MB", *(" | ".join(map(str, r)) for r in cls.figures),
+              sep="\n")
         super().tearDownClass()
 
-    def open(self, source):
-        sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        sock.bind((source, 0))
-        sock.connect(("127.0.0.1", self.server.port))
+    def open(self, source, sent=b""):
+        sock = socket.create_connection(("127.0.0.1", self.server.port), source_address=(source, 0))
         self.addCleanup(sock.close)
+        sock.sendall(sent)
         return sock
 
     def pull(self, name, expected=200):
@@ -166,23 +158,18 @@ class HostileClientTests(ServerCase):
 
     def kept_alive(self, source):
         """A connection the server has surely taken: one request answered, then idle."""
-        sock = self.open(source)
-        sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+        sock = self.open(source, HEALTH)
         self.assertEqual(status_of(sock), 200)
         return sock
 
     def test_over_the_caps_connections_are_answered_503_and_stop_is_prompt_with_all_held(self):
-        # A server of its own (for this test only: unittest makes an instance per test): the
-        # connections it fills the cap with may still be counted for a moment after they close,
-        # which must not touch the other tests. It stops while they are all held, one of them
-        # half-way through its request line.
-        with Server(*self.ARGS, database=f"sqlite:{self.folder.name}/caps.db") as self.server:
+        # A server of its own: the connections filling its caps may still count a moment after they
+        # close. It stops while they are all held, one of them half-way through its request line.
+        with Server(*self.ARGS, database=f"sqlite:{self.folder}/caps.db") as self.server:
             self.token = self.server.call("pair", {}, source="127.0.0.9")[1]["token"]
             self.baseline = rss_kb(self.server)
             idle = [self.kept_alive("127.0.2.1") for _ in range(CAP)]
-            over = [self.open("127.0.2.1") for _ in range(2)]
-            for sock in over:
-                sock.sendall(b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+            over = [self.open("127.0.2.1", HEALTH) for _ in range(2)]
             self.assertEqual([status_of(sock) for sock in over], [503, 503])
             self.pull("idle connections over the per-client cap")
             # Idle connections are closed once the request limit has passed.
@@ -195,60 +182,45 @@ class HostileClientTests(ServerCase):
         self.figures.append(("SIGTERM with every connection held", "stopped", f"{time.monotonic() - start:.3f}", "-"))
 
 
-def served_certificate(server):
-    """The certificate the server presents, as DER."""
-    context = ssl.create_default_context()
-    context.check_hostname, context.verify_mode = False, ssl.CERT_NONE
-    with socket.create_connection(("127.0.0.1", server.port), timeout=DEADLINE) as raw:
-        with context.wrap_socket(raw) as tls:
-            return tls.getpeercert(binary_form=True)
-
-
 class OperationsTests(Scratch):
     def test_sighup_reloads_the_certificate_and_tls_is_aead_only(self):
         der = lambda name: ssl.PEM_cert_to_DER_cert(pathlib.Path(self.path(name)).read_text())  # noqa: E731
-        for folder in ("", "second"):
-            os.makedirs(self.path(folder), exist_ok=True)
+        served = lambda: ssl.PEM_cert_to_DER_cert(  # noqa: E731
+            ssl.get_server_certificate(("127.0.0.1", server.port), timeout=DEADLINE))
+        trusting = lambda: ssl.create_default_context(cafile=self.path("first/ca.pem"))  # noqa: E731
+
+        def install(folder):
+            for kind in ("pem", "key"):
+                shutil.copy(self.path(f"{folder}/server.{kind}"), self.path(f"live.{kind}"))
+        for folder in ("first", "second"):
+            os.makedirs(self.path(folder))
             subprocess.run(["bash", MAKE_CA, self.path(folder)], check=True, timeout=DEADLINE)
-        shutil.copy(self.path("server.pem"), self.path("live.pem"))
-        shutil.copy(self.path("server.key"), self.path("live.key"))
+        install("first")
         with Server("--tls-cert", self.path("live.pem"), "--tls-key", self.path("live.key"),
-                    database=f"sqlite:{self.path('sync.db')}",
-                    ssl_context=ssl.create_default_context(cafile=self.path("ca.pem"))) as server:
-            self.assertEqual(served_certificate(server), der("server.pem"))
-            conn = server.connection()
-            conn.request("GET", "/", headers={"Accept-Encoding": "gzip, br"})
-            reply = conn.getresponse()
+                    database=f"sqlite:{self.path('sync.db')}") as server:
+            self.assertEqual(served(), der("first/server.pem"))
+            for ciphers, refused in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", True),
+                                     ("ECDHE-ECDSA-AES128-GCM-SHA256", False)]:
+                with self.subTest(ciphers), (self.assertRaises(ssl.SSLError) if refused else nullcontext()):
+                    server.ssl_context = trusting()
+                    server.ssl_context.maximum_version = ssl.TLSVersion.TLSv1_2
+                    server.ssl_context.set_ciphers(ciphers)
+                    self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
+            server.ssl_context = trusting()
+            reply = server.fetch("GET", "/", headers={"Accept-Encoding": "gzip, br"})
             self.assertEqual((reply.status, reply.getheader("Strict-Transport-Security"),
                               reply.getheader("Content-Encoding")), (200, "max-age=31536000", None))
-            reply.read()
-            conn.close()
 
-            for ciphers, accepted in [("ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384", False),
-                                      ("ECDHE-ECDSA-AES128-GCM-SHA256", True)]:
-                with self.subTest(ciphers):
-                    context = ssl.create_default_context(cafile=self.path("ca.pem"))
-                    context.maximum_version = ssl.TLSVersion.TLSv1_2
-                    context.set_ciphers(ciphers)
-                    server.ssl_context = context
-                    if accepted:
-                        self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
-                    else:
-                        with self.assertRaises(ssl.SSLError):
-                            server.raw("GET", "/healthz")
-            server.ssl_context = ssl.create_default_context(cafile=self.path("ca.pem"))
-
-            shutil.copy(self.path("second/server.pem"), self.path("live.pem"))
-            shutil.copy(self.path("second/server.key"), self.path("live.key"))
+            install("second")
             server.proc.send_signal(signal.SIGHUP)
             server.wait_for_line("certificate reloaded")
-            self.assertEqual(served_certificate(server), der("second/server.pem"))
+            self.assertEqual(served(), der("second/server.pem"))
 
             with open(self.path("live.pem"), "w") as broken:
                 broken.write("not a certificate\n")
             server.proc.send_signal(signal.SIGHUP)
             server.wait_for_line("serving on as before")
-            self.assertEqual(served_certificate(server), der("second/server.pem"))
+            self.assertEqual(served(), der("second/server.pem"))
 
     def test_healthz_fails_when_the_database_cannot_be_written(self):
         database = self.path("sync.db")
@@ -257,10 +229,7 @@ class OperationsTests(Scratch):
             # Another writer holds the write lock: reads still work, writes wait and then fail.
             holder = sqlite3.connect(database, isolation_level=None)
             holder.execute("BEGIN IMMEDIATE")
-            conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=WAIT)
-            conn.request("GET", "/healthz")
-            self.assertEqual(conn.getresponse().status, 503)
-            conn.close()
+            self.assertEqual(server.fetch("GET", "/healthz", timeout=WAIT).status, 503)
             holder.execute("ROLLBACK")
             holder.close()
             self.assertEqual(server.raw("GET", "/healthz"), (200, b"ok"))
@@ -271,9 +240,9 @@ class OperationsTests(Scratch):
             self.assertEqual(statuses, [200] * 20 + [429])
             code = server.call("pair", {}, source="127.0.4.2")[1]["code"]
             # 300 wrong codes a minute in all, from 30 clients that each stay under their own ten.
-            for n in range(30):
-                for _ in range(10):
-                    self.assertEqual(server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0], 200)
+            wrong = [server.call("claim", {"code": "WRONG2"}, source=f"127.0.5.{n}")[0]
+                     for n in range(30) for _ in range(10)]
+            self.assertEqual(wrong, [200] * 300)
             self.assertEqual(server.call("claim", {"code": code}, source="127.0.4.3"),
                              (429, {"ok": False, "error": "too many tries"}))
 
@@ -287,8 +256,7 @@ class OperationsTests(Scratch):
                 tokens[name] = reply["token"]
                 if name != "never used":
                     server.call("claim", {"code": reply["code"]})
-            kept = [{"id": "T7", "label": "Tea", "mode": "down", "duration": 420.5, "banked": 0, "startedAt": 1.7e9,
-                     "running": True, "alerted": False, "warned": [-1, 60], "color": "#AABBCC"}]
+            kept = [timer(7, duration=420.5, running=True, warned=[-1, 60], color="#AABBCC")]
             server.call("push", {"token": tokens["pushed"], "rev": 7, "timers": kept})
         day = 24 * 60 * 60
         server.run_sql(f"UPDATE sync_groups SET created_at = created_at - 2 * {day}, "
@@ -306,10 +274,8 @@ class OperationsTests(Scratch):
 
     def test_logged_fields_are_escaped(self):
         with Server("--behind-proxy", database=f"sqlite:{self.path('sync.db')}") as server:
-            conn = server.connection()
-            conn.request("GET", "/healthz", headers={"X-Forwarded-For": "10.0.0.1, \x1b[31mred\\ x"})
-            self.assertEqual(conn.getresponse().status, 200)
-            conn.close()
+            reply = server.fetch("GET", "/healthz", headers={"X-Forwarded-For": "10.0.0.1, \x1b[31mred\\ x"})
+            self.assertEqual(reply.status, 200)
         line = next(line for line in server.lines if "/healthz" in line)
         self.assertIn(" \\x1b[31mred\\x5c\\x20x GET /healthz 200", line)
         self.assertNotIn("\x1b", "\n".join(server.lines))

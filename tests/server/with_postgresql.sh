@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Runs a command against a throwaway PostgreSQL cluster made in a temporary folder, listening on
-# a socket in that folder only, and removes the cluster afterwards, also when the command fails.
-# The command finds the database in PELLOW_SYNC_DATABASE. Installs nothing: it needs Debian's
-# postgresql package (scripts/deps.sh lists it).
+# Runs a command against a throwaway PostgreSQL cluster in a temporary folder, listening on a socket
+# there only, removed afterwards, also when the command fails. The command finds the database in
+# PELLOW_SYNC_DATABASE. Needs Debian's postgresql package (scripts/deps.sh lists it).
 set -euo pipefail
 
 bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
@@ -14,8 +13,7 @@ fi
 work=$(mktemp -d /tmp/pellow-pg.XXXXXX)
 chmod 755 "$work"
 owner=()
-if ((EUID == 0)); then
-    # The cluster may not run as root.
+if ((EUID == 0)); then # the cluster may not run as root
     owner=(runuser -u postgres --)
     chown postgres: "$work"
 fi
