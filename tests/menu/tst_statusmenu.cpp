@@ -101,9 +101,10 @@ private slots:
                                             << L("Pause  Tea \u2014 01:05 \u00B7 counting up|Resume  Timer 2 "
                                                  "\u2014 03:20 \u00B7 paused|Pause all|-|"
                                                  "New timer\u2026|-|Each timer");
+        // Ends 12:10:59: shown without seconds, though the C locale's short format has them.
         QTest::newRow("running countdown, its end on the wall clock")
-            << TimerList{timer("F", 600, 0, true)}
-            << L("Pause  Timer 1 \u2014 10:00 \u00B7 ends 12:10|Start over|Reset|-|New timer\u2026|-") +
+            << TimerList{timer("F", 659, 0, true)}
+            << L("Pause  Timer 1 \u2014 10:59 \u00B7 ends 12:10|Start over|Reset|-|New timer\u2026|-") +
                    kOptions;
         QTest::newRow("none running")
             << TimerList{timer("D", 60, 60), timer("E", 60)}
@@ -140,8 +141,8 @@ private slots:
         QTest::addColumn<QStringList>("presetChecked");
         const QStringList fresh = L("Count down from|Set it up again\u2026");
         const QStringList again = L("Start again from|Set it again\u2026");
-        QTest::newRow("25 minutes") << timer("A", 1500, 0, true) << "Pause" << fresh << L("25 minutes");
-        QTest::newRow("1499.7 s") << timer("A", 1499.7) << "Start" << fresh << L("25 minutes");
+        QTest::newRow("1499.7 s is 25 minutes")
+            << timer("A", 1499.7, 0, true) << "Pause" << fresh << L("25 minutes");
         QTest::newRow("one hour, half used") << timer("A", 3600, 1800) << "Resume" << fresh << L("1 hour");
         PellowTimer watch = countUp("A", kNow, false, 100);
         watch.duration = 1500;
@@ -204,12 +205,10 @@ private slots:
         QTest::addColumn<QStringList>("frequencyChecked");
         QTest::addColumn<QList<double>>("warnMarks");
         QTest::addColumn<QStringList>("warnChecked");
-        QTest::newRow("one screen, weekly") << 1 << false << "weekly" << L("Weekly") << QList<double>{10, 5}
-                                            << L("10 minutes left|5 minutes left");
+        QTest::newRow("one screen, nothing known stored")
+            << 1 << false << "daily" << L("") << QList<double>{7, 2.5} << L("");
         QTest::newRow("two screens, paired") << 2 << true << "start" << L("On every launch")
                                              << QList<double>{1, 30} << L("30 minutes left|1 minute left");
-        QTest::newRow("three screens, unknown")
-            << 3 << false << "daily" << L("") << QList<double>{7, 2.5} << L("");
     }
     void settings()
     {
@@ -326,8 +325,7 @@ private slots:
                                         : QStringLiteral("icon"),
               "place");
         QTEST(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, false), "iconName");
-        QCOMPARE(host.menuOnFailedActivate, host.tint == TrayLook::Tint::Palette);         // Plasma's
-        QCOMPARE(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, true), QString()); // digits are drawn
+        QCOMPARE(host.menuOnFailedActivate, host.tint == TrayLook::Tint::Palette); // Plasma's
     }
 
     // A menu the item opens itself: at the host's point on a panel by the pointer, else at the pointer.

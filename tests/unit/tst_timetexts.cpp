@@ -88,13 +88,6 @@ private slots:
             QCOMPARE(*end, kNow + shown);
     }
 
-    // "ends" never shows seconds, though the C locale's short format has them.
-    void endsWithoutSeconds()
-    {
-        const PellowTimer t = timer("down", 959, 0, -300, true); // ends 15:45:59
-        QCOMPARE(statusText(t, kNow, QLocale::c()), QStringLiteral("ends 15:45"));
-    }
-
     // The label trimmed of horizontal space, else "Timer" and the id's first place in a, B, b, B.
     void displayNames_data()
     {
