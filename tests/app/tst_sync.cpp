@@ -33,9 +33,6 @@ class TestSync : public QObject
         return out.join(',');
     }
 
-    static inline const QString kB = QStringLiteral(
-        R"({"id":"B","label":"Bread","mode":"down","duration":60,"banked":0,"startedAt":0,"running":false,"alerted":false,"warned":[]})");
-
     void launchPaired(qint64 revision)
     {
         fixture->launch({countdown("A", 300, fixture->fake.clock.current, false)},
@@ -140,7 +137,8 @@ private slots:
         }
         QVERIFY(QTest::currentTestFailed() || !cases.isEmpty());
         // A list Pellow would not keep itself is refused whole, revision included.
-        const QJsonObject bread = QJsonDocument::fromJson(kB.toUtf8()).object();
+        const QJsonObject bread = json(R"({"id":"B","label":"Bread","mode":"down","duration":60,"banked":0,)"
+                                       R"("startedAt":0,"running":false,"alerted":false,"warned":[]})");
         QJsonObject longLabel = bread;
         longLabel["label"] = QString(257, 'x');
         QJsonArray many;

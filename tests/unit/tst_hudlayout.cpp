@@ -307,8 +307,7 @@ private slots:
         row("free, no origin", one, {-1, {}, {}, {}}, -1, {}, {888, 618});
         row("chosen screen", kScreens, {1, 22, {}, {}}, 0, {}, {1488, 338});
         row("chosen screen gone: primary", kScreens, {1, 99, {}, {}}, -1, {}, {888, 618});
-        row("chosen screen gone: the one it is on", kScreens, {1, 99, {}, {}}, 1, {}, {1488, 338});
-        row("nothing chosen: the one it is on", kScreens, {1, {}, {}, {}}, 1, {}, {1488, 338});
+        row("chosen screen gone, or none: the one it is on", kScreens, {1, 99, {}, {}}, 1, {}, {1488, 338});
         row("follow the pointer", kScreens, {2, -1, {}, {}}, 0, {1200, 100}, {1012, 12});
         row("free on the second screen", kScreens, {-1, 0, 1550, 390}, -1, {}, {1500, 350});
         row("no screens", {}, {}, -1, {}, {0, 0});
