@@ -175,10 +175,9 @@ private slots:
                             const QString& notice) { QTest::newRow(name) << interactive << reply << notice; };
         QJsonObject newer = feed("1.4.0").toJsonObject();
         newer["notes"] = "Faster.";
-        const QString found = "Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get";
         const QString upToDate = "Pellow: Pellow is up to date",
                       failed = "Pellow: Couldn't check for updates";
-        row("newer, asked", true, newer, found);
+        row("newer, asked", true, newer, "Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get");
         row("ten after nine, no notes", false, feed("0.10"),
             "Pellow 0.10 is available: A newer Pellow is ready to download.\nhttps://pellow.app/get");
         row("same, shorter", true, feed("0.1"), upToDate);

@@ -43,10 +43,6 @@ class TestSync : public QObject
         http().sent.clear();
     }
     void change() { fixture->app->timerToggleRun(ControllerFixture::sender(QStringLiteral("A"))); }
-    static QJsonObject pushed(const FakeHttpClient::Request& r)
-    {
-        return r.body.value("timers")[0].toObject();
-    }
 
 private slots:
     void init() { fixture = std::make_unique<ControllerFixture>(); }
@@ -117,7 +113,7 @@ private slots:
         QTEST(http().sent.size() == 2, "pushed");
         if (http().sent.size() == 2) {
             QCOMPARE(http().sent[1].body.value("rev").toInteger(), 6);
-            QVERIFY(pushed(http().sent[1]).value("running").toBool());
+            QVERIFY(http().sent[1].body.value("timers")[0]["running"].toBool());
         }
     }
 

@@ -108,20 +108,6 @@ class TestNewTimer : public QObject
         return f.app->hudPromptWindow ? f.app->hudPromptWindow->findChild<T*>(QLatin1String(name)) : nullptr;
     }
 
-    // Types over the prompt's first field, then closes it: Return, Escape, "Cancel" or "Confirm".
-    // The prefill is selected as the prompt opens, so one Backspace clears it all.
-    static void answer(ControllerFixture& f, const QString& text, const QString& way = "return")
-    {
-        QLineEdit* field = promptPart(f);
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, text);
-        if (way == "return" || way == "escape")
-            QTest::keyClick(field, way == "return" ? Qt::Key_Return : Qt::Key_Escape);
-        else
-            QTest::mouseClick(promptPart<QPushButton>(f, way == "cancel" ? "promptCancel" : "promptConfirm"),
-                              Qt::LeftButton);
-    }
-
 private slots:
     void commits_data()
     {
@@ -413,9 +399,7 @@ private slots:
     {
         QFETCH(Answer, a);
         ControllerFixture f;
-        PellowTimer before = countUp("A", t0 - 100, true, 40);
-        before.duration = 1500;
-        before.label = " Soup";
+        const PellowTimer before{"A", " Soup", "up", 1500, 40, t0 - 100, true, false, {}, std::nullopt};
         f.launch({before, countdown("B", 600, t0)});
         f.fake.clock.current = t0 + 5;
         QPointer<QWidget> replaced;
@@ -430,7 +414,15 @@ private slots:
         if (a.removed)
             f.app->timerRemove(ControllerFixture::sender("A"));
         TimerList expected = f.app->timers;
-        answer(f, a.typed, a.way);
+        // Typed over the prefill, which the prompt selects as it opens; closed by a key or a button.
+        QTest::keyClick(promptPart(f), Qt::Key_Backspace);
+        QTest::keyClicks(promptPart(f), a.typed);
+        if (a.way == "return" || a.way == "escape")
+            QTest::keyClick(promptPart(f), a.way == "return" ? Qt::Key_Return : Qt::Key_Escape);
+        else
+            QTest::mouseClick(
+                promptPart<QPushButton>(f, a.way == "cancel" ? "promptCancel" : "promptConfirm"),
+                Qt::LeftButton);
         QVERIFY(!f.app->hudPromptWindow && f.app->hudPromptFields.isEmpty() && !f.app->hudPromptDone);
         if (!a.removed) {
             expected[0].label = a.label;

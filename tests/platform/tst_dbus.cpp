@@ -78,10 +78,6 @@ class TestDBus : public QObject
         msg.setArguments(args);
         return host.call(msg, QDBus::BlockWithGui, 5000);
     }
-    QDBusMessage menuCall(const QString& service, const QString& method, const QVariantList& args)
-    {
-        return call(service, "/MenuBar", "com.canonical.dbusmenu", method, args);
-    }
     QVariant property(const QString& service, const char* name)
     {
         const QDBusMessage reply = call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
@@ -99,17 +95,6 @@ class TestDBus : public QObject
         if (value)
             *value = reply.arguments().value(0);
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
-    }
-
-    // Runs `pellow ARGS` to its end; its exit code, with its output in `out`.
-    int pellow(const QStringList& args, QString* out)
-    {
-        QProcess process;
-        process.start(QStringLiteral(PELLOW_BINARY), args);
-        if (!QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 15'000))
-            return -1;
-        *out = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
-        return process.exitCode();
     }
 
 private slots:
@@ -208,13 +193,16 @@ private slots:
                  QStringLiteral("org.freedesktop.DBus.Error.NotSupported"));
         // Events for ids that do not exist: the unknown ones named, an error when none exists.
         sni.setMenu(Menu().add(MenuItem::make("Quit Pellow", "quit")));
-        const auto event = [](int id) {
-            return DBusMenuEvent{id, QStringLiteral("hovered"), QDBusVariant(0), 0};
+        const auto events = [&](const QList<int>& ids) {
+            DBusMenuEventList list;
+            for (int id : ids)
+                list.append(DBusMenuEvent{id, QStringLiteral("hovered"), QDBusVariant(0), 0});
+            return call(service, "/MenuBar", "com.canonical.dbusmenu", "EventGroup",
+                        {QVariant::fromValue(list)});
         };
-        QDBusMessage reply =
-            menuCall(service, "EventGroup", {QVariant::fromValue(DBusMenuEventList{event(1), event(999)})});
+        QDBusMessage reply = events({1, 999});
         QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().value(0)), QList<int>{999});
-        reply = menuCall(service, "EventGroup", {QVariant::fromValue(DBusMenuEventList{event(999)})});
+        reply = events({999});
         QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
     }
     // The control interface's methods (a toggle and the list as the command line uses them: its rows).
@@ -262,8 +250,11 @@ private slots:
         const bool teaRan = f.app->timerWithID("tea")->running;
         if (args.first() == QLatin1String("pause-all"))
             QVERIFY(QDBusConnection::sessionBus().unregisterService(DBusControl::kService));
-        QString out;
-        QTEST(pellow(args, &out), "exitCode");
+        QProcess pellow; // waited for with the event loop turning, so Pellow here can answer it
+        pellow.start(QStringLiteral(PELLOW_BINARY), args);
+        QVERIFY(QTest::qWaitFor([&pellow] { return pellow.state() == QProcess::NotRunning; }, 15'000));
+        const QString out = QString::fromUtf8(pellow.readAllStandardOutput() + pellow.readAllStandardError());
+        QTEST(pellow.exitCode(), "exitCode");
         QFETCH(QString, output);
         QVERIFY2(out.contains(output), qPrintable(out));
         if (args.first() == QLatin1String("toggle") && out.isEmpty())

@@ -323,7 +323,7 @@ private slots:
         QTEST(HUDPlacement::place(screens, stored, on, at, kHUD), "origin");
     }
 
-    void cornersMove()
+    void corners()
     {
         QList<int> cycle;
         std::optional<int> c = 0;
@@ -334,6 +334,10 @@ private slots:
         QCOMPARE(cornerByArrow(-1, 124), std::optional<int>(3)); // right from free
         QCOMPARE(cornerByArrow(std::nullopt, 125), std::optional<int>(3));
         QCOMPARE(cornerByArrow(1, 36), std::nullopt); // Return
+        // A resize keeps the HUD's corner still.
+        const QRectF before(500, 300, 120, 80);                                  // y up: top edge at 380
+        QCOMPARE(anchoredOrigin(1, before, QSizeF(130, 90)), QPointF(490, 290)); // right and top stay
+        QCOMPARE(anchoredOrigin(2, before, QSizeF(130, 90)), QPointF(500, 300)); // left and bottom stay
     }
 
     // The grip sits in the corner that moves, so dragging it outwards (y up) makes the HUD wider.
@@ -365,13 +369,6 @@ private slots:
         QFETCH(double, dy);
         QTEST(int(gripCorner(corner)), "grip");
         QTEST(resizedWidth(corner, current, dx, dy).value_or(-1), "width");
-    }
-
-    void gripKeepsTheCornerStill()
-    {
-        const QRectF before(500, 300, 120, 80);                                  // y up: top edge at 380
-        QCOMPARE(anchoredOrigin(1, before, QSizeF(130, 90)), QPointF(490, 290)); // right and top stay
-        QCOMPARE(anchoredOrigin(2, before, QSizeF(130, 90)), QPointF(500, 300)); // left and bottom stay
     }
 
     // Stored as the chosen screen: the same in every process, told apart by the serial.

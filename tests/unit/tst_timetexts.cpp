@@ -36,6 +36,13 @@ class TimeTextsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // A decimal comma in the app's or the process's locale changes nothing.
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed
+    }
+
     void clockText_data()
     {
         QTest::addColumn<double>("seconds");
@@ -116,12 +123,6 @@ private slots:
         QTEST(displayName(t, list), "name");
     }
 
-    void cleanup()
-    {
-        std::setlocale(LC_ALL, "C");
-        QLocale::setDefault(QLocale::c());
-    }
-
     // Typed lengths, as the new-timer window and the length prompt read them.
     void parseLength_data()
     {
@@ -146,9 +147,6 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(double, seconds);
-        // A decimal comma in the app's or the process's locale changes nothing.
-        QLocale::setDefault(QLocale(QLocale::German));
-        std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed
         QCOMPARE(LengthParser::parseLength(text).value_or(-1), seconds);
         // Callers take only lengths of at least one second.
         QCOMPARE(LengthParser::acceptedLength(text).value_or(-1), seconds >= 1 ? seconds : -1);
