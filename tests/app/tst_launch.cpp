@@ -208,11 +208,7 @@ private slots:
     void openAtLogin()
     {
         f->launch();
-        const auto checked = [this] {
-            const auto& items = f->fake.tray.menu.items;
-            return std::any_of(items.begin(), items.end(),
-                               [](auto& i) { return i.checked && i.title == "Open at login"; });
-        };
+        const auto checked = [this] { return titles(f->fake.tray.menu, true).contains("Open at login"); };
         QFile inTheWay(f->fake.files.filePath(QStringLiteral("autostart")));
         QVERIFY(inTheWay.open(QIODevice::WriteOnly));
         f->app->toggleOpenAtLogin();

@@ -41,16 +41,6 @@ QStringList L(const char* items)
     return *items ? QString::fromUtf8(items).split('|') : QStringList();
 }
 
-// Titles of one menu level, or of its checked items only; separators read "-".
-QStringList titles(const Menu& menu, bool checkedOnly = false)
-{
-    QStringList out;
-    for (const MenuItem& i : menu.items)
-        if (i.checked || !checkedOnly)
-            out << (i.separator ? QStringLiteral("-") : i.title);
-    return out;
-}
-
 const MenuItem& item(const Menu& menu, const QString& title)
 {
     static const MenuItem missing;
@@ -158,7 +148,7 @@ private slots:
         QTEST(timerSubmenu(timer, kNow).items.first().title, "verb");
         const QList<MenuItem> items = timerOptionItems(timer, kNow);
         QTEST(QStringList({items[3].title, items[4].title}), "titles");
-        QTEST(::titles(*items[3].submenu, true), "presetChecked");
+        QTEST(titles(*items[3].submenu, true), "presetChecked");
         QCOMPARE(menuTimerID(items[3].submenu->items[1]), timer.id);
     }
 

@@ -246,13 +246,6 @@ private slots:
         state.status.now = kNow;
         state.status.locale = QLocale::c();
         state.status.timers = {timer("L", 900, 173, false, "Laundry")};
-        const auto titles = [](const Menu& m, bool checkedOnly = false) {
-            QStringList out;
-            for (const MenuItem& i : m.items)
-                if (i.checked || !checkedOnly)
-                    out << i.title;
-            return out;
-        };
         const Menu one = HUDMenuModel::hudContextMenu(state, QStringLiteral("L"));
         QCOMPARE(one.items[0].title, QStringLiteral("Laundry \u2014 12:07 \u00b7 paused"));
         QVERIFY(!one.items[0].enabled);
