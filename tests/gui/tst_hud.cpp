@@ -18,11 +18,7 @@ class TestHUD : public QObject
     {
         QJsonObject all = prefs;
         all.insert(QStringLiteral("timerHUDVisible"), true);
-        PellowTimer tea = countdown(QStringLiteral("A"), 600, f.fake.clock.current);
-        tea.label = QStringLiteral("Tea");
-        PellowTimer egg = countdown(QStringLiteral("B"), 300, f.fake.clock.current);
-        egg.label = QStringLiteral("Egg");
-        f.launch({tea, egg}, all);
+        f.launch({countdown("A", 600, f.fake.clock.current), countdown("B", 300, f.fake.clock.current)}, all);
     }
 
     // The widget position of the middle of a timer's row.

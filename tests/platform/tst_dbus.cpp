@@ -118,9 +118,8 @@ private slots:
     {
         ControllerFixture t;
         StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
-        PellowTimer tea = countdown(QStringLiteral("A"), 1500, t.fake.clock.current);
-        tea.label = QStringLiteral("Tea");
-        t.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea}));
+        t.fake.preferences.setValue("timers",
+                                    *TimerJson::encode({countdown("A", 1500, t.fake.clock.current)}));
         AppDelegate app(t.fake.platform(sni));
         app.applicationDidFinishLaunching();
         const QString service = sni.serviceName();
