@@ -117,8 +117,7 @@ private slots:
         QVERIFY(f->fake.notifier.posted.isEmpty());
         f->fake.scheduler.advance(10);
         QCOMPARE(f->fake.notifier.posted.size(), 1);
-        QVERIFY(f->fake.notifier.posted[0].second.startsWith(
-            QStringLiteral("Pellow is running, but this desktop")));
+        QVERIFY(f->fake.notifier.posted[0].second.startsWith("Pellow is running, but this desktop"));
         QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
     }
 

@@ -143,8 +143,7 @@ private slots:
         for (const auto& [name, timers] :
              {std::pair{"a label of 257", QJsonArray{longLabel}}, {"501 timers", many}})
             QTest::addRow("pull: %s", name)
-                << QStringLiteral("pull") << qint64(5)
-                << QJsonObject{{"ok", true}, {"rev", 8}, {"timers", timers}} << "keep";
+                << "pull" << qint64(5) << QJsonObject{{"ok", true}, {"rev", 8}, {"timers", timers}} << "keep";
     }
     // The revision rules the page and the server share (tests/sync_revisions.json), on Pellow.
     void revisionCases()
@@ -163,8 +162,7 @@ private slots:
         QVERIFY(!fixture->app->syncBusy);
         const bool adopted = outcome == QLatin1String("adopt");
         QCOMPARE(rev(), outcome == QLatin1String("keep") ? local : reply["rev"].toInteger());
-        QCOMPARE(ids(fixture->app->timers),
-                 adopted ? ids(*SyncRules::remoteTimers(reply)) : QStringLiteral("A"));
+        QCOMPARE(ids(fixture->app->timers), adopted ? ids(*SyncRules::remoteTimers(reply)) : "A");
         QCOMPARE(ids(fixture->storedTimers()), ids(fixture->app->timers));
         // An adopted list is never pushed back.
         advance(1);
@@ -312,8 +310,7 @@ private slots:
         if (endpoint.isEmpty()) {
             QCOMPARE(notice(), QStringLiteral("That isn't an https address"));
             QCOMPARE(token(), QStringLiteral("secret"));
-            QCOMPARE(fixture->app->syncAPI.toString(),
-                     QStringLiteral("https://old.example.org/api/pellow/sync.php"));
+            QCOMPARE(fixture->app->syncAPI.toString(), "https://old.example.org/api/pellow/sync.php");
             return;
         }
         QCOMPARE(fixture->app->syncAPI.toString(), endpoint == "none yet" ? QString() : endpoint);

@@ -303,10 +303,7 @@ private slots:
         QFETCH(QString, style);
         const TrayLook::Host host = TrayLook::hostFor(program, arguments, desktop);
         const TrayLook::ClockPlace place = TrayLook::clockPlace(host, TrayLook::clockStyleFrom(style));
-        QTEST(place.label && place.icon ? QStringLiteral("both")
-              : place.label             ? QStringLiteral("label")
-                                        : QStringLiteral("icon"),
-              "place");
+        QTEST(QString(place.label && place.icon ? "both" : place.label ? "label" : "icon"), "place");
         QTEST(TrayLook::iconName(TrayLook::Symbol::Timer, host.tint, false), "iconName");
         QCOMPARE(host.menuOnFailedActivate, host.tint == TrayLook::Tint::Palette); // Plasma's
     }

@@ -215,10 +215,8 @@ private slots:
         QCOMPARE(callMethod("NewTimer", {0.0, QString()}, &id), QString());
         QVERIFY(!f.app->timerWithID(id.toString())->isCountdown());
         for (const double bad : {-1.0, std::nan(""), 1e12})
-            QCOMPARE(callMethod("NewTimer", {bad, QString()}),
-                     QStringLiteral("app.pellow.Pellow.Error.InvalidLength"));
-        QCOMPARE(callMethod("Toggle", {QStringLiteral("nope")}),
-                 QStringLiteral("app.pellow.Pellow.Error.UnknownTimer"));
+            QCOMPARE(callMethod("NewTimer", {bad, QString()}), "app.pellow.Pellow.Error.InvalidLength");
+        QCOMPARE(callMethod("Toggle", {"nope"}), "app.pellow.Pellow.Error.UnknownTimer");
         QCOMPARE(callMethod("PauseAll"), QString());
         QVERIFY(std::none_of(f.app->timers.cbegin(), f.app->timers.cend(),
                              [](const auto& t) { return t.running; }));

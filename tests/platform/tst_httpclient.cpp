@@ -47,9 +47,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QCOMPARE(
-            QProcess::execute(QStringLiteral("bash"), {QStringLiteral(PELLOW_MAKE_TEST_CA), m_dir.path()}),
-            0);
+        QCOMPARE(QProcess::execute("bash", {QStringLiteral(PELLOW_MAKE_TEST_CA), m_dir.path()}), 0);
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setLocalCertificateChain(QSslCertificate::fromPath(m_dir.filePath("server.pem")));
         QFile key(m_dir.filePath("server.key"));
