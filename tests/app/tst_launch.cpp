@@ -60,11 +60,9 @@ private slots:
         // A later save replaces "timers" but the unreadable value survives under its own key.
         f->app->startAllTimers();
         QCOMPARE(f->fake.preferences.value(QStringLiteral("timers")), QJsonValue(QJsonArray{}));
-        const QStringList keys = f->fake.preferences.storedValues().keys();
-        const auto aside = std::find_if(keys.begin(), keys.end(),
-                                        [](const QString& k) { return k.startsWith("timers.unreadable-"); });
-        QVERIFY(aside != keys.end());
-        QCOMPARE(f->fake.preferences.value(*aside), stored);
+        const QStringList aside = f->fake.preferences.storedValues().keys().filter("timers.unreadable-");
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(f->fake.preferences.value(aside[0]), stored);
     }
 
     // A save that fails is said once, however many follow, until one succeeds.
@@ -192,10 +190,7 @@ private slots:
         QFETCH(bool, interactive);
         QFETCH(QVariant, reply);
         f->launch({}, {{"updateFrequency", "never"}});
-        if (interactive)
-            f->app->checkForUpdates();
-        else
-            f->app->updater().checkForUpdatesInBackground();
+        interactive ? f->app->checkForUpdates() : f->app->updater().checkForUpdatesInBackground();
         QCOMPARE(http().fetched.size(), 1);
         http().fetched[0].done(reply.isValid() ? HttpClient::Reply(reply.toJsonObject())
                                                : HttpClient::Reply());

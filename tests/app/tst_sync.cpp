@@ -153,10 +153,7 @@ private slots:
         QFETCH(QJsonObject, reply);
         QFETCH(QString, outcome);
         launchPaired(local);
-        if (action == QLatin1String("push"))
-            fixture->app->pushTimers();
-        else
-            fixture->app->pullTimers();
+        action == "push" ? fixture->app->pushTimers() : fixture->app->pullTimers();
         QCOMPARE(http().sent.value(0).body.value("rev").toInteger(local + 1), local + 1);
         QVERIFY(http().answer(reply));
         QVERIFY(!fixture->app->syncBusy);

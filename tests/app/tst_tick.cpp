@@ -77,8 +77,7 @@ private slots:
         const double now = f->fake.clock.current;
         f->launch({countdown("A", 60, now - 59.5), countdown("B", 30, now - 29.2)});
         f->fake.scheduler.advance(1);
-        QVERIFY(
-            std::none_of(f->app->timers.begin(), f->app->timers.end(), [](auto& t) { return t.running; }));
+        QVERIFY(!f->app->timers[0].running && !f->app->timers[1].running);
         QCOMPARE(f->fake.notifier.posted.size(), 2);
         QCOMPARE(f->fake.sounds.played.count(QStringLiteral("chime")), 2);
         QCOMPARE(f->fake.notifier.posted[1].first, QStringLiteral("Timer 2 finished"));

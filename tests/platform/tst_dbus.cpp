@@ -18,11 +18,9 @@
 
 #include <cmath>
 
-// Pellow on a private session bus as a panel and a script see it, over a connection of the test's
-// own: the tray item with a watcher for what real panels cannot be made to do on demand (signals
-// counted tick by tick, a watcher dropping the item, unusual calls; the menu itself is read by
-// the reference client in tray_hosts_e2e.py), the control interface, the real `pellow` command
-// line against it, and desktop notifications.
+// Pellow on a private session bus as panels and scripts see it, over a connection of the test's own:
+// the tray item with a watcher doing what real panels cannot on demand (tray_hosts_e2e.py's reference
+// client reads the menu), the control interface, the real `pellow` command line, notifications.
 class FakeWatcher : public QObject
 {
     Q_OBJECT

@@ -151,19 +151,16 @@ private slots:
             QVERIFY(layout.size.height() <= 400);
             QCOMPARE(layout.rowFrames.size(), count);
             const QRectF all(QPointF(0, 0), layout.size);
+            QHash<QString, QRectF> frameOf;
             for (const auto& [id, frame] : layout.rowFrames) {
+                frameOf.insert(id, frame);
                 QVERIFY(all.contains(frame));
                 for (const auto& [other, second] : layout.rowFrames)
                     QVERIFY(id == other || !frame.intersects(second));
             }
-            const auto frameOf = [&](const QString& id) {
-                return std::find_if(layout.rowFrames.begin(), layout.rowFrames.end(),
-                                    [&](const auto& r) { return r.first == id; })
-                    ->second;
-            };
-            QVERIFY(frameOf("0").y() > frameOf("1").y());
+            QVERIFY(frameOf["0"].y() > frameOf["1"].y());
             if (count == 12)
-                QVERIFY(frameOf("0").x() < frameOf("11").x());
+                QVERIFY(frameOf["0"].x() < frameOf["11"].x());
             else
                 QCOMPARE(std::count_if(layout.shapes.begin(), layout.shapes.end(),
                                        [](const Shape& s) { return s.fill.ink == Ink::Separator; }),
@@ -236,8 +233,8 @@ private slots:
         QTEST(int(textOf(layout, FontRole::Clock)->paint.ink), "clockInk");
         QTEST(layout.shapes.value(0).borderWidth, "border");
         // The bar's fill: red when finished without a colour.
-        const Shape fill = layout.shapes.last();
-        QCOMPARE(fill.fill.ink == Ink::Red, !timer.color && TimeTexts::isFinished(timer, kNow));
+        QCOMPARE(layout.shapes.last().fill.ink == Ink::Red,
+                 !timer.color && TimeTexts::isFinished(timer, kNow));
     }
 
     void menus()

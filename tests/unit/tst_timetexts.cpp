@@ -89,10 +89,8 @@ private slots:
         QCOMPARE(detailText(timer, kNow, kUs), detail);
         const QString status = isFinished(timer, kNow) ? detail : detail.section(QStringLiteral(" · "), 1);
         QCOMPARE(statusText(timer, kNow, kUs), status);
-        const auto end = endDate(timer, kNow);
-        QCOMPARE(end.has_value(), status.startsWith(QLatin1String("ends ")));
-        if (end)
-            QCOMPARE(*end, kNow + shown);
+        QCOMPARE(endDate(timer, kNow),
+                 status.startsWith("ends ") ? std::optional(kNow + shown) : std::nullopt);
     }
 
     // The label trimmed of horizontal space, else "Timer" and the id's first place in a, B, b, B.
