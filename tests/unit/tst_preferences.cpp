@@ -197,8 +197,9 @@ private slots:
             QTest::addRow("no %s", key) << key << QByteArray() << false;
         // clang-format off
         const std::tuple<const char*, const char*, bool> rows[] = {
-            {"duration", "\"600\"", false}, {"warned", "[300, \"5\"]", false}, {"color", "5", false},
-            {"color", "", true}, {"color", "null", true}, {"future", "{\"x\": 1}", true}};
+            {"label", "null", false}, {"duration", "\"600\"", false}, {"running", "1", false}, {"warned", "{}", false},
+            {"warned", "[300, \"5\"]", false}, {"color", "5", false}, {"color", "", true}, {"color", "null", true},
+            {"future", "{\"x\": 1}", true}};
         // clang-format on
         for (auto [key, json, accepted] : rows)
             QTest::addRow("%s=%s", key, json) << key << QByteArray(json) << accepted;
