@@ -34,10 +34,8 @@ signals:
     void StatusNotifierItemUnregistered(const QString& item);
 
 public:
-    QStringList registered;
-    QStringList labels;
-    int icons = 0;
-    int toolTips = 0;
+    QStringList registered, labels;
+    int icons = 0, toolTips = 0;
 };
 
 // A notification service that answers with the capabilities it is given and records each body.
@@ -56,9 +54,7 @@ public slots:
     void opened(const QUrl& url) { links.append(url.toString()); }
 
 public:
-    QStringList capabilities;
-    QStringList bodies;
-    QStringList links;
+    QStringList capabilities, bodies, links;
 };
 
 class TestDBus : public QObject

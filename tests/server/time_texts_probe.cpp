@@ -28,8 +28,7 @@ int main()
     const double now = request.value(QLatin1String("now")).toDouble();
     const QLocale locale(request.value(QLatin1String("locale")).toString());
 
-    QJsonArray details;
-    QJsonArray names;
+    QJsonArray details, names;
     for (const PellowTimer& t : *timers) {
         details.append(TimeTexts::detailText(t, now, locale));
         names.append(TimeTexts::displayName(t, *timers));

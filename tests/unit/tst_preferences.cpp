@@ -179,7 +179,7 @@ private slots:
 
     void defaultPathWithoutAUsableXdgConfigHome()
     {
-        const QByteArray saved = qgetenv("XDG_CONFIG_HOME"); // a set one is run_e2e.sh's
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME"); // a set one is the e2e runs'
         for (const QByteArray& config : {QByteArray(), QByteArray("relative")}) {
             qputenv("XDG_CONFIG_HOME", config);
             QCOMPARE(PreferenceFile::defaultPath(), QDir::homePath() + "/.config/pellow/preferences.json");
