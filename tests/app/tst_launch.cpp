@@ -60,11 +60,9 @@ private slots:
         // A later save replaces "timers" but the unreadable value survives under its own key.
         f->app->startAllTimers();
         QCOMPARE(f->fake.preferences.value(QStringLiteral("timers")), QJsonValue(QJsonArray{}));
-        const QStringList keys = f->fake.preferences.storedValues().keys();
-        const auto aside = std::find_if(keys.begin(), keys.end(),
-                                        [](const QString& k) { return k.startsWith("timers.unreadable-"); });
-        QVERIFY(aside != keys.end());
-        QCOMPARE(f->fake.preferences.value(*aside), stored);
+        const QStringList aside = f->fake.preferences.storedValues().keys().filter("timers.unreadable-");
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(f->fake.preferences.value(aside[0]), stored);
     }
 
     // A save that fails is said once, however many follow, until one succeeds.
@@ -117,8 +115,7 @@ private slots:
         QVERIFY(f->fake.notifier.posted.isEmpty());
         f->fake.scheduler.advance(10);
         QCOMPARE(f->fake.notifier.posted.size(), 1);
-        QVERIFY(f->fake.notifier.posted[0].second.startsWith(
-            QStringLiteral("Pellow is running, but this desktop")));
+        QVERIFY(f->fake.notifier.posted[0].second.startsWith("Pellow is running, but this desktop"));
         QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerHUDVisible")));
     }
 
@@ -175,10 +172,9 @@ private slots:
                             const QString& notice) { QTest::newRow(name) << interactive << reply << notice; };
         QJsonObject newer = feed("1.4.0").toJsonObject();
         newer["notes"] = "Faster.";
-        const QString found = "Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get";
         const QString upToDate = "Pellow: Pellow is up to date",
                       failed = "Pellow: Couldn't check for updates";
-        row("newer, asked", true, newer, found);
+        row("newer, asked", true, newer, "Pellow 1.4.0 is available: Faster.\nhttps://pellow.app/get");
         row("ten after nine, no notes", false, feed("0.10"),
             "Pellow 0.10 is available: A newer Pellow is ready to download.\nhttps://pellow.app/get");
         row("same, shorter", true, feed("0.1"), upToDate);
@@ -194,10 +190,7 @@ private slots:
         QFETCH(bool, interactive);
         QFETCH(QVariant, reply);
         f->launch({}, {{"updateFrequency", "never"}});
-        if (interactive)
-            f->app->checkForUpdates();
-        else
-            f->app->updater().checkForUpdatesInBackground();
+        interactive ? f->app->checkForUpdates() : f->app->updater().checkForUpdatesInBackground();
         QCOMPARE(http().fetched.size(), 1);
         http().fetched[0].done(reply.isValid() ? HttpClient::Reply(reply.toJsonObject())
                                                : HttpClient::Reply());
@@ -209,11 +202,7 @@ private slots:
     void openAtLogin()
     {
         f->launch();
-        const auto checked = [this] {
-            const auto& items = f->fake.tray.menu.items;
-            return std::any_of(items.begin(), items.end(),
-                               [](auto& i) { return i.checked && i.title == "Open at login"; });
-        };
+        const auto checked = [this] { return titles(f->fake.tray.menu, true).contains("Open at login"); };
         QFile inTheWay(f->fake.files.filePath(QStringLiteral("autostart")));
         QVERIFY(inTheWay.open(QIODevice::WriteOnly));
         f->app->toggleOpenAtLogin();

@@ -33,9 +33,6 @@ class TestSync : public QObject
         return out.join(',');
     }
 
-    static inline const QString kB = QStringLiteral(
-        R"({"id":"B","label":"Bread","mode":"down","duration":60,"banked":0,"startedAt":0,"running":false,"alerted":false,"warned":[]})");
-
     void launchPaired(qint64 revision)
     {
         fixture->launch({countdown("A", 300, fixture->fake.clock.current, false)},
@@ -46,10 +43,6 @@ class TestSync : public QObject
         http().sent.clear();
     }
     void change() { fixture->app->timerToggleRun(ControllerFixture::sender(QStringLiteral("A"))); }
-    static QJsonObject pushed(const FakeHttpClient::Request& r)
-    {
-        return r.body.value("timers")[0].toObject();
-    }
 
 private slots:
     void init() { fixture = std::make_unique<ControllerFixture>(); }
@@ -120,7 +113,7 @@ private slots:
         QTEST(http().sent.size() == 2, "pushed");
         if (http().sent.size() == 2) {
             QCOMPARE(http().sent[1].body.value("rev").toInteger(), 6);
-            QVERIFY(pushed(http().sent[1]).value("running").toBool());
+            QVERIFY(http().sent[1].body.value("timers")[0]["running"].toBool());
         }
     }
 
@@ -140,7 +133,8 @@ private slots:
         }
         QVERIFY(QTest::currentTestFailed() || !cases.isEmpty());
         // A list Pellow would not keep itself is refused whole, revision included.
-        const QJsonObject bread = QJsonDocument::fromJson(kB.toUtf8()).object();
+        const QJsonObject bread = json(R"({"id":"B","label":"Bread","mode":"down","duration":60,"banked":0,)"
+                                       R"("startedAt":0,"running":false,"alerted":false,"warned":[]})");
         QJsonObject longLabel = bread;
         longLabel["label"] = QString(257, 'x');
         QJsonArray many;
@@ -149,8 +143,7 @@ private slots:
         for (const auto& [name, timers] :
              {std::pair{"a label of 257", QJsonArray{longLabel}}, {"501 timers", many}})
             QTest::addRow("pull: %s", name)
-                << QStringLiteral("pull") << qint64(5)
-                << QJsonObject{{"ok", true}, {"rev", 8}, {"timers", timers}} << "keep";
+                << "pull" << qint64(5) << QJsonObject{{"ok", true}, {"rev", 8}, {"timers", timers}} << "keep";
     }
     // The revision rules the page and the server share (tests/sync_revisions.json), on Pellow.
     void revisionCases()
@@ -160,17 +153,13 @@ private slots:
         QFETCH(QJsonObject, reply);
         QFETCH(QString, outcome);
         launchPaired(local);
-        if (action == QLatin1String("push"))
-            fixture->app->pushTimers();
-        else
-            fixture->app->pullTimers();
+        action == "push" ? fixture->app->pushTimers() : fixture->app->pullTimers();
         QCOMPARE(http().sent.value(0).body.value("rev").toInteger(local + 1), local + 1);
         QVERIFY(http().answer(reply));
         QVERIFY(!fixture->app->syncBusy);
         const bool adopted = outcome == QLatin1String("adopt");
         QCOMPARE(rev(), outcome == QLatin1String("keep") ? local : reply["rev"].toInteger());
-        QCOMPARE(ids(fixture->app->timers),
-                 adopted ? ids(*SyncRules::remoteTimers(reply)) : QStringLiteral("A"));
+        QCOMPARE(ids(fixture->app->timers), adopted ? ids(*SyncRules::remoteTimers(reply)) : "A");
         QCOMPARE(ids(fixture->storedTimers()), ids(fixture->app->timers));
         // An adopted list is never pushed back.
         advance(1);
@@ -318,8 +307,7 @@ private slots:
         if (endpoint.isEmpty()) {
             QCOMPARE(notice(), QStringLiteral("That isn't an https address"));
             QCOMPARE(token(), QStringLiteral("secret"));
-            QCOMPARE(fixture->app->syncAPI.toString(),
-                     QStringLiteral("https://old.example.org/api/pellow/sync.php"));
+            QCOMPARE(fixture->app->syncAPI.toString(), "https://old.example.org/api/pellow/sync.php");
             return;
         }
         QCOMPARE(fixture->app->syncAPI.toString(), endpoint == "none yet" ? QString() : endpoint);
@@ -337,9 +325,7 @@ private slots:
         change();
         advance(60);
         QCOMPARE(http().sent.size(), 2);
-        const auto& items = fixture->fake.tray.menu.items;
-        QVERIFY(std::any_of(items.begin(), items.end(),
-                            [](const MenuItem& i) { return i.action == QLatin1String("pairWithPhone"); }));
+        QVERIFY(titles(fixture->fake.tray.menu).contains("Sync with phone\u2026"));
     }
 
     // A stored address that cannot be used stops syncing rather than sending the token elsewhere.

@@ -10,37 +10,19 @@ class TestTimerActions : public QObject
 {
     Q_OBJECT
 
-    enum Command
+    // What a menu item of the action carries for the timer `id`.
+    static QVariant sent(const QString& action, const QVariant& id)
     {
-        ToggleRun,
-        StartOver,
-        Reset,
-        ToggleMode,
-        SetLength,
-        Remove,
-        Rename,
-        CustomLength,
-        SetColor,
-        SetSound
-    };
-
-    // What a menu item of the command carries for the timer `id`.
-    static QVariant sent(int command, const QString& id)
-    {
-        if (command == SetLength)
+        if (action == QLatin1String("timerSetLength:"))
             return QVariantMap{{"id", id}, {"secs", 900.0}};
-        if (command == SetColor)
+        if (action == QLatin1String("setTimerColor:"))
             return QVariantMap{{"id", id}, {"color", "red"}};
         return id;
     }
-    static void run(AppDelegate& app, int command, const QVariant& represented)
+    // Chosen from a menu: dispatched by its action, as the tray and the HUD do.
+    static void run(AppDelegate& app, const QString& action, const QVariant& represented)
     {
-        const std::function<void(AppDelegate&, const MenuItem&)> actions[] = {
-            &AppDelegate::timerToggleRun,  &AppDelegate::timerStartOver,    &AppDelegate::timerReset,
-            &AppDelegate::timerToggleMode, &AppDelegate::timerSetLength,    &AppDelegate::timerRemove,
-            &AppDelegate::timerRename,     &AppDelegate::timerCustomLength, &AppDelegate::setTimerColor,
-            &AppDelegate::setSound};
-        actions[command](app, ControllerFixture::sender(represented));
+        QVERIFY(app.performMenuAction(MenuItem::make(QStringLiteral("item"), action, represented)));
     }
 
     std::unique_ptr<ControllerFixture> f;
@@ -51,7 +33,7 @@ private slots:
     void stateTable_data()
     {
         QTest::addColumn<PellowTimer>("before");
-        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("running");
         QTest::addColumn<double>("banked");
         QTest::addColumn<QList<double>>("warned");
@@ -64,25 +46,26 @@ private slots:
         PellowTimer paused = countdown("A", 1200, t0 - 1000, false, 500);
         paused.warned = {-1, 600};
         const PellowTimer running = countdown("A", 1200, t0 - 100);
-        const auto row = [](const char* name, const PellowTimer& before, Command c, bool on, double banked,
-                            const QList<double>& warned, const char* mode, double duration) {
-            QTest::newRow(name) << before << int(c) << on << banked << warned << QString(mode) << duration;
+        const auto row = [](const char* name, const PellowTimer& before, const char* action, bool on,
+                            double banked, const QList<double>& warned, const char* mode, double duration) {
+            QTest::newRow(name) << before << QString(action) << on << banked << warned << QString(mode)
+                                << duration;
         };
-        row("finished restarts from zero", finished, ToggleRun, true, 0, {}, "down", 300);
-        row("paused resumes keeping marks", paused, ToggleRun, true, 500, {-1, 600}, "down", 1200);
-        row("running pauses", running, ToggleRun, false, 100, {}, "down", 1200);
-        row("start over", paused, StartOver, true, 0, {}, "down", 1200);
-        row("reset", running, Reset, false, 0, {}, "down", 1200);
-        row("running countdown to stopwatch", running, ToggleMode, false, 0, {}, "up", 1200);
-        row("set length", paused, SetLength, true, 0, {}, "down", 900);
+        row("finished restarts from zero", finished, "timerToggleRun:", true, 0, {}, "down", 300);
+        row("paused resumes keeping marks", paused, "timerToggleRun:", true, 500, {-1, 600}, "down", 1200);
+        row("running pauses", running, "timerToggleRun:", false, 100, {}, "down", 1200);
+        row("start over", paused, "timerStartOver:", true, 0, {}, "down", 1200);
+        row("reset", running, "timerReset:", false, 0, {}, "down", 1200);
+        row("running countdown to stopwatch", running, "timerToggleMode:", false, 0, {}, "up", 1200);
+        row("set length", paused, "timerSetLength:", true, 0, {}, "down", 900);
     }
     void stateTable()
     {
         QFETCH(PellowTimer, before);
-        QFETCH(int, command);
+        QFETCH(QString, action);
         f->launch({before});
         const int menus = f->fake.tray.menuSets;
-        run(*f->app, command, sent(command, "A"));
+        run(*f->app, action, sent(action, "A"));
         const PellowTimer& after = f->app->timers[0];
         QTEST(after.running, "running");
         QTEST(after.banked, "banked");
@@ -98,31 +81,33 @@ private slots:
     // changes, nothing plays.
     void unknownSenderChangesNothing_data()
     {
-        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QVariant>("represented");
-        for (int c = ToggleRun; c <= SetColor; ++c) {
-            QTest::addRow("command %d, unknown id", c) << c << sent(c, "nope");
-            QTest::addRow("command %d, no id", c) << c << sent(c, {});
+        for (const char* action :
+             {"timerToggleRun:", "timerStartOver:", "timerReset:", "timerToggleMode:", "timerSetLength:",
+              "timerRemove:", "timerRename:", "timerCustomLength:", "setTimerColor:"}) {
+            QTest::addRow("%s unknown id", action) << QString(action) << sent(action, "nope");
+            QTest::addRow("%s no id", action) << QString(action) << sent(action, {});
         }
+        const QString length = QStringLiteral("timerSetLength:"), sound = QStringLiteral("setSound:");
         QTest::newRow("length, secs as text")
-            << int(SetLength) << QVariant(QVariantMap{{"id", "A"}, {"secs", "900"}});
-        QTest::newRow("length, id as number")
-            << int(SetLength) << QVariant(QVariantMap{{"id", 1}, {"secs", 900.0}});
-        QTest::newRow("sound, no dictionary") << int(SetSound) << QVariant("gong");
+            << length << QVariant(QVariantMap{{"id", "A"}, {"secs", "900"}});
+        QTest::newRow("length, id as number") << length << QVariant(QVariantMap{{"id", 1}, {"secs", 900.0}});
+        QTest::newRow("sound, no dictionary") << sound << QVariant("gong");
         QTest::newRow("sound, value not a text")
-            << int(SetSound) << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", 3}});
+            << sound << QVariant(QVariantMap{{"key", "soundFinish"}, {"value", 3}});
         QTest::newRow("sound, a key that is no sound role")
-            << int(SetSound) << QVariant(QVariantMap{{"key", "syncToken"}, {"value", "gong"}});
+            << sound << QVariant(QVariantMap{{"key", "syncToken"}, {"value", "gong"}});
     }
     void unknownSenderChangesNothing()
     {
-        QFETCH(int, command);
+        QFETCH(QString, action);
         QFETCH(QVariant, represented);
         f->launch({countdown(QStringLiteral("A"), 300, f->fake.clock.current)});
         const int writes = f->fake.preferences.writes;
         const int menus = f->fake.tray.menuSets;
         const TimerList before = f->app->timers;
-        run(*f->app, command, represented);
+        run(*f->app, action, represented);
         QCOMPARE(f->app->timers, before);
         QCOMPARE(f->fake.preferences.writes, writes);
         QCOMPARE(f->fake.tray.menuSets, menus);
@@ -131,22 +116,16 @@ private slots:
     }
 
     // A sound picked for a role is stored and played; an unknown name (as "off") is stored, silently.
-    void setSound_data()
-    {
-        QTest::addColumn<QString>("picked");
-        QTest::addColumn<QStringList>("played");
-        QTest::newRow("a sound") << "gong" << QStringList{"gong"};
-        QTest::newRow("an unknown name") << "../../x" << QStringList{};
-    }
     void setSound()
     {
-        QFETCH(QString, picked);
         f->launch();
-        const int menus = f->fake.tray.menuSets;
-        f->app->setSound(ControllerFixture::sender(QVariantMap{{"key", "soundFinish"}, {"value", picked}}));
-        QCOMPARE(f->fake.preferences.stringValue("soundFinish"), picked);
-        QTEST(f->fake.sounds.played, "played");
-        QCOMPARE(f->fake.tray.menuSets, menus + 1);
+        for (const char* picked : {"gong", "../../x"}) {
+            const int menus = f->fake.tray.menuSets;
+            run(*f->app, QStringLiteral("setSound:"), QVariantMap{{"key", "soundFinish"}, {"value", picked}});
+            QCOMPARE(f->fake.preferences.stringValue("soundFinish"), picked);
+            QCOMPARE(f->fake.tray.menuSets, menus + 1);
+        }
+        QCOMPARE(f->fake.sounds.played, QStringList{"gong"});
     }
 
     void startAllSkipsFinishedCountdowns()

@@ -1,10 +1,7 @@
-// A stand-in desktop notification server for the end-to-end test (Notify is all Pellow calls).
-//
-//   pellow-notification-recorder <output-file> [--click <action title>]
-//       Owns org.freedesktop.Notifications on the session bus and appends every Notify call to
-//       <output-file> as one JSON line: {"actions":[...],"app":...,"at":...,"body":...,"summary":...},
-//       "at" being when it came, in seconds since 1970. With --click, an action of that title is
-//       invoked as soon as its notification is shown, as a user's click on its button would.
+// A stand-in desktop notification server for the tests (Notify is all Pellow calls): owns
+// org.freedesktop.Notifications on the session bus and appends each Notify call to <output-file> as one
+// JSON line of app, at (seconds since 1970), summary, body and actions. With --click, an action of that
+// title is invoked as soon as its notification is shown, as a user's click on its button would.
 
 #include <QCoreApplication>
 #include <QDBusConnection>

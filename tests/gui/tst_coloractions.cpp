@@ -10,38 +10,19 @@ class TestColorActions : public QObject
     Q_OBJECT
 
 private slots:
-    void setTimerColor_data()
-    {
-        QTest::addColumn<QVariant>("represented");
-        QTest::addColumn<QVariant>("color"); // invalid: no colour; "unchanged": the action did nothing
-        QTest::newRow("palette key") << QVariant(QVariantMap{{"id", "A"}, {"color", "teal"}})
-                                     << QVariant("teal");
-        QTest::newRow("none (frosted)") << QVariant(QVariantMap{{"id", "A"}}) << QVariant();
-        QTest::newRow("colour not a text") << QVariant(QVariantMap{{"id", "A"}, {"color", 3}}) << QVariant();
-        QTest::newRow("plain id is no dictionary") << QVariant("A") << QVariant("unchanged");
-    }
-    void setTimerColor()
-    {
-        QFETCH(QVariant, represented);
-        QFETCH(QVariant, color);
-        ControllerFixture f;
-        PellowTimer t = countdown("A", 60, 0, false);
-        t.color = QStringLiteral("unchanged");
-        f.launch({t});
-        f.app->setTimerColor(ControllerFixture::sender(represented));
-        const auto stored = f.storedTimers()[0].color;
-        QCOMPARE(stored.has_value(), color.isValid());
-        if (stored)
-            QCOMPARE(*stored, color.toString());
-    }
-
-    void dialogPicksFollowTheirTarget()
+    // From the submenu, a palette key is stored and a plain id (no dictionary) changes nothing; a
+    // dialog pick goes to its timer until another target is chosen; no colour clears it.
+    void picksFollowTheirTarget()
     {
         ControllerFixture f;
-        PellowTimer a = countdown("A", 60, 0, false);
-        a.color = QStringLiteral("teal");
-        f.launch({a});
-        f.app->timerPickColor(ControllerFixture::sender(QStringLiteral("A")));
+        f.launch({countdown("A", 60, 0, false)});
+        const auto fromMenu = [&f](const QVariant& represented) {
+            f.app->setTimerColor(ControllerFixture::sender(represented));
+            return f.storedTimers()[0].color;
+        };
+        QCOMPARE(fromMenu(QVariantMap{{"id", "A"}, {"color", "teal"}}), std::optional<QString>("teal"));
+        QCOMPARE(fromMenu("A"), std::optional<QString>("teal"));
+        f.app->timerPickColor(ControllerFixture::sender("A"));
         QVERIFY(f.app->colorPanel);
         QCOMPARE(f.app->colorPanel->currentColor().toRgb(), QColor(28, 140, 148));
 
@@ -50,13 +31,14 @@ private slots:
         QCOMPARE(Colors::hexColorString({126.49 / 255, 0, 1.51 / 255}), "#7E0002"); // finer than a pick
         QColor wide = QColor::fromRgbF(1.25f, -0.2f, 0.5f).toExtendedRgb();         // out of gamut: clamped
         wide.setRgbF(1.25f, -0.2f, 0.5f);
-        f.app->colorPanelPicked(wide); // the target stays until another is chosen
+        f.app->colorPanelPicked(wide);
         QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0080"));
 
         f.app->newTimerColorPicked(999); // the new-timer window's "Any color…"
         f.app->colorPanelPicked(QColor(0, 0, 255));
         QCOMPARE(f.app->timers[0].color, std::optional<QString>("#FF0080"));
         QCOMPARE(f.app->newTimerColor, std::optional<QString>("#0000FF"));
+        QCOMPARE(fromMenu(QVariantMap{{"id", "A"}}), std::nullopt);
 
         // The new-timer window's swatches by tag: -1 none, past the palette keeps the choice.
         const std::pair<int, std::optional<QString>> tags[] = {

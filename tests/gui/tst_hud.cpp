@@ -18,11 +18,7 @@ class TestHUD : public QObject
     {
         QJsonObject all = prefs;
         all.insert(QStringLiteral("timerHUDVisible"), true);
-        PellowTimer tea = countdown(QStringLiteral("A"), 600, f.fake.clock.current);
-        tea.label = QStringLiteral("Tea");
-        PellowTimer egg = countdown(QStringLiteral("B"), 300, f.fake.clock.current);
-        egg.label = QStringLiteral("Egg");
-        f.launch({tea, egg}, all);
+        f.launch({countdown("A", 600, f.fake.clock.current), countdown("B", 300, f.fake.clock.current)}, all);
     }
 
     // The widget position of the middle of a timer's row.
@@ -50,7 +46,6 @@ private slots:
         QVERIFY(timer(f, "A").running); // a single click waits out the double-click interval
         f.fake.scheduler.advance(clickWait());
         QVERIFY(!timer(f, "A").running);
-        QVERIFY(!f.storedTimers().value(0).running);
         QCOMPARE(f.app->hudFlashRowID, std::optional<QString>("A"));
 
         // A second click within 0.4 s moves the highlight; the first clear then does nothing.

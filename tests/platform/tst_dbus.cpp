@@ -18,11 +18,9 @@
 
 #include <cmath>
 
-// Pellow on a private session bus as a panel and a script see it, over a connection of the test's
-// own: the tray item with a watcher for what real panels cannot be made to do on demand (signals
-// counted tick by tick, a watcher dropping the item, unusual calls; the menu itself is read by
-// the reference client in tray_hosts_e2e.py), the control interface, the real `pellow` command
-// line against it, and desktop notifications.
+// Pellow on a private session bus as panels and scripts see it, over a connection of the test's own:
+// the tray item with a watcher doing what real panels cannot on demand (tray_hosts_e2e.py's reference
+// client reads the menu), the control interface, the real `pellow` command line, notifications.
 class FakeWatcher : public QObject
 {
     Q_OBJECT
@@ -36,10 +34,8 @@ signals:
     void StatusNotifierItemUnregistered(const QString& item);
 
 public:
-    QStringList registered;
-    QStringList labels;
-    int icons = 0;
-    int toolTips = 0;
+    QStringList registered, labels;
+    int icons = 0, toolTips = 0;
 };
 
 // A notification service that answers with the capabilities it is given and records each body.
@@ -58,9 +54,7 @@ public slots:
     void opened(const QUrl& url) { links.append(url.toString()); }
 
 public:
-    QStringList capabilities;
-    QStringList bodies;
-    QStringList links;
+    QStringList capabilities, bodies, links;
 };
 
 class TestDBus : public QObject
@@ -77,10 +71,6 @@ class TestDBus : public QObject
         QDBusMessage msg = QDBusMessage::createMethodCall(service, path, interface, method);
         msg.setArguments(args);
         return host.call(msg, QDBus::BlockWithGui, 5000);
-    }
-    QDBusMessage menuCall(const QString& service, const QString& method, const QVariantList& args)
-    {
-        return call(service, "/MenuBar", "com.canonical.dbusmenu", method, args);
     }
     QVariant property(const QString& service, const char* name)
     {
@@ -99,17 +89,6 @@ class TestDBus : public QObject
         if (value)
             *value = reply.arguments().value(0);
         return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() : QString();
-    }
-
-    // Runs `pellow ARGS` to its end; its exit code, with its output in `out`.
-    int pellow(const QStringList& args, QString* out)
-    {
-        QProcess process;
-        process.start(QStringLiteral(PELLOW_BINARY), args);
-        if (!QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 15'000))
-            return -1;
-        *out = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
-        return process.exitCode();
     }
 
 private slots:
@@ -133,9 +112,8 @@ private slots:
     {
         ControllerFixture t;
         StatusNotifierItem sni(QDBusConnection::sessionBus(), QString(), QString());
-        PellowTimer tea = countdown(QStringLiteral("A"), 1500, t.fake.clock.current);
-        tea.label = QStringLiteral("Tea");
-        t.fake.preferences.setValue(QStringLiteral("timers"), *TimerJson::encode({tea}));
+        t.fake.preferences.setValue("timers",
+                                    *TimerJson::encode({countdown("A", 1500, t.fake.clock.current)}));
         AppDelegate app(t.fake.platform(sni));
         app.applicationDidFinishLaunching();
         const QString service = sni.serviceName();
@@ -231,13 +209,16 @@ private slots:
                  QStringLiteral("org.freedesktop.DBus.Error.NotSupported"));
         // Events for ids that do not exist: the unknown ones named, an error when none exists.
         sni.setMenu(Menu().add(MenuItem::make("Quit Pellow", "quit")));
-        const auto event = [](int id) {
-            return DBusMenuEvent{id, QStringLiteral("hovered"), QDBusVariant(0), 0};
+        const auto events = [&](const QList<int>& ids) {
+            DBusMenuEventList list;
+            for (int id : ids)
+                list.append(DBusMenuEvent{id, QStringLiteral("hovered"), QDBusVariant(0), 0});
+            return call(service, "/MenuBar", "com.canonical.dbusmenu", "EventGroup",
+                        {QVariant::fromValue(list)});
         };
-        QDBusMessage reply =
-            menuCall(service, "EventGroup", {QVariant::fromValue(DBusMenuEventList{event(1), event(999)})});
+        QDBusMessage reply = events({1, 999});
         QCOMPARE(qdbus_cast<QList<int>>(reply.arguments().value(0)), QList<int>{999});
-        reply = menuCall(service, "EventGroup", {QVariant::fromValue(DBusMenuEventList{event(999)})});
+        reply = events({999});
         QCOMPARE(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
     }
     // The control interface's methods (a toggle and the list as the command line uses them: its rows).
@@ -251,10 +232,8 @@ private slots:
         QCOMPARE(callMethod("NewTimer", {0.0, QString()}, &id), QString());
         QVERIFY(!f.app->timerWithID(id.toString())->isCountdown());
         for (const double bad : {-1.0, std::nan(""), 1e12})
-            QCOMPARE(callMethod("NewTimer", {bad, QString()}),
-                     QStringLiteral("app.pellow.Pellow.Error.InvalidLength"));
-        QCOMPARE(callMethod("Toggle", {QStringLiteral("nope")}),
-                 QStringLiteral("app.pellow.Pellow.Error.UnknownTimer"));
+            QCOMPARE(callMethod("NewTimer", {bad, QString()}), "app.pellow.Pellow.Error.InvalidLength");
+        QCOMPARE(callMethod("Toggle", {"nope"}), "app.pellow.Pellow.Error.UnknownTimer");
         QCOMPARE(callMethod("PauseAll"), QString());
         QVERIFY(std::none_of(f.app->timers.cbegin(), f.app->timers.cend(),
                              [](const auto& t) { return t.running; }));
@@ -285,8 +264,11 @@ private slots:
         const bool teaRan = f.app->timerWithID("tea")->running;
         if (args.first() == QLatin1String("pause-all"))
             QVERIFY(QDBusConnection::sessionBus().unregisterService(DBusControl::kService));
-        QString out;
-        QTEST(pellow(args, &out), "exitCode");
+        QProcess pellow; // waited for with the event loop turning, so Pellow here can answer it
+        pellow.start(QStringLiteral(PELLOW_BINARY), args);
+        QVERIFY(QTest::qWaitFor([&pellow] { return pellow.state() == QProcess::NotRunning; }, 15'000));
+        const QString out = QString::fromUtf8(pellow.readAllStandardOutput() + pellow.readAllStandardError());
+        QTEST(pellow.exitCode(), "exitCode");
         QFETCH(QString, output);
         QVERIFY2(out.contains(output), qPrintable(out));
         if (args.first() == QLatin1String("toggle") && out.isEmpty())

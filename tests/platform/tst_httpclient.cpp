@@ -47,9 +47,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QCOMPARE(
-            QProcess::execute(QStringLiteral("bash"), {QStringLiteral(PELLOW_MAKE_TEST_CA), m_dir.path()}),
-            0);
+        QCOMPARE(QProcess::execute("bash", {QStringLiteral(PELLOW_MAKE_TEST_CA), m_dir.path()}), 0);
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setLocalCertificateChain(QSslCertificate::fromPath(m_dir.filePath("server.pem")));
         QFile key(m_dir.filePath("server.key"));
@@ -122,10 +120,7 @@ private slots:
         };
         const QUrl url(QStringLiteral("https://127.0.0.1:%1/").arg(m_server.serverPort()) +
                        (get ? "updates.json" : "api/pellow/sync.php?action=pull"));
-        if (get)
-            client.getJson(url, done);
-        else
-            client.postJson(url, R"({"token":"t"})", done);
+        get ? client.getJson(url, done) : client.postJson(url, R"({"token":"t"})", done);
         static_cast<void>(QTest::qWaitFor([&calls] { return calls > 0; }, 60'000));
         QCOMPARE(calls, 1);
         QCOMPARE(answer ? QString::fromUtf8(QJsonDocument(*answer).toJson(QJsonDocument::Compact))

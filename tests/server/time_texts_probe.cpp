@@ -15,8 +15,7 @@
 
 int main()
 {
-    QFile in;
-    QFile out;
+    QFile in, out;
     if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly))
         return 2;
     const QJsonObject request = QJsonDocument::fromJson(in.readAll()).object();
@@ -29,8 +28,7 @@ int main()
     const double now = request.value(QLatin1String("now")).toDouble();
     const QLocale locale(request.value(QLatin1String("locale")).toString());
 
-    QJsonArray details;
-    QJsonArray names;
+    QJsonArray details, names;
     for (const PellowTimer& t : *timers) {
         details.append(TimeTexts::detailText(t, now, locale));
         names.append(TimeTexts::displayName(t, *timers));
@@ -44,10 +42,7 @@ int main()
     for (const QJsonValue& seconds : request.value(QLatin1String("seconds")).toArray())
         clocks.append(TimeTexts::clockText(seconds.toDouble()));
 
-    const QJsonObject reply{{QStringLiteral("details"), details},
-                            {QStringLiteral("names"), names},
-                            {QStringLiteral("lengths"), lengths},
-                            {QStringLiteral("clocks"), clocks}};
+    const QJsonObject reply{{"details", details}, {"names", names}, {"lengths", lengths}, {"clocks", clocks}};
     out.write(QJsonDocument(reply).toJson(QJsonDocument::Compact));
     return 0;
 }

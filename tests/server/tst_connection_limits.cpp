@@ -15,21 +15,17 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("key");
-        QTest::newRow("IPv4") << "192.0.2.7"
-                              << "192.0.2.7";
-        QTest::newRow("IPv6 by its /64") << "2001:db8:1:2:3:4:5:6"
-                                         << "2001:db8:1:2::/64";
-        QTest::newRow("IPv4-mapped IPv6") << "::ffff:192.0.2.7"
-                                          << "192.0.2.7";
-        QTest::newRow("not an address") << "unknown, proxy"
-                                        << "unknown, proxy";
+        const std::pair<const char*, const char*> rows[] = {{"192.0.2.7", "192.0.2.7"},
+                                                            {"2001:db8:1:2:3:4:5:6", "2001:db8:1:2::/64"},
+                                                            {"::ffff:192.0.2.7", "192.0.2.7"},
+                                                            {"unknown, proxy", "unknown, proxy"}};
+        for (const auto& [address, key] : rows)
+            QTest::newRow(address) << QString(address) << QString(key);
     }
-
     void clientKeys()
     {
         QFETCH(QString, address);
-        QFETCH(QString, key);
-        QCOMPARE(clientKey(address), key);
+        QTEST(clientKey(address), "key");
     }
 
     void sweepEndsWhatIsPastItsTime_data()

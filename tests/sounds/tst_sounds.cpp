@@ -105,10 +105,9 @@ private slots:
         QTest::addColumn<QString>("sound");
         QTest::newRow("up on a short sound") << "soundFinish" << QString() << QStringList{"chime"} << "tap";
         QTest::newRow("halfway by default") << "soundHalfway" << QString() << QStringList{"tap"} << "murmur";
-        QTest::newRow("warn, stored off") << "soundWarn"
-                                          << "off" << QStringList{} << "murmur";
-        QTest::newRow("already on, a short one") << "soundFinish"
-                                                 << "tap" << QStringList{"tap"} << "tap";
+        QTest::newRow("warn, stored off") << "soundWarn" << QString("off") << QStringList{} << "murmur";
+        QTest::newRow("already on, a short one")
+            << "soundFinish" << QString("tap") << QStringList{"tap"} << "tap";
         QTest::newRow("listen") << QString() << QString() << QStringList{} << "ripple";
     }
     void pressingPlays()

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/MenuModel.h"
 #include "core/PellowTimer.h"
 
-// Short ways to make the records the tests need.
+#include <QStringList>
+
+// Short ways to make the records the tests need, and to read the menus made of them.
 inline PellowTimer countdown(const QString& id, double duration, double startedAt, bool running = true,
                              double banked = 0)
 {
@@ -21,4 +24,14 @@ inline PellowTimer countUp(const QString& id, double startedAt, bool running = t
     PellowTimer t = countdown(id, 300, startedAt, running, banked);
     t.mode = QStringLiteral("up");
     return t;
+}
+
+// Titles of one menu level, or of its checked items only; separators read "-".
+inline QStringList titles(const Menu& menu, bool checkedOnly = false)
+{
+    QStringList out;
+    for (const MenuItem& i : menu.items)
+        if (i.checked || !checkedOnly)
+            out << (i.separator ? QStringLiteral("-") : i.title);
+    return out;
 }

@@ -151,19 +151,16 @@ private slots:
             QVERIFY(layout.size.height() <= 400);
             QCOMPARE(layout.rowFrames.size(), count);
             const QRectF all(QPointF(0, 0), layout.size);
+            QHash<QString, QRectF> frameOf;
             for (const auto& [id, frame] : layout.rowFrames) {
+                frameOf.insert(id, frame);
                 QVERIFY(all.contains(frame));
                 for (const auto& [other, second] : layout.rowFrames)
                     QVERIFY(id == other || !frame.intersects(second));
             }
-            const auto frameOf = [&](const QString& id) {
-                return std::find_if(layout.rowFrames.begin(), layout.rowFrames.end(),
-                                    [&](const auto& r) { return r.first == id; })
-                    ->second;
-            };
-            QVERIFY(frameOf("0").y() > frameOf("1").y());
+            QVERIFY(frameOf["0"].y() > frameOf["1"].y());
             if (count == 12)
-                QVERIFY(frameOf("0").x() < frameOf("11").x());
+                QVERIFY(frameOf["0"].x() < frameOf["11"].x());
             else
                 QCOMPARE(std::count_if(layout.shapes.begin(), layout.shapes.end(),
                                        [](const Shape& s) { return s.fill.ink == Ink::Separator; }),
@@ -236,8 +233,8 @@ private slots:
         QTEST(int(textOf(layout, FontRole::Clock)->paint.ink), "clockInk");
         QTEST(layout.shapes.value(0).borderWidth, "border");
         // The bar's fill: red when finished without a colour.
-        const Shape fill = layout.shapes.last();
-        QCOMPARE(fill.fill.ink == Ink::Red, !timer.color && TimeTexts::isFinished(timer, kNow));
+        QCOMPARE(layout.shapes.last().fill.ink == Ink::Red,
+                 !timer.color && TimeTexts::isFinished(timer, kNow));
     }
 
     void menus()
@@ -246,13 +243,6 @@ private slots:
         state.status.now = kNow;
         state.status.locale = QLocale::c();
         state.status.timers = {timer("L", 900, 173, false, "Laundry")};
-        const auto titles = [](const Menu& m, bool checkedOnly = false) {
-            QStringList out;
-            for (const MenuItem& i : m.items)
-                if (i.checked || !checkedOnly)
-                    out << i.title;
-            return out;
-        };
         const Menu one = HUDMenuModel::hudContextMenu(state, QStringLiteral("L"));
         QCOMPARE(one.items[0].title, QStringLiteral("Laundry \u2014 12:07 \u00b7 paused"));
         QVERIFY(!one.items[0].enabled);
@@ -307,8 +297,7 @@ private slots:
         row("free, no origin", one, {-1, {}, {}, {}}, -1, {}, {888, 618});
         row("chosen screen", kScreens, {1, 22, {}, {}}, 0, {}, {1488, 338});
         row("chosen screen gone: primary", kScreens, {1, 99, {}, {}}, -1, {}, {888, 618});
-        row("chosen screen gone: the one it is on", kScreens, {1, 99, {}, {}}, 1, {}, {1488, 338});
-        row("nothing chosen: the one it is on", kScreens, {1, {}, {}, {}}, 1, {}, {1488, 338});
+        row("chosen screen gone, or none: the one it is on", kScreens, {1, 99, {}, {}}, 1, {}, {1488, 338});
         row("follow the pointer", kScreens, {2, -1, {}, {}}, 0, {1200, 100}, {1012, 12});
         row("free on the second screen", kScreens, {-1, 0, 1550, 390}, -1, {}, {1500, 350});
         row("no screens", {}, {}, -1, {}, {0, 0});
@@ -324,7 +313,7 @@ private slots:
         QTEST(HUDPlacement::place(screens, stored, on, at, kHUD), "origin");
     }
 
-    void cornersMove()
+    void corners()
     {
         QList<int> cycle;
         std::optional<int> c = 0;
@@ -335,6 +324,10 @@ private slots:
         QCOMPARE(cornerByArrow(-1, 124), std::optional<int>(3)); // right from free
         QCOMPARE(cornerByArrow(std::nullopt, 125), std::optional<int>(3));
         QCOMPARE(cornerByArrow(1, 36), std::nullopt); // Return
+        // A resize keeps the HUD's corner still.
+        const QRectF before(500, 300, 120, 80);                                  // y up: top edge at 380
+        QCOMPARE(anchoredOrigin(1, before, QSizeF(130, 90)), QPointF(490, 290)); // right and top stay
+        QCOMPARE(anchoredOrigin(2, before, QSizeF(130, 90)), QPointF(500, 300)); // left and bottom stay
     }
 
     // The grip sits in the corner that moves, so dragging it outwards (y up) makes the HUD wider.
@@ -366,13 +359,6 @@ private slots:
         QFETCH(double, dy);
         QTEST(int(gripCorner(corner)), "grip");
         QTEST(resizedWidth(corner, current, dx, dy).value_or(-1), "width");
-    }
-
-    void gripKeepsTheCornerStill()
-    {
-        const QRectF before(500, 300, 120, 80);                                  // y up: top edge at 380
-        QCOMPARE(anchoredOrigin(1, before, QSizeF(130, 90)), QPointF(490, 290)); // right and top stay
-        QCOMPARE(anchoredOrigin(2, before, QSizeF(130, 90)), QPointF(500, 300)); // left and bottom stay
     }
 
     // Stored as the chosen screen: the same in every process, told apart by the serial.
