@@ -36,16 +36,32 @@ def switches(status):
 
 
 def sample(pid):
-    """(main thread's switches, all threads' switches), CPU ms, resident kB."""
-    main = switches(f"/proc/{pid}/task/{pid}/status")
-    every = sum(switches(status) for status in glob.glob(f"/proc/{pid}/task/*/status"))
-    cpu_ns = 0
-    for schedstat in glob.glob(f"/proc/{pid}/task/*/schedstat"):
-        with open(schedstat) as f:
-            cpu_ns += int(f.read().split()[0])
+    """Per thread: (main thread?, switches, CPU ms); and the resident kB."""
+    threads = {}
+    for task in glob.glob(f"/proc/{pid}/task/*"):
+        try:
+            with open(f"{task}/schedstat") as f:
+                cpu_ms = int(f.read().split()[0]) / 1e6
+            threads[task] = (task.endswith(f"/{pid}"), switches(f"{task}/status"), cpu_ms)
+        except FileNotFoundError:  # the thread ended meanwhile
+            pass
     with open(f"/proc/{pid}/status") as f:
         rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS"))
-    return (main, every), cpu_ns / 1e6, rss
+    return threads, rss
+
+
+def difference(before, after):
+    """(main thread's switches, all threads' switches), CPU ms between two samples. A thread that
+    ended between them (a pool thread left idle from the launch) drops out; one that started counts
+    from zero."""
+    main = every = cpu = 0
+    for task, (is_main, count, cpu_ms) in after.items():
+        _, count0, cpu0 = before.get(task, (is_main, 0, 0.0))
+        every += count - count0
+        cpu += cpu_ms - cpu0
+        if is_main:
+            main = count - count0
+    return (main, every), cpu
 
 
 def timers_for(case):
@@ -127,9 +143,10 @@ def measure(case, pellow, server, seconds):
             if not os.path.exists(f"/proc/{pid}/status"):
                 sys.exit(f"{case}: pellow exited at once:\n" + open(os.path.join(work, "pellow.log")).read())
             time.sleep(5)  # launch settles: sounds load, the item registers
-            s0, c0, _ = sample(pid)
+            before, _ = sample(pid)
             time.sleep(seconds)
-            s1, c1, rss = sample(pid)
+            after, rss = sample(pid)
+            (main, every), cpu = difference(before, after)
         finally:
             subprocess.run(["kill", str(pid)])
             session.wait(timeout=15)
@@ -139,9 +156,9 @@ def measure(case, pellow, server, seconds):
                 p.terminate()
                 p.wait(timeout=15)
         per_minute = 60 / seconds
-        print(f"{case:8} {rss / 1024:6.1f} MB resident  {(s1[0] - s0[0]) * per_minute:6.1f} wake-ups/min of the "
-              f"main thread ({(s1[1] - s0[1]) * per_minute:6.1f} of all threads)  {(c1 - c0) * per_minute:6.1f} ms CPU/min"
-              + (f"  = {(s1[1] - s0[1]) / seconds:5.1f} wake-ups/s, {(c1 - c0) / seconds:5.2f} ms CPU/tick" if hud else ""))
+        print(f"{case:8} {rss / 1024:6.1f} MB resident  {main * per_minute:6.1f} wake-ups/min of the "
+              f"main thread ({every * per_minute:6.1f} of all threads)  {cpu * per_minute:6.1f} ms CPU/min"
+              + (f"  = {every / seconds:5.1f} wake-ups/s, {cpu / seconds:5.2f} ms CPU/tick" if hud else ""))
         sys.stdout.flush()
 
 
