@@ -267,6 +267,25 @@ def holes(marks):
                if (x, y) not in marks and x in cols and min(cols[x]) < y < max(cols[x]))
 
 
+def activation_environment(run, *names):
+    """Services the bus starts on demand get this run's environment."""
+    run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
+             GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR", *names)},)))
+
+
+def start_host(run, name, args, **env):
+    """Starts a panel and waits for the watcher's name on the bus; a panel that exits fails the test."""
+    panel = run.start(name, args, **env)
+
+    def watcher_up():
+        if panel.poll() is not None:
+            raise AssertionError(f"{name} exited with {panel.returncode} before the watcher's name was taken")
+        return WATCHER in bus_names()
+    wait_for(f"{name} taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up, 60)
+    return panel
+
+
 def start_xfce_panel(run, dark, plugin="systray"):
     grey = 0.14 if dark else 0.94
     config = os.path.join(run.env["XDG_CONFIG_HOME"], "xfce4", "xfconf", "xfce-perchannel-xml")
@@ -277,20 +296,10 @@ def start_xfce_panel(run, dark, plugin="systray"):
     os.makedirs(config, exist_ok=True)
     with open(os.path.join(config, "xfce4-panel.xml"), "w") as f:
         f.write(PANEL_XML.format(size=PANEL_SIZE, grey=grey, plugin=plugin))
-    # xfconfd starts on demand from the bus, with the bus's environment: point it at this run.
-    run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
-             GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR")},)))
+    activation_environment(run)  # xfconfd starts on demand
     theme = {"GTK_THEME": "Adwaita:dark"} if dark else {}
-    panel = run.start("xfce4-panel-dark" if dark else "xfce4-panel",
-                      ["xfce4-panel", "--disable-wm-check"], NO_AT_BRIDGE="1", **run.display_env, **theme)
-
-    def watcher_up():
-        if panel.poll() is not None:
-            raise AssertionError(f"xfce4-panel exited with {panel.returncode} before its tray took the watcher's name")
-        return WATCHER in bus_names()
-    wait_for("xfce4-panel's tray taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up, 60)
-    return panel
+    return start_host(run, "xfce4-panel-dark" if dark else "xfce4-panel", ["xfce4-panel", "--disable-wm-check"],
+                      NO_AT_BRIDGE="1", **run.display_env, **theme)
 
 
 def registered(run, item):
@@ -339,14 +348,7 @@ def start_lxqt_panel(run, dark):
     os.makedirs(config, exist_ok=True)
     with open(os.path.join(config, "panel.conf"), "w") as f:
         f.write(LXQT_PANEL_CONF.format(size=PANEL_SIZE, colour="#242424" if dark else "#f0f0f0"))
-    panel = run.start("lxqt-panel-dark" if dark else "lxqt-panel", ["lxqt-panel"], **run.display_env)
-
-    def watcher_up():
-        if panel.poll() is not None:
-            raise AssertionError(f"lxqt-panel exited with {panel.returncode} before its plugin took the watcher's name")
-        return WATCHER in bus_names()
-    wait_for("lxqt-panel's plugin taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up, 60)
-    return panel
+    return start_host(run, "lxqt-panel-dark" if dark else "lxqt-panel", ["lxqt-panel"], **run.display_env)
 
 
 def start_indicator_panel(run, dark):
@@ -383,18 +385,8 @@ def test_panel(run, start_panel, recolours, labels=False):
 def test_mate(run):
     run.display_env = {"DISPLAY": start_xvfb(run), "QT_QPA_PLATFORM": "xcb"}
     run.env.update(run.display_env)
-    # Its applets start on demand from the bus, with the bus's environment: point it at this run.
-    run.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
-             GLib.Variant("(a{ss})", ({k: run.env[k] for k in ("DISPLAY", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                                                 "XDG_DATA_HOME", "XDG_RUNTIME_DIR")},)))
-    panel = run.start("mate-panel", ["mate-panel"], NO_AT_BRIDGE="1")
-
-    def watcher_up():
-        if panel.poll() is not None:
-            raise AssertionError(f"mate-panel exited with {panel.returncode} before its notification area started")
-        return WATCHER in bus_names()
-    wait_for("MATE's notification area taking org.kde.StatusNotifierWatcher (the panel could not start)", watcher_up,
-             60)
+    activation_environment(run, "DISPLAY")  # its applets start on demand
+    start_host(run, "mate-panel", ["mate-panel"], NO_AT_BRIDGE="1")
     run.write_timers([countdown("Tea", 300)])
     pellow = run.start("pellow", [run.pellow])
     item = f"org.kde.StatusNotifierItem-{pellow.pid}-1"
