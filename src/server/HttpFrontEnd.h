@@ -52,6 +52,8 @@ private:
     ConnectionTable m_connections;
     std::unique_ptr<TlsCredentials> m_tls;
     int openListenSocket(const QString& host, quint16 port, QString* error);
+    // The library's daemon on the socket, with its bounds and the callbacks that answer requests
+    // (HttpRequests.cpp).
     MHD_Daemon* startDaemon(int listenSocket);
 
     MHD_Daemon* m_daemon = nullptr;
