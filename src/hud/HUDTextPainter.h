@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HUDFonts.h"
 #include "core/HUDLayout.h"
 
 #include <QHash>
@@ -9,8 +10,6 @@
 
 class QPainter;
 class QRegion;
-
-#include "HUDFonts.h"
 
 // Draws the HUD's texts from layouts it keeps: a clock character by character, each character
 // shaped once, so a new second costs a glyph or two; any other text whole, shaped once while it
