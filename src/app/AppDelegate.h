@@ -379,4 +379,7 @@ private:
     TrayItem::Icon m_flashRestoreIcon = TrayItem::Icon::Timer;
     int m_flashesShowing = 0;
     bool m_hudFlashing = false;
+    // The minutes-left marks as last read: every tick asks, the preference seldom changes.
+    mutable QJsonValue m_warnMarksStored;
+    mutable QList<double> m_warnMarks;
 };

@@ -188,7 +188,12 @@ std::optional<double> AppDelegate::dueWarnMark(const PellowTimer& timer) const
 
 QList<double> AppDelegate::warnMarks() const
 {
-    return TickRules::warnMarksFrom(m_platform.preferences.value(timerWarnMinutesKey));
+    const QJsonValue stored = m_platform.preferences.value(timerWarnMinutesKey);
+    if (stored != m_warnMarksStored || m_warnMarks.isEmpty()) {
+        m_warnMarks = TickRules::warnMarksFrom(stored);
+        m_warnMarksStored = stored;
+    }
+    return m_warnMarks;
 }
 
 void AppDelegate::flashStatusIcon()

@@ -186,7 +186,7 @@ RowTexts hudRowTexts(const PellowTimer& t, const QString& display, double now, c
     }
     if (display == QLatin1String("end")) {
         if (const auto end = endDate(t, now))
-            return {QStringLiteral("\u2192") + shortTimeText(*end, locale),
+            return {QStringLiteral("\u2192") + endTimeText(*end, now, locale),
                     clockText(remainingSeconds(t, now)) + QStringLiteral(" left")};
         if (t.isCountdown() && isFinished(t, now))
             return {QStringLiteral("finished"), status};

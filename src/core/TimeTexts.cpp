@@ -1,6 +1,7 @@
 #include "TimeTexts.h"
 
 #include <QDateTime>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +77,28 @@ QString shortTimeText(double instant, const QLocale& locale)
     return locale.toString(when.time(), cachedFormat);
 }
 
+QString endTimeText(double instant, double now, const QLocale& locale)
+{
+    if (!std::isfinite(instant) || !std::isfinite(now))
+        return shortTimeText(instant, locale);
+    struct Remembered
+    {
+        double minute = qQNaN();
+        QLocale locale;
+        QHash<qint64, QString> texts; // by the instant's milliseconds
+    };
+    thread_local Remembered remembered;
+    const double minute = std::floor(now / 60);
+    constexpr qsizetype kMostEnds = 64;
+    if (minute != remembered.minute || locale != remembered.locale || remembered.texts.size() >= kMostEnds)
+        remembered = Remembered{minute, locale, {}};
+    const auto key = static_cast<qint64>(std::clamp(instant, -1e14, 1e14) * 1000.0);
+    auto it = remembered.texts.constFind(key);
+    if (it == remembered.texts.constEnd())
+        it = remembered.texts.insert(key, shortTimeText(instant, locale));
+    return *it;
+}
+
 QString shortTimeFormat(const QLocale& locale)
 {
     const QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -110,7 +133,7 @@ QString statusText(const PellowTimer& t, double now, const QLocale& locale)
     if (isFinished(t, now))
         return QStringLiteral("finished");
     if (const auto end = endDate(t, now))
-        return QStringLiteral("ends ") + shortTimeText(*end, locale);
+        return QStringLiteral("ends ") + endTimeText(*end, now, locale);
     if (t.running)
         return t.isCountdown() ? QStringLiteral("counting down") : QStringLiteral("counting up");
     if (t.banked > 0)

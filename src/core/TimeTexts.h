@@ -23,6 +23,9 @@ QString clockText(double seconds);
 
 // The clock time of an instant in the locale's short time format, without date or seconds.
 QString shortTimeText(double instant, const QLocale& locale);
+// The same for an end time asked about every second: remembered until the minute `now` is in
+// ends, so a change of time zone shows within a minute and each end is converted once a minute.
+QString endTimeText(double instant, double now, const QLocale& locale);
 // The locale's short time format with any seconds taken out.
 QString shortTimeFormat(const QLocale& locale);
 

@@ -261,7 +261,7 @@ void StatusNotifierItem::update()
     if (label != m_label) {
         m_label = label;
         m_labelGuide = StatusTitle::labelGuide(label);
-        emit XAyatanaNewLabel(m_label, m_labelGuide);
+        sendLabelSignal();
     }
 
     const QString digits =
@@ -286,6 +286,16 @@ void StatusNotifierItem::update()
         for (int size : {16, 22, 32})
             m_pixmaps.append(toDBusPixmap(TrayIcons::image(m_icon, ink, size, digits)));
     emit NewIcon();
+}
+
+void StatusNotifierItem::sendLabelSignal()
+{
+    if (!m_exported)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(kItemPath, QStringLiteral("org.kde.StatusNotifierItem"),
+                                                     QStringLiteral("XAyatanaNewLabel"));
+    signal << m_label << m_labelGuide;
+    m_bus.send(signal);
 }
 
 void StatusNotifierItem::setTitle(const QString& title, bool shown)

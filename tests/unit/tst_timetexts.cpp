@@ -93,6 +93,20 @@ private slots:
                  status.startsWith("ends ") ? std::optional(kNow + shown) : std::nullopt);
     }
 
+    // End times are converted once a minute: a change of time zone shows by the next minute.
+    void endTimeFollowsTheZone()
+    {
+        const PellowTimer t = timer("down", 900, 0, -300, true);
+        QCOMPARE(statusText(t, kNow, kUs), QStringLiteral("ends 3:45 PM"));
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", zone == "Asia/Kolkata" ? "America/New_York" : "Asia/Kolkata");
+        const QString moved = statusText(t, kNow + 60, kUs);
+        const QString there = QStringLiteral("ends ") + shortTimeText(kNow + 600, kUs);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        QCOMPARE(moved, there);
+        QVERIFY(there != QStringLiteral("ends 3:45 PM"));
+    }
+
     // The label trimmed of horizontal space, else "Timer" and the id's first place in a, B, b, B.
     void displayNames_data()
     {
