@@ -7,12 +7,12 @@
 #include "platform/DBusNotifier.h"
 #include "platform/DesktopTrayItem.h"
 #include "platform/HttpRequestCommand.h"
+#include "platform/LazySoundPlayer.h"
 #include "platform/PreferenceFile.h"
 #include "platform/ProcessHttpClient.h"
 #include "platform/ProcessLocalSyncServer.h"
 #include "platform/QtHttpClient.h"
 #include "platform/QtScheduler.h"
-#include "platform/QtSoundPlayer.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
                          QCoreApplication::applicationDirPath() + QStringLiteral("/../share/icons"));
     DBusNotifier notifier(
         [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
-    QtSoundPlayer sounds;
+    LazySoundPlayer sounds(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/pellow"));
     QtHttpClient http;
     // Update checks run in a child process, so the TLS libraries never stay loaded for them.
     ProcessHttpClient updateHttp(QCoreApplication::applicationFilePath());

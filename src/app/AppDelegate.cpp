@@ -98,7 +98,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // The first menu comes after the catch-up, so an overdue countdown already reads finished.
     catchUpTimers();
     rebuildStatusMenu();
-    preloadSounds();
+    readySoundsOnceRunning();
     watchScreens();
     loadSyncServer();
     startSyncPolling();
@@ -200,6 +200,7 @@ void AppDelegate::commitChange()
 
 void AppDelegate::refresh(bool rebuildMenu)
 {
+    readySoundsOnceRunning();
     scheduleTick();
     scheduleAlertShot();
     updateStatusTitle();

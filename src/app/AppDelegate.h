@@ -138,6 +138,9 @@ public:
     void playSoundNamed(const QString& name);
     // Readies the sounds of the three roles (and the chirp when counting) so alerts start at once.
     void preloadSounds();
+    // The sounds are readied (and the audio stack loaded) with the first running timer, so its
+    // first alert sounds at once and an idle Pellow holds no audio libraries.
+    void readySoundsOnceRunning();
     void playChirps(int count);
     void setSound(const MenuItem& sender);
     void toggleChirpCount();
@@ -379,6 +382,7 @@ private:
     TrayItem::Icon m_flashRestoreIcon = TrayItem::Icon::Timer;
     int m_flashesShowing = 0;
     bool m_hudFlashing = false;
+    bool m_soundsReady = false;
     // The minutes-left marks as last read: every tick asks, the preference seldom changes.
     mutable QJsonValue m_warnMarksStored;
     mutable QList<double> m_warnMarks;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 std::optional<QString> AppDelegate::soundNamed(const QString& name) const
 {
     if (name.isEmpty() || name == QLatin1String("off"))
@@ -41,6 +43,15 @@ void AppDelegate::preloadSounds()
         if (const auto path = soundNamed(name))
             m_platform.sounds.preload(*path);
     }
+}
+
+void AppDelegate::readySoundsOnceRunning()
+{
+    if (m_soundsReady ||
+        std::none_of(timers.cbegin(), timers.cend(), [](const PellowTimer& t) { return t.running; }))
+        return;
+    m_soundsReady = true;
+    preloadSounds();
 }
 
 void AppDelegate::playChirps(int count)

@@ -102,14 +102,17 @@ private slots:
     }
 
     // Defaults are read, never stored (a later version's reach whoever never chose); sounds are
-    // readied. A desktop that shows no tray gets, after a grace for the panel to come up, one notice
-    // and the HUD.
+    // readied when a timer first runs. A desktop that shows no tray gets, after a grace for the panel to come
+    // up, one notice and the HUD.
     void firstLaunchWithoutATray()
     {
         f->fake.tray.button = false;
         f->launch();
         QVERIFY(f->fake.preferences.boolValue(QStringLiteral("timerInMenuBar")));
         QCOMPARE(f->fake.preferences.storedValues().keys(), QStringList{"timers"}); // the list alone
+        QVERIFY(f->fake.sounds.preloaded.isEmpty());
+        f->app->timers.append(countdown("T", 300, f->fake.clock.current));
+        f->app->commitChange();
         QCOMPARE(f->fake.sounds.preloaded, (QStringList{"chime", "tap", "ping", "chirp"}));
         f->fake.scheduler.advance(2.5);
         QVERIFY(f->fake.notifier.posted.isEmpty());
