@@ -67,17 +67,18 @@ QString labelGuide(const QString& title)
 
 QString compactClock(const QString& title)
 {
-    const QStringList parts = title.trimmed().split(QLatin1Char(':'));
-    if (parts.size() < 2 || parts.size() > 3)
-        return QString();
+    // Read in place: the tray asks every second.
     qint64 seconds = 0;
-    for (const QString& part : parts) {
+    int parts = 0;
+    for (const QStringView part : QStringView(title).trimmed().tokenize(QLatin1Char(':'))) {
         bool ok = false;
         const qint64 value = part.toLongLong(&ok);
-        if (!ok || value < 0)
+        if (!ok || value < 0 || ++parts > 3)
             return QString();
         seconds = seconds * 60 + value;
     }
+    if (parts < 2)
+        return QString();
     // Under ten minutes a unit tells "9m" from a bare "9"; seconds count only in the last minute,
     // since every change of the icon is a new image for the panel to fetch.
     if (seconds < 60)

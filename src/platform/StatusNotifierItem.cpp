@@ -274,13 +274,11 @@ void StatusNotifierItem::update()
     const QColor ink = m_host.tint != TrayLook::Tint::Palette ? QColor()
                        : m_schemeInk.isValid()                ? m_schemeInk
                                                               : TrayIcons::paletteInk();
-    const QString key =
-        drawn ? QStringLiteral("%1|%2|%3").arg(int(m_icon)).arg(ink.name(QColor::HexArgb), digits)
-              : QString();
-    if (name == m_iconName && key == m_iconKey)
+    const auto wanted = drawn ? std::optional<Drawn>(Drawn{m_icon, ink, digits}) : std::nullopt;
+    if (name == m_iconName && wanted == m_drawn)
         return;
     m_iconName = name;
-    m_iconKey = key;
+    m_drawn = wanted;
     m_pixmaps.clear();
     if (drawn)
         for (int size : {16, 22, 32})

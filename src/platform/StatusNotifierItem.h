@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+
 class DBusMenuExporter;
 class QDBusServiceWatcher;
 class QMenu;
@@ -162,7 +164,15 @@ private:
     QString m_title;
     QString m_clock;
     QString m_iconName;
-    QString m_iconKey; // what the pixmaps were drawn from
+    // What the pixmaps were drawn from; nothing drawn when the host finds the icon by name.
+    struct Drawn
+    {
+        Icon icon = Icon::Timer;
+        QColor ink;
+        QString digits;
+        bool operator==(const Drawn&) const = default;
+    };
+    std::optional<Drawn> m_drawn;
     DBusIconPixmapList m_pixmaps;
     QString m_label;
     QString m_labelGuide;
