@@ -98,7 +98,6 @@ void AppDelegate::applicationDidFinishLaunching()
     // The first menu comes after the catch-up, so an overdue countdown already reads finished.
     catchUpTimers();
     rebuildStatusMenu();
-    readySoundsOnceRunning();
     watchScreens();
     loadSyncServer();
     startSyncPolling();

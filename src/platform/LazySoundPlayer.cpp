@@ -2,6 +2,14 @@
 
 #include <QLibrary>
 
+namespace {
+
+// The module's file name (src/CMakeLists.txt) and the factory it exports (AudioModule.cpp).
+constexpr const char* kModuleName = "pellow-audio";
+constexpr const char* kFactory = "pellowMakeSoundPlayer";
+
+} // namespace
+
 LazySoundPlayer::LazySoundPlayer(QString moduleDirectory) : m_moduleDirectory(std::move(moduleDirectory)) {}
 
 // The player goes before the module that holds its code, which stays loaded until exit anyway.

@@ -19,10 +19,6 @@ public:
     void play(const QString& filePath) override;
     void preload(const QString& filePath) override;
 
-    // The module's file name and the factory it exports.
-    static constexpr const char* kModuleName = "pellow-audio";
-    static constexpr const char* kFactory = "pellowMakeSoundPlayer";
-
 private:
     SoundPlayer* player();
 

@@ -102,8 +102,8 @@ private slots:
     }
 
     // Defaults are read, never stored (a later version's reach whoever never chose); sounds are
-    // readied when a timer first runs. A desktop that shows no tray gets, after a grace for the panel to come
-    // up, one notice and the HUD.
+    // readied when a timer first runs. A desktop that shows no tray gets, after a grace for the
+    // panel to come up, one notice and the HUD.
     void firstLaunchWithoutATray()
     {
         f->fake.tray.button = false;
