@@ -10,7 +10,10 @@ switches of the main thread, and of all threads) and its CPU time per minute:
   running   one running countdown;
   paired    two paused timers, paired with a pellow-sync-server on loopback (a poll every 15 s);
   hud-1     one running countdown with the HUD shown, on Xvfb under xfwm4 with its compositor;
-  hud-10    ten running countdowns with the HUD shown, likewise.
+  hud-10    ten running countdowns with the HUD shown, likewise;
+  floor     not Pellow: pellow_bench_floor (beside the pellow given), the least a Qt program pays
+            for a tick with the HUD shown (one wake-up, one digit repainted, one D-Bus signal), on
+            the same display and bus. What the HUD cases cost above it is Pellow's own.
 The HUD cases also give wake-ups per second and CPU per tick (per second). Budget: hud-10 at most 3
 wake-ups/s and 0.3 ms a tick, hud-1 at most 2 and 0.1 ms; idle at most 2 wake-ups/min and 30 MB.
 
@@ -67,6 +70,8 @@ def difference(before, after):
 def timers_for(case):
     if case.startswith("idle"):
         return [timer("a", "Tea"), timer("b", "Egg")]
+    if case == "floor":
+        return []
     if case.startswith("hud-"):
         # Lengths a few seconds apart, so the rows change on different ticks of the ten.
         made = []
@@ -111,10 +116,11 @@ def measure(case, pellow, server, seconds):
     with tempfile.TemporaryDirectory(prefix="pellow-idle.") as work:
         env = isolated_env(work)
         os.environ.update(env)
-        hud = case.startswith("hud-")
+        hud = case.startswith("hud-") or case == "floor"
         on_x = hud or case in ("idle-panel", "idle-xembed")
+        program = os.path.join(os.path.dirname(pellow), "pellow_bench_floor") if case == "floor" else pellow
         prefs = {"timers": timers_for(case)}
-        if hud:
+        if case.startswith("hud-"):
             prefs["timerHUDVisible"] = True
         run = None
         if case == "paired":
@@ -135,7 +141,7 @@ def measure(case, pellow, server, seconds):
                 host = f"DISPLAY={display} trayer --edge bottom --align right --widthtype request"
         script = (f"{host} & w=$!; {platform} \"$0\" & p=$!; echo $p; "
                   "wait $p; kill $w")
-        session = subprocess.Popen(["dbus-run-session", "--", "bash", "-c", script, pellow], env=env,
+        session = subprocess.Popen(["dbus-run-session", "--", "bash", "-c", script, program], env=env,
                                    stdout=subprocess.PIPE, stderr=open(os.path.join(work, "pellow.log"), "w"), text=True)
         pid = int(session.stdout.readline())
         try:
@@ -167,7 +173,7 @@ def main():
         sys.exit(__doc__)
     pellow, server = (os.path.abspath(a) for a in sys.argv[1:3])
     seconds = float(sys.argv[3]) if len(sys.argv) >= 4 else 60
-    cases = sys.argv[4:] or ["idle", "idle-panel", "idle-xembed", "running", "paired", "hud-1", "hud-10"]
+    cases = sys.argv[4:] or ["idle", "idle-panel", "idle-xembed", "running", "paired", "hud-1", "hud-10", "floor"]
     for case in cases:
         measure(case, pellow, server, seconds)
 
