@@ -116,11 +116,12 @@ def measure(case, pellow, server, seconds):
     with tempfile.TemporaryDirectory(prefix="pellow-idle.") as work:
         env = isolated_env(work)
         os.environ.update(env)
-        hud = case.startswith("hud-") or case == "floor"
-        on_x = hud or case in ("idle-panel", "idle-xembed")
+        hud = case.startswith("hud-")
+        per_tick = hud or case == "floor"
+        on_x = per_tick or case in ("idle-panel", "idle-xembed")
         program = os.path.join(os.path.dirname(pellow), "pellow_bench_floor") if case == "floor" else pellow
         prefs = {"timers": timers_for(case)}
-        if case.startswith("hud-"):
+        if hud:
             prefs["timerHUDVisible"] = True
         run = None
         if case == "paired":
@@ -164,7 +165,7 @@ def measure(case, pellow, server, seconds):
         per_minute = 60 / seconds
         print(f"{case:8} {rss / 1024:6.1f} MB resident  {main * per_minute:6.1f} wake-ups/min of the "
               f"main thread ({every * per_minute:6.1f} of all threads)  {cpu * per_minute:6.1f} ms CPU/min"
-              + (f"  = {every / seconds:5.1f} wake-ups/s, {cpu / seconds:5.2f} ms CPU/tick" if hud else ""))
+              + (f"  = {every / seconds:5.1f} wake-ups/s, {cpu / seconds:5.2f} ms CPU/tick" if per_tick else ""))
         sys.stdout.flush()
 
 
